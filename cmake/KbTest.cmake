@@ -1,0 +1,22 @@
+# kb_add_test(NAME sources... LIBS libs... [LABELS labels...] [TIMEOUT s] [NO_WINE])
+# One GoogleTest executable is one ctest test. In the win64 build ctest runs it
+# through CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run).
+function(kb_add_test name)
+  cmake_parse_arguments(T "NO_WINE" "TIMEOUT" "LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}/tests")
+  if(WIN32 AND T_NO_WINE)
+    return()
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES
+    WORKING_DIRECTORY "${KB_OUTPUT_DIR}"
+    ENVIRONMENT "KB_SOURCE_DIR=${CMAKE_SOURCE_DIR};KB_OUTPUT_DIR=${KB_OUTPUT_DIR}")
+  if(T_TIMEOUT)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  endif()
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()

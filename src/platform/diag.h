@@ -1,0 +1,16 @@
+#pragma once
+// Diagnostic lines: the program's device, driver and file layers report what
+// they do on standard output. Nothing here reaches the user.
+//
+// Wide strings in a wide format must be passed with %ls: the C runtimes
+// disagree on what a plain %s means in a wide format.
+namespace kb {
+
+void DiagPrintf(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+void DiagPrintfW(const wchar_t* format, ...);
+
+}  // namespace kb

@@ -1,0 +1,11 @@
+#pragma once
+// The one header through which the program reaches the operating system.
+// On Windows it is the Windows SDK; on Linux it is our own implementation of
+// the subset the program uses (src/platform/linux), which behaves like the
+// real API: same return values, same GetLastError codes.
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "platform/linux/win32_types.h"
+#include "platform/linux/win32_kernel.h"
+#endif
