@@ -1,0 +1,28 @@
+#pragma once
+// Whole-file reading and crash-safe replacing of the program's settings files.
+//
+// A settings file is never rewritten in place: the new content goes to a
+// temporary file in the same folder, is flushed to the disk, and is then moved
+// over the old file in one step. A crash, a kill or a full disk at any moment
+// leaves either the complete old file or the complete new one, never a
+// truncated, empty or missing file.
+#include <string>
+#include <string_view>
+
+namespace kb {
+
+// Reads the whole file into `bytes`. False (with a diagnostic line unless the
+// file simply does not exist) when it cannot be opened or read.
+bool ReadFileBytes(const std::wstring& path, std::string& bytes);
+
+// Replaces the file at `path` with `bytes` as described above. False, with a
+// diagnostic line, when the file could not be replaced; the old file is then
+// untouched and no temporary file is left behind.
+bool SaveFileAtomically(const std::wstring& path, std::string_view bytes);
+
+// The prefix of the temporary files SaveFileAtomically creates beside `path`
+// (the file name followed by this marker, a process id and a counter). A kill
+// between creating and renaming one leaves it behind; it is never read.
+inline constexpr wchar_t kSaveTempMarker[] = L".saving-";
+
+}  // namespace kb
