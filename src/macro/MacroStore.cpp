@@ -1,0 +1,158 @@
+#include "macro/MacroStore.h"
+
+#include <pugixml.hpp>
+
+#include "app/NumberText.h"
+#include "app/XmlFile.h"
+
+namespace {
+
+constexpr char kConfigName[] = "config";
+constexpr char kMacroName[] = "macro";
+constexpr char kGroupName[] = "group";
+constexpr char kItemName[] = "item";
+constexpr int kDecimal = 10;
+
+// Numbers are read as unsigned decimals and kept as their 32 bits, so a
+// negative number written by an older version ("-1") reads back unchanged.
+uint32_t Number(const pugi::xml_node& node, const char* name) {
+  pugi::xml_attribute attribute = node.attribute(name);
+  return attribute ? kb::StrToULong(attribute.value(), kDecimal) : 0;
+}
+
+int32_t SignedNumber(const pugi::xml_node& node, const char* name) {
+  return static_cast<int32_t>(Number(node, name));
+}
+
+std::vector<KeyStep> ReadSteps(const pugi::xml_node& group) {
+  std::vector<KeyStep> steps;
+  for (pugi::xml_node item = kb::ElementAtOrAfter(group.first_child()); item;
+       item = kb::ElementAtOrAfter(item.next_sibling())) {
+    KeyStep step;
+    step.code = Number(item, "code");
+    step.name = kb::AttributeText(item.attribute("name"));
+    step.state = SignedNumber(item, "state");
+    step.delay = SignedNumber(item, "delay");
+    steps.push_back(std::move(step));
+  }
+  return steps;
+}
+
+void ReadSettings(const pugi::xml_node& config, MacroSettings& settings) {
+  settings.play = SignedNumber(config, "play");
+  settings.type = SignedNumber(config, "type");
+  settings.repeat = SignedNumber(config, "repeat");
+  settings.delay = SignedNumber(config, "delay");
+  settings.mode = SignedNumber(config, "mode");
+  settings.media = SignedNumber(config, "media");
+  settings.function = SignedNumber(config, "function");
+  settings.group = SignedNumber(config, "group");
+  settings.skcode = SignedNumber(config, "skcode");
+}
+
+void WriteSettings(pugi::xml_node config, const MacroSettings& settings) {
+  config.append_attribute("type").set_value(settings.type);
+  config.append_attribute("repeat").set_value(settings.repeat);
+  config.append_attribute("mode").set_value(settings.mode);
+  config.append_attribute("delay").set_value(settings.delay);
+  config.append_attribute("media").set_value(settings.media);
+  config.append_attribute("function").set_value(settings.function);
+  config.append_attribute("group").set_value(settings.group);
+  config.append_attribute("skcode").set_value(settings.skcode);
+  config.append_attribute("play").set_value(settings.play);
+}
+
+void WriteGroup(pugi::xml_node macro, const MacroGroup& group) {
+  pugi::xml_node node = macro.append_child(kGroupName);
+  kb::AppendTextAttribute(node, "name", group.name);
+  for (const KeyStep& step : group.steps) {
+    pugi::xml_node item = node.append_child(kItemName);
+    item.append_attribute("code").set_value(static_cast<unsigned>(step.code));
+    item.append_attribute("state").set_value(static_cast<unsigned>(static_cast<uint32_t>(step.state)));
+    item.append_attribute("delay").set_value(static_cast<unsigned>(static_cast<uint32_t>(step.delay)));
+    kb::AppendTextAttribute(item, "name", step.name);
+  }
+}
+
+}  // namespace
+
+MacroStore& MacroStore::Instance() {
+  static MacroStore* instance = new MacroStore();
+  return *instance;
+}
+
+bool MacroStore::Load(const std::wstring& path) {
+  if (path.empty()) return false;
+  path_ = path;
+  pugi::xml_document doc;
+  if (!kb::LoadXmlFile(path_, doc, pugi::encoding_utf8)) return false;
+
+  groups_.clear();
+  pugi::xml_node macro = doc.child(kMacroName);
+  for (pugi::xml_node group = kb::ElementAtOrAfter(macro.first_child()); group;
+       group = kb::ElementAtOrAfter(group.next_sibling())) {
+    MacroGroup loaded;
+    loaded.steps = ReadSteps(group);
+    loaded.name = kb::AttributeText(group.attribute("name"));
+    groups_.push_back(std::move(loaded));
+  }
+  pugi::xml_node config = doc.child(kConfigName);
+  if (config) ReadSettings(config, settings_);
+  return true;
+}
+
+bool MacroStore::Save() {
+  if (path_.empty()) return false;
+  pugi::xml_document doc;
+  WriteSettings(doc.append_child(kConfigName), settings_);
+  pugi::xml_node macro = doc.append_child(kMacroName);
+  for (const MacroGroup& group : groups_) WriteGroup(macro, group);
+  return kb::SaveXmlFile(doc, path_);
+}
+
+void MacroStore::Reset() {
+  settings_ = MacroSettings();
+  groups_.clear();
+}
+
+std::wstring MacroStore::NewGroupName() const {
+  for (int n = GroupCount();; ++n) {
+    std::wstring name = L"Group " + std::to_wstring(n);
+    bool taken = false;
+    for (const MacroGroup& group : groups_) taken = taken || group.name == name;
+    if (!taken) return name;
+  }
+}
+
+bool MacroStore::AddGroup() {
+  groups_.push_back(MacroGroup{NewGroupName(), {}});
+  return Save();
+}
+
+int MacroStore::ResolveIndex(int index) const {
+  if (index < 0) index = settings_.group;
+  return index >= 0 && index < GroupCount() ? index : -1;
+}
+
+bool MacroStore::DeleteGroup(int index) {
+  index = ResolveIndex(index);
+  if (index < 0) return false;
+  groups_.erase(groups_.begin() + index);
+  Save();
+  return true;
+}
+
+bool MacroStore::RenameGroup(int index, const std::wstring& name) {
+  index = ResolveIndex(index);
+  if (index < 0) return false;
+  MacroGroup& group = groups_[static_cast<size_t>(index)];
+  if (group.name == name) return false;
+  group.name = name;
+  Save();
+  return true;
+}
+
+MacroGroup* MacroStore::GroupAt(int index) {
+  index = ResolveIndex(index);
+  return index < 0 ? nullptr : &groups_[static_cast<size_t>(index)];
+}
