@@ -1,0 +1,117 @@
+// Threads: creation, suspension, ids, exit codes and the handle's signal.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+
+#include "platform/win32.h"
+
+namespace {
+
+struct Probe {
+  std::atomic<DWORD> seenId{0};
+  std::atomic<int> runs{0};
+};
+
+DWORD WINAPI RecordAndReturn(LPVOID arg) {
+  auto* p = static_cast<Probe*>(arg);
+  p->seenId = GetCurrentThreadId();
+  ++p->runs;
+  return 42;
+}
+
+TEST(Threads, IdIsKnownBeforeTheThreadRunsAndMatchesItsOwn) {
+  Probe probe;
+  DWORD id = 0;
+  HANDLE t = CreateThread(nullptr, 0, RecordAndReturn, &probe, CREATE_SUSPENDED, &id);
+  ASSERT_NE(t, nullptr);
+  EXPECT_NE(id, 0u);
+  EXPECT_NE(id, GetCurrentThreadId());
+  EXPECT_EQ(GetThreadId(t), id);
+  Sleep(50);
+  EXPECT_EQ(probe.runs.load(), 0);  // suspended
+  DWORD code = 0;
+  EXPECT_TRUE(GetExitCodeThread(t, &code));
+  EXPECT_EQ(code, STILL_ACTIVE);
+  EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_TIMEOUT);
+
+  EXPECT_EQ(ResumeThread(t), 1u);
+  EXPECT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(probe.seenId.load(), id);
+  EXPECT_TRUE(GetExitCodeThread(t, &code));
+  EXPECT_EQ(code, 42u);
+  EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_OBJECT_0);  // stays signalled
+  EXPECT_EQ(ResumeThread(t), 0u);
+  CloseHandle(t);
+}
+
+TEST(Threads, ResumeOfARunningThreadReturnsZero) {
+  HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE t = CreateThread(
+      nullptr, 0, [](LPVOID g) -> DWORD { return WaitForSingleObject(static_cast<HANDLE>(g), 5000); }, gate, 0,
+      nullptr);
+  EXPECT_EQ(ResumeThread(t), 0u);
+  SetEvent(gate);
+  EXPECT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
+  CloseHandle(t);
+  CloseHandle(gate);
+  SetLastError(0xdeadbeef);
+  EXPECT_EQ(ResumeThread(nullptr), DWORD(-1));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+TEST(Threads, IdsAreDistinctAndNonZero) {
+  constexpr int kThreads = 16;
+  Probe probes[kThreads];
+  HANDLE handles[kThreads];
+  for (int i = 0; i < kThreads; ++i) handles[i] = CreateThread(nullptr, 0, RecordAndReturn, &probes[i], 0, nullptr);
+  EXPECT_EQ(WaitForMultipleObjects(kThreads, handles, TRUE, 10000), WAIT_OBJECT_0);
+  std::set<DWORD> ids;
+  for (int i = 0; i < kThreads; ++i) {
+    EXPECT_NE(probes[i].seenId.load(), 0u);
+    ids.insert(probes[i].seenId.load());
+    CloseHandle(handles[i]);
+  }
+  ids.insert(GetCurrentThreadId());
+  EXPECT_EQ(ids.size(), size_t(kThreads + 1));
+}
+
+TEST(Threads, HandleOutlivesThreadAndThreadOutlivesHandle) {
+  Probe probe;
+  HANDLE t = CreateThread(nullptr, 0, RecordAndReturn, &probe, 0, nullptr);
+  EXPECT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
+  Sleep(20);
+  DWORD code = 0;
+  EXPECT_TRUE(GetExitCodeThread(t, &code));
+  EXPECT_EQ(code, 42u);
+  CloseHandle(t);
+
+  // Closing the handle of a running thread does not stop it.
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE t2 = CreateThread(
+      nullptr, 0,
+      [](LPVOID e) -> DWORD {
+        Sleep(50);
+        SetEvent(static_cast<HANDLE>(e));
+        return 0;
+      },
+      done, 0, nullptr);
+  CloseHandle(t2);
+  EXPECT_EQ(WaitForSingleObject(done, 5000), WAIT_OBJECT_0);
+  CloseHandle(done);
+}
+
+TEST(Time, TickCountAdvancesWithSleep) {
+  const DWORD sleeps[] = {0, 1, 20, 120};
+  for (DWORD ms : sleeps) {
+    ULONGLONG before = GetTickCount64();
+    DWORD before32 = GetTickCount();
+    Sleep(ms);
+    ULONGLONG elapsed = GetTickCount64() - before;
+    EXPECT_GE(elapsed + 16, ms) << ms;  // tick granularity is up to 16 ms on Windows
+    EXPECT_LT(elapsed, ms + 2000u) << ms;
+    EXPECT_LE(DWORD(GetTickCount() - before32), DWORD(elapsed + 32));
+  }
+}
+
+}  // namespace
