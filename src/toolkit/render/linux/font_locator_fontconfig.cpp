@@ -1,0 +1,94 @@
+// Fonts on Linux: fontconfig picks the file, we read it. Collections are
+// shared between the faces they hold (the CJK ones are large).
+#include <fontconfig/fontconfig.h>
+
+#include <cstdio>
+#include <map>
+#include <mutex>
+
+#include "platform/diag.h"
+#include "platform/text.h"
+#include "toolkit/render/font_locator.h"
+#include "toolkit/render/font_names.h"
+
+namespace kb::render {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::shared_ptr<const Bytes> ReadWholeFile(const std::string& path) {
+  static std::mutex mutex;
+  static std::map<std::string, std::weak_ptr<const Bytes>> loaded;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (auto cached = loaded[path].lock()) return cached;
+
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  if (!file) return nullptr;
+  if (std::fseek(file.get(), 0, SEEK_END) != 0) return nullptr;
+  long size = std::ftell(file.get());
+  if (size <= 0 || static_cast<size_t>(size) > kMaxFontFileBytes) return nullptr;
+  std::rewind(file.get());
+  auto bytes = std::make_shared<Bytes>(static_cast<size_t>(size));
+  if (std::fread(bytes->data(), 1, bytes->size(), file.get()) != bytes->size()) return nullptr;
+  loaded[path] = bytes;
+  return bytes;
+}
+
+bool FamilyMatches(FcPattern* match, std::wstring_view wanted) {
+  FcChar8* family = nullptr;
+  for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &family) == FcResultMatch; ++i) {
+    if (FontNameEquals(Utf8ToWide(reinterpret_cast<const char*>(family)), wanted)) return true;
+  }
+  return false;
+}
+
+FcConfig* Config() {
+  // FcInit loads the configuration once per process; it is safe to call again.
+  static FcConfig* config = FcInit() ? FcConfigGetCurrent() : nullptr;
+  return config;
+}
+
+}  // namespace
+
+std::optional<FontFileData> LocateSystemFont(const FontQuery& query) {
+  static std::mutex fcMutex;  // fontconfig's matching is not reentrant in older releases
+  std::string family = WideToUtf8(query.face);
+  std::string path;
+  int index = 0;
+  {
+    std::lock_guard<std::mutex> lock(fcMutex);
+    if (Config() == nullptr) return std::nullopt;
+    FcPattern* pattern = FcPatternCreate();
+    if (!family.empty()) {
+      FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    }
+    FcPatternAddInteger(pattern, FC_WEIGHT, query.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, query.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(Config(), pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(Config(), pattern, &result);
+    FcPatternDestroy(pattern);
+    if (match == nullptr) return std::nullopt;
+    FcChar8* file = nullptr;
+    bool usable = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
+                  (!query.exactFamily || FamilyMatches(match, query.face));
+    if (usable) {
+      path = reinterpret_cast<const char*>(file);
+      FcPatternGetInteger(match, FC_INDEX, 0, &index);
+    }
+    FcPatternDestroy(match);
+    if (!usable) return std::nullopt;
+  }
+  auto bytes = ReadWholeFile(path);
+  if (!bytes) {
+    DiagPrintf("font: cannot read %s\n", path.c_str());
+    return std::nullopt;
+  }
+  // The upper bits of a fontconfig index name a variable-font instance; stb
+  // draws the default instance only.
+  return FontFileData{bytes, index & 0xFFFF, path};
+}
+
+}  // namespace kb::render
