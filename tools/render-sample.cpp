@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/render/canvas.h"
-#include "toolkit/render/font_registry.h"
-#include "toolkit/render/png_encoder.h"
+#include "toolkit/render/Canvas.h"
+#include "toolkit/render/FontRegistry.h"
+#include "toolkit/render/PngEncoder.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "toolkit/render/bitmap.h"
+#include "toolkit/render/Bitmap.h"
 
 namespace kb::render {
 

@@ -1,4 +1,4 @@
-#include "toolkit/render/font_names.h"
+#include "toolkit/render/FontNames.h"
 
 namespace kb::render {
 namespace {

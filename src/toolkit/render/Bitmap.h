@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "toolkit/render/color.h"
-#include "toolkit/render/geometry.h"
+#include "toolkit/render/Color.h"
+#include "toolkit/render/Geometry.h"
 
 namespace kb::render {
 

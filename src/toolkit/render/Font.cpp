@@ -1,4 +1,4 @@
-#include "toolkit/render/font.h"
+#include "toolkit/render/Font.h"
 
 #include <algorithm>
 #include <cmath>

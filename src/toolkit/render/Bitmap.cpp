@@ -1,4 +1,4 @@
-#include "toolkit/render/bitmap.h"
+#include "toolkit/render/Bitmap.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // PNG, BMP, JPEG and GIF (first frame) through stb_image.
 #include <string>
 
-#include "toolkit/render/image_decoder.h"
+#include "toolkit/render/ImageDecoder.h"
 
 namespace kb::render {
 

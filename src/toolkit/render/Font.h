@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "toolkit/render/font_face.h"
+#include "toolkit/render/FontFace.h"
 
 namespace kb::render {
 

@@ -8,8 +8,8 @@
 
 #include "platform/diag.h"
 #include "platform/text.h"
-#include "toolkit/render/font_locator.h"
-#include "toolkit/render/font_names.h"
+#include "toolkit/render/FontLocator.h"
+#include "toolkit/render/FontNames.h"
 
 namespace kb::render {
 namespace {

@@ -1,6 +1,6 @@
-#include "toolkit/render/image_decoder.h"
+#include "toolkit/render/ImageDecoder.h"
 
-#include "toolkit/render/stb_image_decoder.h"
+#include "toolkit/render/StbImageDecoder.h"
 
 namespace kb::render {
 

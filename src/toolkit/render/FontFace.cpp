@@ -1,4 +1,4 @@
-#include "toolkit/render/font_face.h"
+#include "toolkit/render/FontFace.h"
 
 #include <algorithm>
 #include <climits>
@@ -6,7 +6,7 @@
 
 #include "platform/diag.h"
 #include "platform/text.h"
-#include "toolkit/render/font_names.h"
+#include "toolkit/render/FontNames.h"
 
 namespace kb::render {
 namespace {

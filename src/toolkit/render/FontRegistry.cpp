@@ -1,4 +1,4 @@
-#include "toolkit/render/font_registry.h"
+#include "toolkit/render/FontRegistry.h"
 
 #include "platform/diag.h"
 #include "platform/text.h"

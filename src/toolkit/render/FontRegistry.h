@@ -15,8 +15,8 @@
 #include <tuple>
 #include <vector>
 
-#include "toolkit/render/font.h"
-#include "toolkit/render/font_locator.h"
+#include "toolkit/render/Font.h"
+#include "toolkit/render/FontLocator.h"
 
 namespace kb::render {
 

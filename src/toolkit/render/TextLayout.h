@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "toolkit/render/font.h"
-#include "toolkit/render/geometry.h"
+#include "toolkit/render/Font.h"
+#include "toolkit/render/Geometry.h"
 
 namespace kb::render {
 

@@ -1,4 +1,4 @@
-#include "toolkit/render/text_decode.h"
+#include "toolkit/render/TextDecode.h"
 
 namespace kb::render {
 namespace {

@@ -1,4 +1,4 @@
-#include "toolkit/render/png_encoder.h"
+#include "toolkit/render/PngEncoder.h"
 
 #include <stb_image_write.h>
 

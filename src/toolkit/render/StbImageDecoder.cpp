@@ -1,4 +1,4 @@
-#include "toolkit/render/stb_image_decoder.h"
+#include "toolkit/render/StbImageDecoder.h"
 
 #include <stb_image.h>
 

@@ -1,4 +1,4 @@
-#include "toolkit/render/blitter.h"
+#include "toolkit/render/Blitter.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "toolkit/render/bitmap.h"
+#include "toolkit/render/Bitmap.h"
 
 namespace kb::render {
 

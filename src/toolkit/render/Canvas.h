@@ -5,10 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "toolkit/render/bitmap.h"
-#include "toolkit/render/blitter.h"
-#include "toolkit/render/font.h"
-#include "toolkit/render/text_layout.h"
+#include "toolkit/render/Bitmap.h"
+#include "toolkit/render/Blitter.h"
+#include "toolkit/render/Font.h"
+#include "toolkit/render/TextLayout.h"
 
 namespace kb::render {
 

@@ -1,4 +1,4 @@
-#include "toolkit/render/canvas.h"
+#include "toolkit/render/Canvas.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,8 +1,8 @@
-#include "toolkit/render/text_layout.h"
+#include "toolkit/render/TextLayout.h"
 
 #include <algorithm>
 
-#include "toolkit/render/text_decode.h"
+#include "toolkit/render/TextDecode.h"
 
 namespace kb::render {
 namespace {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "toolkit/render/font_locator.h"
+#include "toolkit/render/FontLocator.h"
 
 namespace kb::render {
 

@@ -3,7 +3,7 @@
 // which the caller has already limited to the target bitmap.
 #include <cstdint>
 
-#include "toolkit/render/bitmap.h"
+#include "toolkit/render/Bitmap.h"
 
 namespace kb::render {
 

@@ -1,4 +1,4 @@
-#include "toolkit/render/color.h"
+#include "toolkit/render/Color.h"
 
 #include <algorithm>
 #include <array>
