@@ -82,8 +82,8 @@ DWORD FinishChild(PROCESS_INFORMATION& pi, DWORD timeoutMs) {
 
 std::wstring UniqueName(const wchar_t* stem) {
   static unsigned counter = 0;
-  return std::wstring(stem) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-         std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++counter);
+  return std::wstring(stem) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) +
+         L"-" + std::to_wstring(++counter);
 }
 
 }  // namespace kbtest

@@ -7,6 +7,14 @@
 
 namespace {
 
+// Thread routines are plain functions: a lambda cannot be stdcall on 32-bit Windows.
+DWORD WINAPI CreateOwnedAndReportError(LPVOID arg) {
+  HANDLE again = CreateMutexW(nullptr, TRUE, static_cast<const wchar_t*>(arg));
+  DWORD error = GetLastError();
+  CloseHandle(again);
+  return error;
+}
+
 using kbtest::FinishChild;
 using kbtest::StartChild;
 using kbtest::UniqueName;
@@ -38,15 +46,7 @@ TEST(NamedMutex, CreateReportsWhetherTheNameExisted) {
 TEST(NamedMutex, InitialOwnershipIsIgnoredWhenTheNameExists) {
   std::wstring name = UniqueName(L"kbtest-initial");
   HANDLE first = CreateMutexW(nullptr, FALSE, name.c_str());
-  HANDLE t = CreateThread(
-      nullptr, 0,
-      [](LPVOID arg) -> DWORD {
-        HANDLE again = CreateMutexW(nullptr, TRUE, static_cast<const wchar_t*>(arg));
-        DWORD error = GetLastError();
-        CloseHandle(again);
-        return error;
-      },
-      const_cast<wchar_t*>(name.c_str()), 0, nullptr);
+  HANDLE t = CreateThread(nullptr, 0, CreateOwnedAndReportError, const_cast<wchar_t*>(name.c_str()), 0, nullptr);
   WaitForSingleObject(t, INFINITE);
   DWORD error = 0;
   GetExitCodeThread(t, &error);

@@ -8,6 +8,43 @@
 
 namespace {
 
+// Thread routines are plain functions: a lambda cannot be stdcall on 32-bit Windows.
+DWORD WINAPI SetAfterPause(LPVOID arg) {
+  Sleep(50);
+  SetEvent(static_cast<HANDLE>(arg));
+  return 0;
+}
+
+DWORD WINAPI ReleaseAndReportError(LPVOID arg) {
+  SetLastError(0xdeadbeef);
+  BOOL ok = ReleaseMutex(static_cast<HANDLE>(arg));
+  return ok ? 0 : GetLastError();
+}
+
+DWORD WINAPI WaitReleaseAndReport(LPVOID arg) {
+  DWORD r = WaitForSingleObject(static_cast<HANDLE>(arg), 5000);
+  ReleaseMutex(static_cast<HANDLE>(arg));
+  return r;
+}
+
+struct Shared {
+  HANDLE mutex;
+  int counter;
+  std::atomic<int> inside;
+  std::atomic<bool> overlap;
+};
+DWORD WINAPI CountUnderMutex(LPVOID arg) {
+  auto* s = static_cast<Shared*>(arg);
+  for (int i = 0; i < 2000; ++i) {
+    WaitForSingleObject(s->mutex, INFINITE);
+    if (s->inside.fetch_add(1) != 0) s->overlap = true;
+    ++s->counter;
+    s->inside.fetch_sub(1);
+    ReleaseMutex(s->mutex);
+  }
+  return 0;
+}
+
 struct Handle {
   HANDLE h;
   explicit Handle(HANDLE handle) : h(handle) {}
@@ -17,13 +54,9 @@ struct Handle {
   operator HANDLE() const { return h; }
 };
 
-DWORD WINAPI WaitZeroThenReport(LPVOID arg) {
-  return WaitForSingleObject(static_cast<HANDLE>(arg), 0);
-}
+DWORD WINAPI WaitZeroThenReport(LPVOID arg) { return WaitForSingleObject(static_cast<HANDLE>(arg), 0); }
 
-DWORD WINAPI WaitLongThenReport(LPVOID arg) {
-  return WaitForSingleObject(static_cast<HANDLE>(arg), 5000);
-}
+DWORD WINAPI WaitLongThenReport(LPVOID arg) { return WaitForSingleObject(static_cast<HANDLE>(arg), 5000); }
 
 DWORD RunOnThread(LPTHREAD_START_ROUTINE routine, HANDLE arg) {
   HANDLE t = CreateThread(nullptr, 0, routine, arg, 0, nullptr);
@@ -177,14 +210,7 @@ TEST(Waits, ClosedHandleIsInvalid) {
 
 TEST(Waits, SetFromAnotherThreadWakesAWaiter) {
   Handle e(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-  HANDLE t = CreateThread(
-      nullptr, 0,
-      [](LPVOID arg) -> DWORD {
-        Sleep(50);
-        SetEvent(static_cast<HANDLE>(arg));
-        return 0;
-      },
-      e.h, 0, nullptr);
+  HANDLE t = CreateThread(nullptr, 0, SetAfterPause, e.h, 0, nullptr);
   EXPECT_EQ(WaitForSingleObject(e, 5000), WAIT_OBJECT_0);
   WaitForSingleObject(t, INFINITE);
   CloseHandle(t);
@@ -207,14 +233,7 @@ TEST(Mutexes, RecursiveOwnershipCountsAcquiresAndReleases) {
 
 TEST(Mutexes, ReleaseByNonOwnerFails) {
   Handle m(CreateMutexW(nullptr, TRUE, nullptr));
-  HANDLE t = CreateThread(
-      nullptr, 0,
-      [](LPVOID arg) -> DWORD {
-        SetLastError(0xdeadbeef);
-        BOOL ok = ReleaseMutex(static_cast<HANDLE>(arg));
-        return ok ? 0 : GetLastError();
-      },
-      m.h, 0, nullptr);
+  HANDLE t = CreateThread(nullptr, 0, ReleaseAndReportError, m.h, 0, nullptr);
   WaitForSingleObject(t, INFINITE);
   DWORD code = 0;
   GetExitCodeThread(t, &code);
@@ -240,14 +259,7 @@ TEST(Mutexes, AbandonedWhenOwnerThreadEndsAndReportedOnce) {
 
 TEST(Mutexes, WaiterGetsMutexWhenOwnerReleases) {
   Handle m(CreateMutexW(nullptr, TRUE, nullptr));
-  HANDLE t = CreateThread(
-      nullptr, 0,
-      [](LPVOID arg) -> DWORD {
-        DWORD r = WaitForSingleObject(static_cast<HANDLE>(arg), 5000);
-        ReleaseMutex(static_cast<HANDLE>(arg));
-        return r;
-      },
-      m.h, 0, nullptr);
+  HANDLE t = CreateThread(nullptr, 0, WaitReleaseAndReport, m.h, 0, nullptr);
   Sleep(50);
   EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_TIMEOUT);
   EXPECT_TRUE(ReleaseMutex(m));
@@ -259,26 +271,9 @@ TEST(Mutexes, WaiterGetsMutexWhenOwnerReleases) {
 }
 
 TEST(Mutexes, ManyThreadsKeepMutualExclusion) {
-  struct Shared {
-    HANDLE mutex;
-    int counter;
-    std::atomic<int> inside;
-    std::atomic<bool> overlap;
-  };
   Shared shared{CreateMutexW(nullptr, FALSE, nullptr), 0, {0}, {false}};
-  auto worker = [](LPVOID arg) -> DWORD {
-    auto* s = static_cast<Shared*>(arg);
-    for (int i = 0; i < 2000; ++i) {
-      WaitForSingleObject(s->mutex, INFINITE);
-      if (s->inside.fetch_add(1) != 0) s->overlap = true;
-      ++s->counter;
-      s->inside.fetch_sub(1);
-      ReleaseMutex(s->mutex);
-    }
-    return 0;
-  };
   std::vector<HANDLE> threads;
-  for (int i = 0; i < 4; ++i) threads.push_back(CreateThread(nullptr, 0, worker, &shared, 0, nullptr));
+  for (int i = 0; i < 4; ++i) threads.push_back(CreateThread(nullptr, 0, CountUnderMutex, &shared, 0, nullptr));
   EXPECT_EQ(WaitForMultipleObjects(4, threads.data(), TRUE, 60000), WAIT_OBJECT_0);
   for (HANDLE t : threads) CloseHandle(t);
   EXPECT_EQ(shared.counter, 8000);

@@ -25,11 +25,17 @@ TEST(Text, InvalidUtf8BecomesReplacementCharacters) {
     std::wstring wide;
   };
   const Case cases[] = {
-      {"lone continuation", "a\x80" "b", L"a\uFFFDb"},
+      {"lone continuation",
+       "a\x80"
+       "b",
+       L"a\uFFFDb"},
       {"truncated sequence", "a\xE4\xB8", L"a\uFFFD"},
       {"overlong slash", "\xC0\xAF", L"\uFFFD"},
       {"encoded surrogate", "\xED\xA0\x80", L"\uFFFD"},
-      {"invalid lead", "\xFF" "x", L"\uFFFDx"},
+      {"invalid lead",
+       "\xFF"
+       "x",
+       L"\uFFFDx"},
   };
   for (const Case& c : cases) EXPECT_EQ(kb::Utf8ToWide(c.bytes), c.wide) << c.name;
 }

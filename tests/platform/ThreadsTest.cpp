@@ -8,6 +8,15 @@
 
 namespace {
 
+// Thread routines are plain functions: a lambda cannot be stdcall on 32-bit Windows.
+DWORD WINAPI WaitForGate(LPVOID g) { return WaitForSingleObject(static_cast<HANDLE>(g), 5000); }
+
+DWORD WINAPI PauseThenSet(LPVOID e) {
+  Sleep(50);
+  SetEvent(static_cast<HANDLE>(e));
+  return 0;
+}
+
 struct Probe {
   std::atomic<DWORD> seenId{0};
   std::atomic<int> runs{0};
@@ -47,9 +56,7 @@ TEST(Threads, IdIsKnownBeforeTheThreadRunsAndMatchesItsOwn) {
 
 TEST(Threads, ResumeOfARunningThreadReturnsZero) {
   HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE t = CreateThread(
-      nullptr, 0, [](LPVOID g) -> DWORD { return WaitForSingleObject(static_cast<HANDLE>(g), 5000); }, gate, 0,
-      nullptr);
+  HANDLE t = CreateThread(nullptr, 0, WaitForGate, gate, 0, nullptr);
   EXPECT_EQ(ResumeThread(t), 0u);
   SetEvent(gate);
   EXPECT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
@@ -88,14 +95,7 @@ TEST(Threads, HandleOutlivesThreadAndThreadOutlivesHandle) {
 
   // Closing the handle of a running thread does not stop it.
   HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE t2 = CreateThread(
-      nullptr, 0,
-      [](LPVOID e) -> DWORD {
-        Sleep(50);
-        SetEvent(static_cast<HANDLE>(e));
-        return 0;
-      },
-      done, 0, nullptr);
+  HANDLE t2 = CreateThread(nullptr, 0, PauseThenSet, done, 0, nullptr);
   CloseHandle(t2);
   EXPECT_EQ(WaitForSingleObject(done, 5000), WAIT_OBJECT_0);
   CloseHandle(done);
