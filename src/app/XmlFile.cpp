@@ -18,11 +18,14 @@ class StringWriter : public pugi::xml_writer {
 
 }  // namespace
 
-bool LoadXmlFile(const std::wstring& path, pugi::xml_document& doc, pugi::xml_encoding encoding) {
+bool LoadXmlFile(const std::wstring& path, pugi::xml_document& doc, pugi::xml_encoding encoding,
+                 bool elementsOptional) {
   doc.reset();
   std::string bytes;
   if (!ReadFileBytes(path, bytes)) return false;
   pugi::xml_parse_result result = doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, encoding);
+  // An empty file is a truncated one, not an empty list.
+  if (elementsOptional && result.status == pugi::status_no_document_element && !bytes.empty()) return true;
   if (!result) {
     DiagPrintfW(L"cannot parse %ls: %ls at offset %lld\n", path.c_str(), Utf8ToWide(result.description()).c_str(),
                 static_cast<long long>(result.offset));

@@ -9,8 +9,12 @@
 namespace kb {
 
 // Parses the file at `path` with the default parse options. False, with a
-// diagnostic line when the file exists, if it cannot be read or parsed.
-bool LoadXmlFile(const std::wstring& path, pugi::xml_document& doc, pugi::xml_encoding encoding);
+// diagnostic line when the file exists, if it cannot be read or parsed. A
+// file without any element is an error unless `elementsOptional` is set (a
+// file of top-level records holds none when there are no records); an empty
+// file is an error in any case.
+bool LoadXmlFile(const std::wstring& path, pugi::xml_document& doc, pugi::xml_encoding encoding,
+                 bool elementsOptional = false);
 
 // The bytes the program writes for `doc`.
 std::string XmlFileText(const pugi::xml_document& doc);

@@ -84,7 +84,9 @@ bool RecordStore::Load(const std::wstring& path) {
     path_ = path;
   }
   pugi::xml_document doc;
-  if (!kb::LoadXmlFile(path, doc, pugi::encoding_utf8)) return false;
+  // With no records the file is the declaration alone, which the XML parser
+  // calls a document without an element.
+  if (!kb::LoadXmlFile(path, doc, pugi::encoding_utf8, true)) return false;
   std::vector<KeyRecord> loaded;
   for (pugi::xml_node node = kb::ElementAtOrAfter(doc.first_child()); node;
        node = kb::ElementAtOrAfter(node.next_sibling())) {
