@@ -3,11 +3,45 @@
 #include <stb_image.h>
 
 #include <climits>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/diag.h"
 
 namespace kb::render {
+namespace {
+
+// BITMAPFILEHEADER + BITMAPINFOHEADER fields.
+constexpr size_t kBmpPixelOffset = 10;
+constexpr size_t kBmpWidth = 18;
+constexpr size_t kBmpHeight = 22;
+constexpr size_t kBmpBitCount = 28;
+constexpr size_t kBmpCompression = 30;
+constexpr size_t kBmpHeadersSize = 54;
+constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiBitfields = 3;
+
+uint32_t ReadLe(const uint8_t* p, int bytes) {
+  uint32_t value = 0;
+  for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | p[i];
+  return value;
+}
+
+// stb_image reads past the end of a truncated BMP as zeros and reports
+// success; an uncompressed BMP shorter than its pixel rows is refused here.
+bool IsTruncatedBmp(const uint8_t* data, size_t size) {
+  if (size < kBmpHeadersSize || data[0] != 'B' || data[1] != 'M') return false;
+  uint32_t compression = ReadLe(data + kBmpCompression, 4);
+  if (compression != kBiRgb && compression != kBiBitfields) return false;
+  int64_t width = static_cast<int32_t>(ReadLe(data + kBmpWidth, 4));
+  int64_t height = static_cast<int32_t>(ReadLe(data + kBmpHeight, 4));
+  int64_t bits = ReadLe(data + kBmpBitCount, 2);
+  int64_t rowBytes = ((std::abs(width) * bits + 31) / 32) * 4;
+  int64_t needed = int64_t{ReadLe(data + kBmpPixelOffset, 4)} + rowBytes * std::abs(height);
+  return needed > static_cast<int64_t>(size);
+}
+
+}  // namespace
 
 bool StbImageDecoder::Decode(const void* data, size_t size, Bitmap& out) const {
   out = Bitmap();
@@ -21,6 +55,10 @@ bool StbImageDecoder::Decode(const void* data, size_t size, Bitmap& out) const {
   // decoder allocate for dimensions we would refuse anyway.
   if (!stbi_info_from_memory(bytes, length, &width, &height, &channels)) {
     DiagPrintf("image: not a supported image (%s)\n", stbi_failure_reason());
+    return false;
+  }
+  if (IsTruncatedBmp(bytes, size)) {
+    DiagPrintf("image: truncated BMP\n");
     return false;
   }
   if (!Bitmap::IsAcceptableSize(width, height) || width == 0 || height == 0) {
