@@ -5,7 +5,15 @@
 // real API: same return values, same GetLastError codes.
 #ifdef _WIN32
 #include <windows.h>
+// Device discovery, HID and device-change broadcasts.
+#include <setupapi.h>
+#include <hidsdi.h>
+#include <hidpi.h>
+#include <cfgmgr32.h>
+#include <dbt.h>
 #else
 #include "platform/linux/win32_types.h"
 #include "platform/linux/win32_kernel.h"
+#include "platform/linux/win32_devices.h"
+#include "platform/linux/win32_hid.h"
 #endif

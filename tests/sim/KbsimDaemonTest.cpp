@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "sim/KbsimProcess.h"
+
+namespace kb::test {
+namespace {
+
+class KbsimDaemonTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(sim_.Start()) << "kbsim did not start: " << KbsimProcess::Executable(); }
+  KbsimProcess sim_;
+};
+
+TEST_F(KbsimDaemonTest, StatusShowsTheKeyboardsDefaultsAndFirmware) {
+  KbsimResult status = sim_.Command({"status"});
+  EXPECT_EQ(status.status, 0);
+  for (const char* line : {"plugged: yes", "effect: 20", "brightness: 5", "speed: 2", "direction: 0", "variant: 0",
+                           "side mode: 0", "side level: 4", "firmware: 1.0"})
+    EXPECT_NE(status.text.find(std::string(line) + "\n"), std::string::npos) << line;
+  EXPECT_EQ(sim_.Command({"firmware", "2.17"}).status, 0);
+  EXPECT_NE(sim_.Command({"status"}).text.find("firmware: 2.17\n"), std::string::npos);
+  EXPECT_NE(sim_.Command({"status", "receiver"}).text.find("product: 5b0e"), std::string::npos);
+}
+
+TEST_F(KbsimDaemonTest, CommandsRejectWhatTheyCannotDo) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+  } cases[] = {
+      {{"firmware", "1"}, 2},         {{"firmware", "1.256"}, 2}, {{"firmware", "a.b"}, 2},
+      {{"stall", "maybe"}, 2},        {{"status", "mouse"}, 2},   {{"input", "07", "01"}, 2},
+      {{"input", "zz"}, 2},           {{"no-such-command"}, 2},   {{"drop", "-1"}, 2},
+      {{"ping"}, 0},                  {{"stall", "on"}, 0},       {{"stall", "off", "receiver"}, 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(sim_.Command(c.args).status, c.status) << c.args[0];
+}
+
+TEST_F(KbsimDaemonTest, LogLinesCarryMicrosecondTimestampsAndResetEmptiesIt) {
+  ASSERT_EQ(sim_.Command({"input", "07", "01", "02", "03", "04", "05", "06", "ff"}).status, 0);
+  ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
+  ASSERT_EQ(sim_.Command({"plug"}).status, 0);
+  std::string log = sim_.Command({"log"}).text;
+  std::regex input(R"(^\d{10,}\.\d{6} keyboard mi_01&col05 input 07 01 02 03 04 05 06 ff \[queued\]$)",
+                   std::regex::multiline);
+  EXPECT_TRUE(std::regex_search(log, input)) << log;
+  std::vector<std::string> removal = LogLines(sim_, "removal");
+  std::vector<std::string> arrival = LogLines(sim_, "arrival");
+  ASSERT_EQ(removal.size(), 1u) << log;
+  ASSERT_EQ(arrival.size(), 1u) << log;
+  EXPECT_LE(LogTimeUs(removal[0]), LogTimeUs(arrival[0]));
+  EXPECT_NE(sim_.Command({"plug"}).text.find("already"), std::string::npos);
+  EXPECT_EQ(sim_.Command({"reset-log"}).status, 0);
+  EXPECT_EQ(sim_.Command({"log"}).text, "");
+}
+
+TEST_F(KbsimDaemonTest, CommandLineClientReachesTheDaemon) {
+  KbsimResult status = sim_.RunClient({"status"});
+  EXPECT_EQ(status.status, 0);
+  EXPECT_NE(status.text.find("effect: 20"), std::string::npos) << status.text;
+  KbsimResult devices = sim_.RunClient({"devices"});
+  EXPECT_NE(devices.text.find("\\\\?\\hid#vid_e7a1&pid_5b0d&mi_01&col05#"), std::string::npos) << devices.text;
+  EXPECT_EQ(sim_.RunClient({"frobnicate"}).status, 2);
+}
+
+TEST_F(KbsimDaemonTest, SecondDaemonOnTheSameSocketRefusesToStart) {
+  KbsimResult second = sim_.RunClient({"daemon", "--socket", sim_.SocketPath()});
+  EXPECT_EQ(second.status, 1);
+  EXPECT_NE(second.text.find("already running"), std::string::npos);
+  EXPECT_EQ(sim_.Command({"ping"}).text, "pong\n");
+}
+
+TEST(KbsimClientTest, WithoutDaemonTheClientSaysSo) {
+  KbsimProcess::UseNoDaemon();
+  KbsimProcess none;
+  KbsimResult result = none.RunClient({"status"});
+  EXPECT_EQ(result.status, 3);
+  EXPECT_NE(result.text.find("no daemon"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kb::test
