@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "toolkit/render/Canvas.h"
 #include "toolkit/render/FontRegistry.h"
 #include "toolkit/render/PngEncoder.h"
@@ -89,6 +90,16 @@ void DrawSample(Canvas& canvas) {
   canvas.DrawFocusRect(Rect{390, 164, 472, 198}, ink);
 }
 
+// Which font files were used, so the two builds can be seen to agree.
+void ReportFaces() {
+  FontRegistry& fonts = FontRegistry::Instance();
+  for (const std::wstring& name : {std::wstring(L"DejaVu Sans"), std::wstring(L"Noto Sans CJK SC")}) {
+    auto face = fonts.FindFace(name, false, false);
+    std::printf("render-sample: %s -> %s\n", kb::WideToUtf8(name).c_str(),
+                face ? face->Origin().c_str() : "(not installed)");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,6 +107,7 @@ int main(int argc, char** argv) {
   Bitmap bitmap(480, 204);
   Canvas canvas(bitmap);
   DrawSample(canvas);
+  ReportFaces();
   std::vector<uint8_t> png = EncodePng(bitmap);
   FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr || png.empty()) {

@@ -1,7 +1,8 @@
 #pragma once
 // Drawing on a bitmap: fills, frames, lines, images (unscaled, stretched,
 // nine-patch, image-list frames) and text, all through a clip-rectangle
-// stack. Coordinates are the bitmap's own pixels.
+// stack. Coordinates are the bitmap's own pixels. A canvas serves one drawing
+// pass: the bitmap must keep its size while the canvas lives.
 #include <string_view>
 #include <vector>
 

@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -42,21 +43,43 @@ bool FamilyMatches(FcPattern* match, std::wstring_view wanted) {
   return false;
 }
 
-FcConfig* Config() {
-  // FcInit loads the configuration once per process; it is safe to call again.
-  static FcConfig* config = FcInit() ? FcConfigGetCurrent() : nullptr;
+// Fontconfig's matching is not reentrant in older releases.
+std::mutex& FontconfigMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+FcConfig*& CurrentConfig() {
+  static FcConfig* config = nullptr;
   return config;
+}
+
+// Caller holds FontconfigMutex(). Loaded once; released at exit, since
+// fontconfig keeps some of its state where leak checkers cannot see it.
+FcConfig* Config() {
+  static bool initialised = false;
+  if (!initialised) {
+    initialised = true;
+    if (FcInit()) {
+      CurrentConfig() = FcConfigGetCurrent();
+      std::atexit([] {
+        std::lock_guard<std::mutex> lock(FontconfigMutex());
+        CurrentConfig() = nullptr;
+        FcFini();
+      });
+    }
+  }
+  return CurrentConfig();
 }
 
 }  // namespace
 
 std::optional<FontFileData> LocateSystemFont(const FontQuery& query) {
-  static std::mutex fcMutex;  // fontconfig's matching is not reentrant in older releases
   std::string family = WideToUtf8(query.face);
   std::string path;
   int index = 0;
   {
-    std::lock_guard<std::mutex> lock(fcMutex);
+    std::lock_guard<std::mutex> lock(FontconfigMutex());
     if (Config() == nullptr) return std::nullopt;
     FcPattern* pattern = FcPatternCreate();
     if (!family.empty()) {
