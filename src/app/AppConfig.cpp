@@ -11,7 +11,6 @@ namespace {
 
 constexpr char kChineseLanguage[] = "cn";
 constexpr int kIdBase = 16;
-constexpr int kCombKeyBase = 10;
 
 int32_t HexAttribute(const pugi::xml_node& node, const char* name) {
   pugi::xml_attribute attribute = node.attribute(name);
