@@ -11,7 +11,7 @@ namespace kb::platform {
 
 namespace {
 struct StatusPair {
-  ULONG_PTR status;
+  uint32_t status;
   uint32_t error;
 };
 // NTSTATUS values of the errors a device transfer can end with.
@@ -28,21 +28,26 @@ constexpr StatusPair kStatusTable[] = {
     {0xC0000023, ERROR_INSUFFICIENT_BUFFER},  // STATUS_BUFFER_TOO_SMALL
 };
 // Errors without a listed status travel as a customer-defined status.
-constexpr ULONG_PTR kCustomerStatus = 0xE0000000;
+constexpr uint32_t kCustomerStatus = 0xE0000000;
+
+// An NTSTATUS is signed: in a pointer-sized field it is sign-extended, as
+// Windows stores it in OVERLAPPED.Internal.
+ULONG_PTR Widen(uint32_t status) { return static_cast<ULONG_PTR>(static_cast<intptr_t>(static_cast<int32_t>(status))); }
 }  // namespace
 
 ULONG_PTR ErrorToStatus(uint32_t error) {
   if (error == 0) return STATUS_SUCCESS;
   for (const StatusPair& p : kStatusTable)
-    if (p.error == error) return p.status;
-  return kCustomerStatus | (error & 0xFFFF);
+    if (p.error == error) return Widen(p.status);
+  return Widen(kCustomerStatus | (error & 0xFFFF));
 }
 
-uint32_t StatusToError(ULONG_PTR status) {
+uint32_t StatusToError(ULONG_PTR wide) {
+  uint32_t status = static_cast<uint32_t>(wide);
   if (status == STATUS_SUCCESS) return 0;
   for (const StatusPair& p : kStatusTable)
     if (p.status == status) return p.error;
-  if ((status & 0xFFFF0000) == kCustomerStatus) return static_cast<uint32_t>(status & 0xFFFF);
+  if ((status & 0xFFFF0000) == kCustomerStatus) return status & 0xFFFF;
   return ERROR_GEN_FAILURE;
 }
 

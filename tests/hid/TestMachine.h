@@ -1,0 +1,14 @@
+#pragma once
+// The HID devices a test runs against: the simulated machine's on Linux (a
+// private kbsim daemon), Wine's own devices in the Windows build.
+#include <cstdint>
+
+namespace kb::test {
+
+// Starts what is needed; false when the devices cannot be had.
+bool StartTestMachine();
+void StopTestMachine();
+// The vendor id all of the machine's test devices share.
+int32_t TestMachineVendor();
+
+}  // namespace kb::test
