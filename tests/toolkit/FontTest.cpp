@@ -170,6 +170,14 @@ TEST(FontTest, CharacterNoFaceHasIsTheMissingGlyphBox) {
   EXPECT_GT(glyph->advance64, 0);
 }
 
+TEST(FontTest, KerningTightensPairsThatHaveIt) {
+  FontRegistry registry(LocateSystemFont);
+  auto font = registry.GetFont(FontSpec{kLatinFace, 32});
+  const int apart = font->MeasureWidth(U"A") + font->MeasureWidth(U"V");
+  EXPECT_LT(font->MeasureWidth(U"AV"), apart - 1);
+  EXPECT_EQ(font->MeasureWidth(U"HH"), 2 * font->MeasureWidth(U"H"));
+}
+
 TEST(FontTest, MetricsGrowWithSize) {
   FontRegistry registry(LocateSystemFont);
   int previous = 0;
