@@ -36,8 +36,7 @@ Bitmap MakeGradient() {
   Bitmap image(4, 4);
   for (int y = 0; y < 4; ++y) {
     for (int x = 0; x < 4; ++x) {
-      image.Set(x, y, Premultiply(Color::Rgba(static_cast<uint8_t>(x * 85), 40,
-                                              static_cast<uint8_t>(y * 85), 255)));
+      image.Set(x, y, Premultiply(Color::Rgba(static_cast<uint8_t>(x * 85), 40, static_cast<uint8_t>(y * 85), 255)));
     }
   }
   return image;
@@ -55,10 +54,8 @@ void DrawSample(Canvas& canvas) {
   canvas.DrawString(*bold, L"KbConfig renderer sample", Rect{10, 0, 470, 28}, Color::Rgb(255, 255, 255));
 
   const Color ink = Color::Rgb(0x20, 0x20, 0x20);
-  canvas.DrawString(*regular, L"English: The quick brown fox jumps over the lazy dog.",
-                    Rect{10, 36, 470, 56}, ink);
-  canvas.DrawString(*chinese, L"中文：键盘灯光效果、宏设置、恢复出厂设置",
-                    Rect{10, 58, 470, 82}, ink);
+  canvas.DrawString(*regular, L"English: The quick brown fox jumps over the lazy dog.", Rect{10, 36, 470, 56}, ink);
+  canvas.DrawString(*chinese, L"中文：键盘灯光效果、宏设置、恢复出厂设置", Rect{10, 58, 470, 82}, ink);
   canvas.DrawString(*regular, L"Mixed 混合文本 with fallback 字体 ✓", Rect{10, 84, 470, 104}, ink);
   canvas.DrawString(*styled, L"Italic and underlined (synthesised)", Rect{10, 106, 470, 126},
                     Color::Rgb(0x1A, 0x5F, 0xB4));
@@ -79,13 +76,11 @@ void DrawSample(Canvas& canvas) {
   canvas.DrawImageListState(button, 2, 0, false, normal, border);
   canvas.DrawImageListState(button, 2, 1, false, hover, border);
   canvas.DrawString(*regular, L"确定 OK", normal, ink, kTextSingleLine | kTextVCenter | kTextCenter);
-  canvas.DrawString(*regular, L"Cancel 取消", hover, ink,
-                    kTextSingleLine | kTextVCenter | kTextCenter);
+  canvas.DrawString(*regular, L"Cancel 取消", hover, ink, kTextSingleLine | kTextVCenter | kTextCenter);
 
   Bitmap gradient = MakeGradient();
   canvas.StretchBitmap(gradient, gradient.Bounds(), Rect{220, 166, 300, 196});
-  canvas.StretchBitmap(gradient, gradient.Bounds(), Rect{306, 166, 386, 196}, 255,
-                       StretchFilter::kNearest);
+  canvas.StretchBitmap(gradient, gradient.Bounds(), Rect{306, 166, 386, 196}, 255, StretchFilter::kNearest);
   canvas.FillRect(Rect{392, 166, 470, 196}, Color::Rgba(0xE0, 0x30, 0x30, 128));
   canvas.DrawFocusRect(Rect{390, 164, 472, 198}, ink);
 }
@@ -117,7 +112,6 @@ int main(int argc, char** argv) {
   }
   bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
   written = std::fclose(file) == 0 && written;
-  std::printf("render-sample: %s %s (%zu bytes)\n", written ? "wrote" : "failed to write",
-              path.c_str(), png.size());
+  std::printf("render-sample: %s %s (%zu bytes)\n", written ? "wrote" : "failed to write", path.c_str(), png.size());
   return written ? 0 : 1;
 }

@@ -139,8 +139,7 @@ TEST(CanvasTest, TranslucentFrameIsEvenAtTheCorners) {
     EXPECT_EQ(InkBox(bitmap, 0), c.rect);
     // A corner blended twice would be darker than the middle of an edge.
     EXPECT_EQ(bitmap.At(c.rect.left, c.rect.top), bitmap.At(c.rect.left + 1, c.rect.top));
-    EXPECT_EQ(bitmap.At(c.rect.right - 1, c.rect.bottom - 1),
-              bitmap.At(c.rect.left, c.rect.top));
+    EXPECT_EQ(bitmap.At(c.rect.right - 1, c.rect.bottom - 1), bitmap.At(c.rect.left, c.rect.top));
   }
 }
 

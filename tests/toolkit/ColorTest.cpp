@@ -30,14 +30,12 @@ TEST(ColorTest, BlendOverCases) {
   };
   const Case cases[] = {
       {"transparent source leaves the target", MakePixel(255, 1, 2, 3), 0, MakePixel(255, 1, 2, 3)},
-      {"opaque source replaces", MakePixel(255, 1, 2, 3), MakePixel(255, 9, 8, 7),
-       MakePixel(255, 9, 8, 7)},
+      {"opaque source replaces", MakePixel(255, 1, 2, 3), MakePixel(255, 9, 8, 7), MakePixel(255, 9, 8, 7)},
       {"half red over opaque blue", MakePixel(255, 0, 0, 255), Premultiply(Color::Rgba(255, 0, 0, 128)),
        MakePixel(255, 128, 0, 127)},
-      {"half red over transparent", 0, Premultiply(Color::Rgba(255, 0, 0, 128)),
-       MakePixel(128, 128, 0, 0)},
-      {"quarter white over half black", MakePixel(128, 0, 0, 0),
-       Premultiply(Color::Rgba(255, 255, 255, 64)), MakePixel(160, 64, 64, 64)},
+      {"half red over transparent", 0, Premultiply(Color::Rgba(255, 0, 0, 128)), MakePixel(128, 128, 0, 0)},
+      {"quarter white over half black", MakePixel(128, 0, 0, 0), Premultiply(Color::Rgba(255, 255, 255, 64)),
+       MakePixel(160, 64, 64, 64)},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(kbtest::PixelText(BlendOver(c.dst, c.src)), kbtest::PixelText(c.expected)) << c.name;
@@ -79,8 +77,7 @@ TEST(ColorTest, BlendingKeepsPixelsPremultiplied) {
     Pixel dst = randomPixel();
     Pixel src = randomPixel();
     Pixel out = BlendOver(dst, src);
-    ASSERT_TRUE(IsValidPremultiplied(out))
-        << kbtest::PixelText(src) << " over " << kbtest::PixelText(dst);
+    ASSERT_TRUE(IsValidPremultiplied(out)) << kbtest::PixelText(src) << " over " << kbtest::PixelText(dst);
     ASSERT_GE(Channel(out, 24), Channel(dst, 24));
     ASSERT_GE(Channel(out, 24), Channel(src, 24));
   }

@@ -59,8 +59,7 @@ double InkCentreX(const Bitmap& bitmap, int top, int bottom) {
 Bitmap DrawCharacter(const Font& font, wchar_t c) {
   Bitmap bitmap(64, 64);
   Canvas canvas(bitmap);
-  canvas.DrawString(font, std::wstring(1, c), Rect{8, 8, 64, 64}, Color::Rgb(0, 0, 0),
-                    kTextSingleLine);
+  canvas.DrawString(font, std::wstring(1, c), Rect{8, 8, 64, 64}, Color::Rgb(0, 0, 0), kTextSingleLine);
   return bitmap;
 }
 
@@ -208,10 +207,10 @@ TEST(FontTest, MissingBoldAndItalicAreSynthesised) {
   Bitmap slanted = DrawCharacter(*italic, L'l');
   Rect box = kbtest::InkBox(slanted, 0);
   int third = box.Height() / 3;
-  double uprightShift = InkCentreX(upright, box.top, box.top + third) -
-                        InkCentreX(upright, box.bottom - third, box.bottom);
-  double slantShift = InkCentreX(slanted, box.top, box.top + third) -
-                      InkCentreX(slanted, box.bottom - third, box.bottom);
+  double uprightShift =
+      InkCentreX(upright, box.top, box.top + third) - InkCentreX(upright, box.bottom - third, box.bottom);
+  double slantShift =
+      InkCentreX(slanted, box.top, box.top + third) - InkCentreX(slanted, box.bottom - third, box.bottom);
   EXPECT_NEAR(uprightShift, 0, 0.5);
   EXPECT_GT(slantShift, 1.5);
 }

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <stb_image_write.h>
 
 #include <cstring>
@@ -55,11 +54,8 @@ Bytes MakeBmp24(int width, int height, const std::vector<Color>& topDownPixels) 
 
 // A 2x1 GIF with a two-colour table (red, blue) and the pixels 0, 1: LZW
 // codes clear, 0, 1, end at three bits each.
-const Bytes kGif2x1 = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 1, 0, 0x80, 0, 0,
-                       0xFF, 0, 0, 0, 0, 0xFF,
-                       ',', 0, 0, 0, 0, 2, 0, 1, 0, 0,
-                       2, 2, 0x44, 0x0A, 0,
-                       ';'};
+const Bytes kGif2x1 = {'G',  'I', 'F', '8', '9', 'a', 2, 0, 1, 0, 0x80, 0, 0, 0xFF, 0,    0, 0,  0,
+                       0xFF, ',', 0,   0,   0,   0,   2, 0, 1, 0, 0,    2, 2, 0x44, 0x0A, 0, ';'};
 
 void AppendBytes(void* context, void* data, int size) {
   auto* out = static_cast<Bytes*>(context);
@@ -74,8 +70,12 @@ TEST(ImageDecoderTest, DecodersByName) {
     bool available;
   };
   const Case cases[] = {
-      {L"imgdecoder-stb", true}, {L"imgdecoder-gdip", true}, {L"imgdecoder-wic", false},
-      {L"imgdecoder-png", false}, {L"", false},              {L"imgdecoder-stb ", false},
+      {L"imgdecoder-stb", true},
+      {L"imgdecoder-gdip", true},
+      {L"imgdecoder-wic", false},
+      {L"imgdecoder-png", false},
+      {L"", false},
+      {L"imgdecoder-stb ", false},
   };
   for (const Case& c : cases) {
     auto decoder = CreateImageDecoder(c.name);
@@ -87,9 +87,8 @@ TEST(ImageDecoderTest, DecodersByName) {
 }
 
 TEST(ImageDecoderTest, HandWrittenBmpDecodesTopDown) {
-  const std::vector<Color> pixels = {Color::Rgb(255, 0, 0), Color::Rgb(0, 255, 0),
-                                     Color::Rgb(0, 0, 255), Color::Rgb(1, 2, 3),
-                                     Color::Rgb(250, 251, 252), Color::Rgb(0, 0, 0)};
+  const std::vector<Color> pixels = {Color::Rgb(255, 0, 0), Color::Rgb(0, 255, 0),     Color::Rgb(0, 0, 255),
+                                     Color::Rgb(1, 2, 3),   Color::Rgb(250, 251, 252), Color::Rgb(0, 0, 0)};
   Bytes bmp = MakeBmp24(3, 2, pixels);  // 9-byte rows: padding in play
   Bitmap image;
   ASSERT_TRUE(Decoder()->Decode(bmp.data(), bmp.size(), image));
@@ -111,8 +110,7 @@ TEST(ImageDecoderTest, PngRoundTripKeepsPremultipliedPixels) {
   ASSERT_TRUE(Decoder()->Decode(png.data(), png.size(), decoded));
   ASSERT_EQ(decoded.GetSize(), original.GetSize());
   for (int i = 0; i < 15; ++i) {
-    EXPECT_EQ(kbtest::PixelText(decoded.Pixels()[i]), kbtest::PixelText(original.Pixels()[i]))
-        << "pixel " << i;
+    EXPECT_EQ(kbtest::PixelText(decoded.Pixels()[i]), kbtest::PixelText(original.Pixels()[i])) << "pixel " << i;
   }
 }
 
@@ -156,8 +154,11 @@ TEST(ImageDecoderTest, BadDataIsRefusedWithAnEmptyBitmap) {
   };
   const Bytes empty;
   const Case cases[] = {
-      {"empty", &empty},      {"garbage", &garbage}, {"truncated png", &truncated},
-      {"huge png", &huge},    {"bmp without pixels", &bmpHeaderOnly},
+      {"empty", &empty},
+      {"garbage", &garbage},
+      {"truncated png", &truncated},
+      {"huge png", &huge},
+      {"bmp without pixels", &bmpHeaderOnly},
   };
   for (const Case& c : cases) {
     Bitmap image(3, 3);

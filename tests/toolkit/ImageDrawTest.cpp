@@ -92,12 +92,32 @@ TEST(ImageDrawTest, StretchingKeepsCornersAndInterpolatesBetween) {
   EXPECT_LT(middle, 150);
 }
 
+TEST(ImageDrawTest, ShrinkingAveragesWhatItDropsInsteadOfSkippingIt) {
+  // Every fourth column white: sampling between columns would miss them all.
+  Bitmap image(16, 2);
+  Canvas imageCanvas(image);
+  imageCanvas.Clear(Color::Rgb(0, 0, 0));
+  for (int x = 0; x < 16; x += 4) imageCanvas.FillRect(Rect{x, 0, x + 1, 2}, Color::Rgb(255, 255, 255));
+  Bitmap target(4, 1);
+  Canvas(target).StretchBitmap(image, image.Bounds(), target.Bounds());
+  for (int x = 0; x < 4; ++x) {
+    Color c = target.ColorAt(x, 0);
+    EXPECT_EQ(c.a, 255);
+    EXPECT_NEAR(c.r, 64, 1) << x;
+  }
+  // Translucent sources stay premultiplied when averaged.
+  Bitmap faint(6, 6);
+  Canvas(faint).Clear(Color::Rgba(255, 255, 255, 30));
+  Bitmap small(2, 2);
+  Canvas(small).StretchBitmap(faint, faint.Bounds(), small.Bounds());
+  EXPECT_EQ(small.At(1, 1), faint.At(0, 0));
+}
+
 TEST(ImageDrawTest, NearestStretchUsesOnlySourceColours) {
   const Bitmap image = NumberedImage(3, 3);
   std::set<Pixel> colours(image.Pixels(), image.Pixels() + 9);
   Bitmap target(11, 7);
-  Canvas(target).StretchBitmap(image, image.Bounds(), target.Bounds(), 255,
-                               StretchFilter::kNearest);
+  Canvas(target).StretchBitmap(image, image.Bounds(), target.Bounds(), 255, StretchFilter::kNearest);
   for (int i = 0; i < 11 * 7; ++i) ASSERT_EQ(colours.count(target.Pixels()[i]), 1u);
   EXPECT_EQ(target.At(0, 0), image.At(0, 0));
   EXPECT_EQ(target.At(10, 6), image.At(2, 2));
@@ -115,8 +135,7 @@ TEST(ImageDrawTest, StretchedFrameNeverSamplesItsNeighbours) {
     Bitmap target(size.cx, size.cy);
     Canvas canvas(target);
     canvas.DrawImageListState(list, 2, 1, false, target.Bounds());
-    EXPECT_TRUE(AllPixelsAre(target, target.Bounds(), Solid(0, 255, 0)))
-        << size.cx << "x" << size.cy;
+    EXPECT_TRUE(AllPixelsAre(target, target.Bounds(), Solid(0, 255, 0))) << size.cx << "x" << size.cy;
   }
 }
 
@@ -162,8 +181,7 @@ Bitmap NinePatchSource() {
   for (int row = 0; row < 3; ++row) {
     for (int column = 0; column < 3; ++column) {
       canvas.FillRect(Rect{edges[column], edges[row], edges[column + 1], edges[row + 1]},
-                      Color::Rgb(static_cast<uint8_t>(40 + column * 80),
-                                 static_cast<uint8_t>(40 + row * 80), 90));
+                      Color::Rgb(static_cast<uint8_t>(40 + column * 80), static_cast<uint8_t>(40 + row * 80), 90));
     }
   }
   return image;
@@ -187,8 +205,7 @@ TEST(ImageDrawTest, NinePatchKeepsCornersAndFillsEdgesAndCentre) {
     for (int row = 0; row < 3; ++row) {
       for (int column = 0; column < 3; ++column) {
         Rect part{xs[column], ys[row], xs[column + 1], ys[row + 1]};
-        EXPECT_TRUE(AllPixelsAre(target, part, PartColour(column, row)))
-            << "part " << column << "," << row;
+        EXPECT_TRUE(AllPixelsAre(target, part, PartColour(column, row))) << "part " << column << "," << row;
       }
     }
   }
@@ -217,8 +234,7 @@ TEST(ImageDrawTest, NinePatchTileRepeatsTheCentreUnscaled) {
   imageCanvas.FillRect(Rect{2, 2, 3, 4}, Color::Rgb(255, 255, 255));  // centre: white | black
   Bitmap target(12, 8);
   Canvas canvas(target);
-  canvas.DrawNinePatch(image, image.Bounds(), Margins{2, 2, 2, 2}, target.Bounds(), 255,
-                       NinePatchMode::kTile);
+  canvas.DrawNinePatch(image, image.Bounds(), Margins{2, 2, 2, 2}, target.Bounds(), 255, NinePatchMode::kTile);
   // The 2x2 centre pattern repeats every two pixels across the 8x4 middle.
   for (int x = 2; x < 10; ++x) {
     Pixel expected = (x % 2 == 0) ? Solid(255, 255, 255) : Solid(0, 0, 0);

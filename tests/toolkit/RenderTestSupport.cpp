@@ -27,9 +27,7 @@ int InkCountIn(const Bitmap& bitmap, Pixel background, const Rect& area) {
   return count;
 }
 
-int InkCount(const Bitmap& bitmap, Pixel background) {
-  return InkCountIn(bitmap, background, bitmap.Bounds());
-}
+int InkCount(const Bitmap& bitmap, Pixel background) { return InkCountIn(bitmap, background, bitmap.Bounds()); }
 
 bool AllPixelsAre(const Bitmap& bitmap, const Rect& area, Pixel expected) {
   for (int y = area.top; y < area.bottom; ++y) {

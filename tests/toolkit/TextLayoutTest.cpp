@@ -23,8 +23,7 @@ std::shared_ptr<const Font> Latin(int size = 16, bool underline = false) {
   return FontRegistry::Instance().GetFont(spec);
 }
 
-Bitmap Render(const Font& font, std::wstring_view text, Size size, const Rect& box,
-              unsigned format) {
+Bitmap Render(const Font& font, std::wstring_view text, Size size, const Rect& box, unsigned format) {
   Bitmap bitmap(size.cx, size.cy);
   Canvas canvas(bitmap);
   canvas.Clear(Color::Rgb(255, 255, 255));
@@ -52,11 +51,10 @@ TEST(TextLayoutTest, WideStringsDecodeToCodePoints) {
     bool onlyUtf16;
   };
   const Case cases[] = {
-      {{'a', 0x4E2D}, U"a\u4E2D", false},
-      {{0xD83D, 0xDE00}, U"\U0001F600", true},  // surrogate pair
-      {{0xD83D, 'x'}, U"\uFFFDx", false},        // lone high surrogate
-      {{0xDE00}, U"\uFFFD", false},              // lone low surrogate
-      {{'a', 0xD83D}, U"a\uFFFD", false},        // high surrogate at the end
+      {{'a', 0x4E2D}, U"a\u4E2D", false}, {{0xD83D, 0xDE00}, U"\U0001F600", true},  // surrogate pair
+      {{0xD83D, 'x'}, U"\uFFFDx", false},                                           // lone high surrogate
+      {{0xDE00}, U"\uFFFD", false},                                                 // lone low surrogate
+      {{'a', 0xD83D}, U"a\uFFFD", false},                                           // high surrogate at the end
   };
   for (const Case& c : cases) {
     if (c.onlyUtf16 && sizeof(wchar_t) != 2) continue;
@@ -82,7 +80,10 @@ TEST(TextLayoutTest, ExtentOfALine) {
   EXPECT_EQ(MeasureText(*font, L""), (Size{0, font->LineHeight()}));
   // A tab is a space; other control characters take no room.
   EXPECT_EQ(MeasureText(*font, L"a\tb"), MeasureText(*font, L"a b"));
-  EXPECT_EQ(MeasureText(*font, L"a\x01\x7F" L"b"), MeasureText(*font, L"ab"));
+  EXPECT_EQ(MeasureText(*font,
+                        L"a\x01\x7F"
+                        L"b"),
+            MeasureText(*font, L"ab"));
   // Bigger size, wider text.
   EXPECT_GT(MeasureText(*Latin(24), L"Hello").cx, hello.cx);
 }
@@ -128,8 +129,7 @@ TEST(TextLayoutTest, AlignmentPlacesTheInk) {
   };
   Rect reference = InkBox(Render(*font, L"Align", Size{200, 100}, box, kTextSingleLine), kWhite);
   for (const Case& c : cases) {
-    Rect ink = InkBox(Render(*font, L"Align", Size{200, 100}, box, c.format | kTextSingleLine),
-                      kWhite);
+    Rect ink = InkBox(Render(*font, L"Align", Size{200, 100}, box, c.format | kTextSingleLine), kWhite);
     EXPECT_EQ(ink.left - reference.left, c.expectedLeft - 10) << "format " << c.format;
     EXPECT_EQ(ink.top - reference.top, c.expectedTop - 10) << "format " << c.format;
   }
@@ -148,8 +148,7 @@ TEST(TextLayoutTest, TextIsClippedToItsBoxUnlessAskedNotTo) {
 
 TEST(TextLayoutTest, ChineseRendersInALatinFace) {
   auto font = Latin(16);
-  Bitmap bitmap = Render(*font, L"键盘灯光", Size{100, 30}, Rect{0, 0, 100, 30},
-                         kTextSingleLine | kTextVCenter);
+  Bitmap bitmap = Render(*font, L"键盘灯光", Size{100, 30}, Rect{0, 0, 100, 30}, kTextSingleLine | kTextVCenter);
   Rect ink = InkBox(bitmap, kWhite);
   EXPECT_GT(InkCount(bitmap, kWhite), 100);
   EXPECT_GE(ink.Width(), 4 * 16 - 6);
@@ -220,15 +219,23 @@ TEST(TextLayoutTest, LineBreaksAndWordWrap) {
       {"explicit breaks", L"a\nb\r\nc\rd", kTextLeft, 0, {U"a", U"b", U"c", U"d"}},
       {"single line ignores breaks", L"a\nb", kTextSingleLine, 0, {U"a b"}},
       {"empty lines kept", L"a\n\nb", kTextLeft, 0, {U"a", U"", U"b"}},
-      {"wrap at spaces", L"alpha beta gamma delta", kTextWordBreak, word,
-       {U"alpha beta", U"gamma delta"}},
+      {"wrap at spaces", L"alpha beta gamma delta", kTextWordBreak, word, {U"alpha beta", U"gamma delta"}},
       {"wide box does not wrap", L"alpha beta", kTextWordBreak, 1000, {U"alpha beta"}},
-      {"overlong word broken", L"xxxxxxxxxxxx", kTextWordBreak, font->MeasureWidth(U"xxxxx"),
+      {"overlong word broken",
+       L"xxxxxxxxxxxx",
+       kTextWordBreak,
+       font->MeasureWidth(U"xxxxx"),
        {U"xxxxx", U"xxxxx", U"xx"}},
-      {"Chinese wraps between characters", L"键盘灯光效果", kTextWordBreak,
-       font->MeasureWidth(U"键盘灯") + 1, {U"键盘灯", U"光效果"}},
-      {"closing punctuation stays on its line", L"键盘灯，光效", kTextWordBreak,
-       font->MeasureWidth(U"键盘灯") + 1, {U"键盘", U"灯，光", U"效"}},
+      {"Chinese wraps between characters",
+       L"键盘灯光效果",
+       kTextWordBreak,
+       font->MeasureWidth(U"键盘灯") + 1,
+       {U"键盘灯", U"光效果"}},
+      {"closing punctuation stays on its line",
+       L"键盘灯，光效",
+       kTextWordBreak,
+       font->MeasureWidth(U"键盘灯") + 1,
+       {U"键盘", U"灯，光", U"效"}},
   };
   for (const Case& c : cases) {
     TextLayout layout(*font, c.text, Size{c.width, 0}, c.format);
@@ -240,8 +247,7 @@ TEST(TextLayoutTest, LineBreaksAndWordWrap) {
       }
     }
     EXPECT_EQ(lines, c.lines) << c.name;
-    EXPECT_EQ(layout.Extent().cy, static_cast<int>(c.lines.size()) * font->LineHeight())
-        << c.name;
+    EXPECT_EQ(layout.Extent().cy, static_cast<int>(c.lines.size()) * font->LineHeight()) << c.name;
   }
 }
 
@@ -268,8 +274,7 @@ TEST(TextLayoutTest, UnderlineRunsUnderTheWholeLine) {
   EXPECT_TRUE(kbtest::AllPixelsAre(with, Rect{5, row, 5 + width, row + 1}, Premultiply(kInk)));
   EXPECT_EQ(InkCount(with, kWhite) - InkCount(without, kWhite),
             width * underlined->LineThickness() -
-                kbtest::InkCountIn(without, kWhite,
-                                   Rect{5, row, 5 + width, row + underlined->LineThickness()}));
+                kbtest::InkCountIn(without, kWhite, Rect{5, row, 5 + width, row + underlined->LineThickness()}));
 }
 
 TEST(TextLayoutTest, DrawingIsDeterministic) {

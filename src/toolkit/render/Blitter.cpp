@@ -1,6 +1,7 @@
 #include "toolkit/render/Blitter.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kb::render {
 namespace {
@@ -10,15 +11,12 @@ constexpr int64_t kFixedOne = int64_t{1} << kFixedShift;
 constexpr int kWeightBits = 8;
 constexpr uint32_t kWeightOne = 1u << kWeightBits;
 
-void Put(Pixel& dst, Pixel src, BlendMode mode) {
-  dst = mode == BlendMode::kCopy ? src : BlendOver(dst, src);
-}
+void Put(Pixel& dst, Pixel src, BlendMode mode) { dst = mode == BlendMode::kCopy ? src : BlendOver(dst, src); }
 
 // Where the centre of destination pixel `d` falls in the source, 16.16 fixed
 // point, relative to the first source pixel's centre.
 int64_t SourcePosition(int d, int sourceLength, int destLength) {
-  return ((2 * int64_t{d} + 1) * sourceLength * kFixedOne) / (2 * int64_t{destLength}) -
-         kFixedOne / 2;
+  return ((2 * int64_t{d} + 1) * sourceLength * kFixedOne) / (2 * int64_t{destLength}) - kFixedOne / 2;
 }
 
 struct Tap {
@@ -31,8 +29,7 @@ Tap MakeTap(int64_t position, int length) {
   if (position <= 0) return Tap{0, 0, 0};
   int first = static_cast<int>(position >> kFixedShift);
   if (first >= length - 1) return Tap{length - 1, length - 1, 0};
-  uint32_t weight = static_cast<uint32_t>((position >> (kFixedShift - kWeightBits)) &
-                                          (kWeightOne - 1));
+  uint32_t weight = static_cast<uint32_t>((position >> (kFixedShift - kWeightBits)) & (kWeightOne - 1));
   return Tap{first, first + 1, weight};
 }
 
@@ -45,11 +42,18 @@ Pixel Interpolate(Pixel p00, Pixel p10, Pixel p01, Pixel p11, uint32_t wx, uint3
   const uint32_t w11 = wx * wy;
   Pixel out = 0;
   for (int shift = 0; shift < 32; shift += 8) {
-    uint32_t sum = Channel(p00, shift) * w00 + Channel(p10, shift) * w10 +
-                   Channel(p01, shift) * w01 + Channel(p11, shift) * w11;
+    uint32_t sum =
+        Channel(p00, shift) * w00 + Channel(p10, shift) * w10 + Channel(p01, shift) * w01 + Channel(p11, shift) * w11;
     out |= ((sum + (1u << 15)) >> 16) << shift;
   }
   return out;
+}
+
+// The source pixels [first, last) that target pixel `d` covers, at least one.
+std::pair<int, int> CoveredSpan(int d, int sourceLength, int destLength) {
+  int first = static_cast<int>(int64_t{d} * sourceLength / destLength);
+  int last = static_cast<int>((int64_t{d + 1} * sourceLength + destLength - 1) / destLength);
+  return {first, std::max(first + 1, std::min(last, sourceLength))};
 }
 
 }  // namespace
@@ -66,8 +70,7 @@ void Blitter::Fill(const Rect& rect, Pixel pixel, BlendMode mode) {
   }
 }
 
-void Blitter::Copy(const Bitmap& src, const Rect& source, Point at, uint8_t alpha,
-                   BlendMode mode) {
+void Blitter::Copy(const Bitmap& src, const Rect& source, Point at, uint8_t alpha, BlendMode mode) {
   Rect placed = Rect::FromSize(at.x, at.y, source.Width(), source.Height());
   Rect area = placed.Intersect(clip_);
   if (area.IsEmpty()) return;
@@ -78,8 +81,7 @@ void Blitter::Copy(const Bitmap& src, const Rect& source, Point at, uint8_t alph
   }
 }
 
-void Blitter::Stretch(const Bitmap& src, const Rect& source, const Rect& dest, uint8_t alpha,
-                      StretchFilter filter) {
+void Blitter::Stretch(const Bitmap& src, const Rect& source, const Rect& dest, uint8_t alpha, StretchFilter filter) {
   if (source.IsEmpty() || dest.IsEmpty()) return;
   if (source.Width() == dest.Width() && source.Height() == dest.Height()) {
     Copy(src, source, Point{dest.left, dest.top}, alpha, BlendMode::kSourceOver);
@@ -87,15 +89,17 @@ void Blitter::Stretch(const Bitmap& src, const Rect& source, const Rect& dest, u
   }
   Rect area = dest.Intersect(clip_);
   if (area.IsEmpty()) return;
+  const bool shrinking = dest.Width() * 2 < source.Width() || dest.Height() * 2 < source.Height();
   if (filter == StretchFilter::kNearest) {
     StretchNearest(src, source, dest, area, alpha);
+  } else if (shrinking) {
+    ShrinkAveraging(src, source, dest, area, alpha);
   } else {
     StretchBilinear(src, source, dest, area, alpha);
   }
 }
 
-void Blitter::StretchNearest(const Bitmap& src, const Rect& source, const Rect& dest,
-                             const Rect& area, uint8_t alpha) {
+void Blitter::StretchNearest(const Bitmap& src, const Rect& source, const Rect& dest, const Rect& area, uint8_t alpha) {
   const int sw = source.Width();
   const int sh = source.Height();
   for (int y = area.top; y < area.bottom; ++y) {
@@ -109,8 +113,8 @@ void Blitter::StretchNearest(const Bitmap& src, const Rect& source, const Rect& 
   }
 }
 
-void Blitter::StretchBilinear(const Bitmap& src, const Rect& source, const Rect& dest,
-                              const Rect& area, uint8_t alpha) {
+void Blitter::StretchBilinear(const Bitmap& src, const Rect& source, const Rect& dest, const Rect& area,
+                              uint8_t alpha) {
   const int sw = source.Width();
   const int sh = source.Height();
   std::vector<Tap> columns(static_cast<size_t>(area.Width()));
@@ -124,8 +128,29 @@ void Blitter::StretchBilinear(const Bitmap& src, const Rect& source, const Rect&
     Pixel* out = target_.Row(y);
     for (int x = area.left; x < area.right; ++x) {
       const Tap& c = columns[x - area.left];
-      Pixel p = Interpolate(upper[c.first], upper[c.second], lower[c.first], lower[c.second],
-                            c.weight, row.weight);
+      Pixel p = Interpolate(upper[c.first], upper[c.second], lower[c.first], lower[c.second], c.weight, row.weight);
+      out[x] = BlendOver(out[x], ScalePixel(p, alpha));
+    }
+  }
+}
+
+void Blitter::ShrinkAveraging(const Bitmap& src, const Rect& source, const Rect& dest, const Rect& area,
+                              uint8_t alpha) {
+  for (int y = area.top; y < area.bottom; ++y) {
+    auto [top, bottom] = CoveredSpan(y - dest.top, source.Height(), dest.Height());
+    Pixel* out = target_.Row(y);
+    for (int x = area.left; x < area.right; ++x) {
+      auto [left, right] = CoveredSpan(x - dest.left, source.Width(), dest.Width());
+      uint64_t sums[4] = {0, 0, 0, 0};
+      for (int sy = top; sy < bottom; ++sy) {
+        const Pixel* row = src.Row(source.top + sy) + source.left;
+        for (int sx = left; sx < right; ++sx) {
+          for (int c = 0; c < 4; ++c) sums[c] += Channel(row[sx], c * 8);
+        }
+      }
+      const uint64_t count = static_cast<uint64_t>(bottom - top) * static_cast<uint64_t>(right - left);
+      Pixel p = 0;
+      for (int c = 0; c < 4; ++c) p |= static_cast<Pixel>((sums[c] + count / 2) / count) << (c * 8);
       out[x] = BlendOver(out[x], ScalePixel(p, alpha));
     }
   }

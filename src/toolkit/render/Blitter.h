@@ -14,6 +14,8 @@ enum class BlendMode {
 
 enum class StretchFilter {
   kNearest,
+  // Bilinear when enlarging; when shrinking to less than half, each target
+  // pixel averages the source pixels it covers, so thin lines do not vanish.
   kBilinear,
 };
 
@@ -27,16 +29,14 @@ class Blitter {
   void Copy(const Bitmap& src, const Rect& source, Point at, uint8_t alpha, BlendMode mode);
   // `source` scaled to `dest`. Samples never come from outside `source`, so
   // neighbouring frames of an image list cannot bleed in.
-  void Stretch(const Bitmap& src, const Rect& source, const Rect& dest, uint8_t alpha,
-               StretchFilter filter);
+  void Stretch(const Bitmap& src, const Rect& source, const Rect& dest, uint8_t alpha, StretchFilter filter);
   // An 8-bit coverage mask (glyphs) painted in a premultiplied colour.
   void Mask(const uint8_t* coverage, int width, int height, Point at, Pixel color);
 
  private:
-  void StretchNearest(const Bitmap& src, const Rect& source, const Rect& dest, const Rect& area,
-                      uint8_t alpha);
-  void StretchBilinear(const Bitmap& src, const Rect& source, const Rect& dest, const Rect& area,
-                       uint8_t alpha);
+  void StretchNearest(const Bitmap& src, const Rect& source, const Rect& dest, const Rect& area, uint8_t alpha);
+  void StretchBilinear(const Bitmap& src, const Rect& source, const Rect& dest, const Rect& area, uint8_t alpha);
+  void ShrinkAveraging(const Bitmap& src, const Rect& source, const Rect& dest, const Rect& area, uint8_t alpha);
 
   Bitmap& target_;
   Rect clip_;

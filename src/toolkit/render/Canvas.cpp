@@ -40,9 +40,7 @@ void Canvas::PopClip() {
   clips_.pop_back();
 }
 
-void Canvas::Clear(Color color) {
-  MakeBlitter().Fill(clips_.back(), Premultiply(color), BlendMode::kCopy);
-}
+void Canvas::Clear(Color color) { MakeBlitter().Fill(clips_.back(), Premultiply(color), BlendMode::kCopy); }
 
 void Canvas::FillRect(const Rect& rect, Color color, BlendMode mode) {
   MakeBlitter().Fill(rect, Premultiply(color), mode);
@@ -57,11 +55,8 @@ void Canvas::FrameRect(const Rect& rect, Color color, int thickness) {
   // Four bands that do not overlap, so a translucent frame is even.
   FillRect(Rect{rect.left, rect.top, rect.right, rect.top + thickness}, color);
   FillRect(Rect{rect.left, rect.bottom - thickness, rect.right, rect.bottom}, color);
-  FillRect(Rect{rect.left, rect.top + thickness, rect.left + thickness, rect.bottom - thickness},
-           color);
-  FillRect(
-      Rect{rect.right - thickness, rect.top + thickness, rect.right, rect.bottom - thickness},
-      color);
+  FillRect(Rect{rect.left, rect.top + thickness, rect.left + thickness, rect.bottom - thickness}, color);
+  FillRect(Rect{rect.right - thickness, rect.top + thickness, rect.right, rect.bottom - thickness}, color);
 }
 
 void Canvas::DrawFocusRect(const Rect& rect, Color color) {
@@ -104,27 +99,23 @@ void Canvas::DrawLine(Point from, Point to, Color color) {
   }
 }
 
-void Canvas::DrawBitmap(const Bitmap& image, Point at, uint8_t alpha) {
-  DrawBitmap(image, image.Bounds(), at, alpha);
-}
+void Canvas::DrawBitmap(const Bitmap& image, Point at, uint8_t alpha) { DrawBitmap(image, image.Bounds(), at, alpha); }
 
-void Canvas::DrawBitmap(const Bitmap& image, const Rect& source, Point at, uint8_t alpha,
-                        BlendMode mode) {
+void Canvas::DrawBitmap(const Bitmap& image, const Rect& source, Point at, uint8_t alpha, BlendMode mode) {
   Rect inside = source.Intersect(image.Bounds());
   if (inside.IsEmpty()) return;
   Point shifted{at.x + inside.left - source.left, at.y + inside.top - source.top};
   MakeBlitter().Copy(image, inside, shifted, alpha, mode);
 }
 
-void Canvas::StretchBitmap(const Bitmap& image, const Rect& source, const Rect& dest,
-                           uint8_t alpha, StretchFilter filter) {
+void Canvas::StretchBitmap(const Bitmap& image, const Rect& source, const Rect& dest, uint8_t alpha,
+                           StretchFilter filter) {
   Rect inside = source.Intersect(image.Bounds());
   if (inside.IsEmpty() || dest.IsEmpty()) return;
   MakeBlitter().Stretch(image, inside, dest, alpha, filter);
 }
 
-void Canvas::TileBitmap(const Bitmap& image, const Rect& source, const Rect& dest,
-                        uint8_t alpha) {
+void Canvas::TileBitmap(const Bitmap& image, const Rect& source, const Rect& dest, uint8_t alpha) {
   if (source.IsEmpty() || dest.IsEmpty()) return;
   ScopedClip clip(*this, dest);
   Blitter blitter = MakeBlitter();
@@ -135,8 +126,8 @@ void Canvas::TileBitmap(const Bitmap& image, const Rect& source, const Rect& des
   }
 }
 
-void Canvas::DrawNinePatch(const Bitmap& image, const Rect& source, const Margins& margins,
-                           const Rect& dest, uint8_t alpha, NinePatchMode mode) {
+void Canvas::DrawNinePatch(const Bitmap& image, const Rect& source, const Margins& margins, const Rect& dest,
+                           uint8_t alpha, NinePatchMode mode) {
   Rect src = source.Intersect(image.Bounds());
   if (src.IsEmpty() || dest.IsEmpty()) return;
   Split srcX = FitMargins(src.Width(), margins.left, margins.right);
@@ -173,9 +164,8 @@ Rect Canvas::ImageListFrame(Size imageSize, int states, int index, bool vertical
   return Rect::FromSize(index * width, 0, width, imageSize.cy);
 }
 
-void Canvas::DrawImageListState(const Bitmap& image, int states, int index, bool vertical,
-                                const Rect& dest, const Margins& margins, uint8_t alpha,
-                                NinePatchMode mode) {
+void Canvas::DrawImageListState(const Bitmap& image, int states, int index, bool vertical, const Rect& dest,
+                                const Margins& margins, uint8_t alpha, NinePatchMode mode) {
   Rect frame = ImageListFrame(image.GetSize(), states, index, vertical);
   if (frame.IsEmpty()) return;
   if (margins == Margins{}) {
@@ -192,25 +182,21 @@ void Canvas::DrawTextLine(const Font& font, const TextLine& line, Point origin, 
     const GlyphImage& image = glyph.image;
     if (image.width == 0) return;
     int x = origin.x + static_cast<int>(FloorDiv64(pen64 + 32)) + image.left;
-    blitter.Mask(image.coverage.data(), image.width, image.height,
-                 Point{x, baseline + image.top}, color);
+    blitter.Mask(image.coverage.data(), image.width, image.height, Point{x, baseline + image.top}, color);
   });
   const FontSpec& spec = font.Spec();
   const int thickness = font.LineThickness();
   if (spec.underline) {
     int top = baseline + font.UnderlineOffset();
-    blitter.Fill(Rect::FromSize(origin.x, top, line.width, thickness), color,
-                 BlendMode::kSourceOver);
+    blitter.Fill(Rect::FromSize(origin.x, top, line.width, thickness), color, BlendMode::kSourceOver);
   }
   if (spec.strikeout) {
     int top = baseline - font.PixelSize() * 3 / 10;
-    blitter.Fill(Rect::FromSize(origin.x, top, line.width, thickness), color,
-                 BlendMode::kSourceOver);
+    blitter.Fill(Rect::FromSize(origin.x, top, line.width, thickness), color, BlendMode::kSourceOver);
   }
 }
 
-void Canvas::DrawString(const Font& font, std::wstring_view text, const Rect& box, Color color,
-                        unsigned format) {
+void Canvas::DrawString(const Font& font, std::wstring_view text, const Rect& box, Color color, unsigned format) {
   if (text.empty() || color.a == 0) return;
   TextLayout layout(font, text, Size{box.Width(), box.Height()}, format);
   const bool clipToBox = (format & kTextNoClip) == 0;

@@ -55,20 +55,19 @@ class Canvas {
   void DrawBitmap(const Bitmap& image, Point at, uint8_t alpha = 255);
   void DrawBitmap(const Bitmap& image, const Rect& source, Point at, uint8_t alpha = 255,
                   BlendMode mode = BlendMode::kSourceOver);
-  void StretchBitmap(const Bitmap& image, const Rect& source, const Rect& dest,
-                     uint8_t alpha = 255, StretchFilter filter = StretchFilter::kBilinear);
+  void StretchBitmap(const Bitmap& image, const Rect& source, const Rect& dest, uint8_t alpha = 255,
+                     StretchFilter filter = StretchFilter::kBilinear);
   // Corners unscaled, edges and centre stretched or tiled. When `dest` is
   // smaller than the margins, they shrink in proportion.
-  void DrawNinePatch(const Bitmap& image, const Rect& source, const Margins& margins,
-                     const Rect& dest, uint8_t alpha = 255,
-                     NinePatchMode mode = NinePatchMode::kStretch);
+  void DrawNinePatch(const Bitmap& image, const Rect& source, const Margins& margins, const Rect& dest,
+                     uint8_t alpha = 255, NinePatchMode mode = NinePatchMode::kStretch);
 
   // Frame `index` of an image list of `states` equal frames side by side (or
   // stacked when vertical). An index past the last frame shows frame 0, so a
   // skin with fewer frames than a control has states still shows its image.
   static Rect ImageListFrame(Size imageSize, int states, int index, bool vertical);
-  void DrawImageListState(const Bitmap& image, int states, int index, bool vertical,
-                          const Rect& dest, const Margins& margins = {}, uint8_t alpha = 255,
+  void DrawImageListState(const Bitmap& image, int states, int index, bool vertical, const Rect& dest,
+                          const Margins& margins = {}, uint8_t alpha = 255,
                           NinePatchMode mode = NinePatchMode::kStretch);
 
   // Text in `box` with the TextFormat flags; clipped to the box unless

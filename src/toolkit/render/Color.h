@@ -22,17 +22,13 @@ struct Color {
   uint8_t a = 255;
 
   static constexpr Color Rgb(uint8_t r, uint8_t g, uint8_t b) { return Color{r, g, b, 255}; }
-  static constexpr Color Rgba(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
-    return Color{r, g, b, a};
-  }
+  static constexpr Color Rgba(uint8_t r, uint8_t g, uint8_t b, uint8_t a) { return Color{r, g, b, a}; }
   // 0xAARRGGBB, straight alpha.
   static constexpr Color FromArgb(uint32_t argb) {
-    return Color{static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8),
-                 static_cast<uint8_t>(argb), static_cast<uint8_t>(argb >> 24)};
+    return Color{static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8), static_cast<uint8_t>(argb),
+                 static_cast<uint8_t>(argb >> 24)};
   }
-  constexpr uint32_t ToArgb() const {
-    return (uint32_t{a} << 24) | (uint32_t{r} << 16) | (uint32_t{g} << 8) | b;
-  }
+  constexpr uint32_t ToArgb() const { return (uint32_t{a} << 24) | (uint32_t{r} << 16) | (uint32_t{g} << 8) | b; }
   friend bool operator==(const Color&, const Color&) = default;
 };
 
@@ -47,8 +43,7 @@ constexpr uint32_t MulDiv255(uint32_t x, uint32_t y) {
 constexpr uint8_t PixelAlpha(Pixel p) { return static_cast<uint8_t>(p >> 24); }
 
 constexpr Pixel Premultiply(Color c) {
-  return (uint32_t{c.a} << 24) | (MulDiv255(c.r, c.a) << 16) | (MulDiv255(c.g, c.a) << 8) |
-         MulDiv255(c.b, c.a);
+  return (uint32_t{c.a} << 24) | (MulDiv255(c.r, c.a) << 16) | (MulDiv255(c.g, c.a) << 8) | MulDiv255(c.b, c.a);
 }
 
 // Back to straight alpha (rounded); a fully transparent pixel has no colour.

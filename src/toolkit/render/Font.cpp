@@ -39,8 +39,7 @@ void Embolden(GlyphImage& image, int extra) {
 
 }  // namespace
 
-Font::Font(FontSpec spec, std::shared_ptr<const FontFace> primary, size_t fallbackCount,
-           FallbackSource fallbacks)
+Font::Font(FontSpec spec, std::shared_ptr<const FontFace> primary, size_t fallbackCount, FallbackSource fallbacks)
     : spec_(std::move(spec)),
       primary_(std::move(primary)),
       fallbackSource_(std::move(fallbacks)),
@@ -66,9 +65,7 @@ void Font::ComputeMetrics() {
   underlineOffset_ = std::max(1, static_cast<int>(std::lround(size * 0.1)));
 }
 
-std::wstring Font::PrimaryFamily() const {
-  return primary_ ? primary_->FamilyName() : std::wstring();
-}
+std::wstring Font::PrimaryFamily() const { return primary_ ? primary_->FamilyName() : std::wstring(); }
 
 const FontFace* Font::FaceInSlot(int slot) const {
   if (slot == 0) return primary_.get();
@@ -105,8 +102,7 @@ std::shared_ptr<const Glyph> Font::Build(char32_t codePoint) const {
   const float scale = face.ScaleForEm(spec_.pixelSize);
   glyph->faceSlot = found.slot;
   glyph->glyphIndex = found.glyph;
-  glyph->advance64 =
-      static_cast<int>(std::lround(face.AdvanceUnits(found.glyph) * scale * 64.0f));
+  glyph->advance64 = static_cast<int>(std::lround(face.AdvanceUnits(found.glyph) * scale * 64.0f));
   glyph->image = face.Rasterize(found.glyph, scale, fakeItalic ? kSyntheticShear : 0.0f);
   if (fakeBold) {
     int extra = EmboldenPixels(spec_.pixelSize);
@@ -136,8 +132,7 @@ bool Font::HasGlyph(char32_t codePoint) const {
 
 int Font::KerningLocked(const Glyph& left, const Glyph& right) const {
   if (left.faceSlot < 0 || left.faceSlot != right.faceSlot) return 0;
-  uint64_t key = (uint64_t(uint32_t(left.faceSlot)) << 48) |
-                 (uint64_t(uint32_t(left.glyphIndex) & 0xFFFFFF) << 24) |
+  uint64_t key = (uint64_t(uint32_t(left.faceSlot)) << 48) | (uint64_t(uint32_t(left.glyphIndex) & 0xFFFFFF) << 24) |
                  (uint32_t(right.glyphIndex) & 0xFFFFFF);
   auto it = kerning_.find(key);
   if (it != kerning_.end()) return it->second;
@@ -157,8 +152,7 @@ int Font::Kerning64(const Glyph& left, const Glyph& right) const {
   return KerningLocked(left, right);
 }
 
-int64_t Font::Walk(std::u32string_view text,
-                   const std::function<void(const Glyph&, int64_t pen64)>& draw) const {
+int64_t Font::Walk(std::u32string_view text, const std::function<void(const Glyph&, int64_t pen64)>& draw) const {
   std::vector<std::pair<std::shared_ptr<const Glyph>, int64_t>> placed;
   placed.reserve(text.size());
   int64_t pen = 0;

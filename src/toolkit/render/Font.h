@@ -42,8 +42,7 @@ class Font {
   // Returns null when the slot's face is not installed.
   using FallbackSource = std::function<std::shared_ptr<const FontFace>(size_t slot)>;
 
-  Font(FontSpec spec, std::shared_ptr<const FontFace> primary, size_t fallbackCount,
-       FallbackSource fallbacks);
+  Font(FontSpec spec, std::shared_ptr<const FontFace> primary, size_t fallbackCount, FallbackSource fallbacks);
 
   const FontSpec& Spec() const { return spec_; }
   int PixelSize() const { return spec_.pixelSize; }
@@ -70,8 +69,7 @@ class Font {
   // Calls `draw` for every character with the pen position (1/64 px, from 0)
   // at which its glyph is placed; returns the final pen position. Measuring
   // and drawing both go through here, so they cannot disagree.
-  int64_t Walk(std::u32string_view text,
-               const std::function<void(const Glyph&, int64_t pen64)>& draw) const;
+  int64_t Walk(std::u32string_view text, const std::function<void(const Glyph&, int64_t pen64)>& draw) const;
   // Advance width of a line in whole pixels.
   int MeasureWidth(std::u32string_view text) const;
 
@@ -81,8 +79,8 @@ class Font {
     int slot = -1;
     int glyph = 0;
   };
-  Resolved Resolve(char32_t codePoint) const;  // caller holds mutex_
-  const FontFace* FaceInSlot(int slot) const;  // caller holds mutex_
+  Resolved Resolve(char32_t codePoint) const;                    // caller holds mutex_
+  const FontFace* FaceInSlot(int slot) const;                    // caller holds mutex_
   std::shared_ptr<const Glyph> Build(char32_t codePoint) const;  // caller holds mutex_
   std::shared_ptr<const Glyph> GlyphLocked(char32_t codePoint) const;
   int KerningLocked(const Glyph& left, const Glyph& right) const;

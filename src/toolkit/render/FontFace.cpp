@@ -12,8 +12,8 @@ namespace kb::render {
 namespace {
 
 constexpr uint32_t Tag(char a, char b, char c, char d) {
-  return (uint32_t(uint8_t(a)) << 24) | (uint32_t(uint8_t(b)) << 16) |
-         (uint32_t(uint8_t(c)) << 8) | uint32_t(uint8_t(d));
+  return (uint32_t(uint8_t(a)) << 24) | (uint32_t(uint8_t(b)) << 16) | (uint32_t(uint8_t(c)) << 8) |
+         uint32_t(uint8_t(d));
 }
 
 constexpr uint32_t kNameTag = Tag('n', 'a', 'm', 'e');
@@ -48,15 +48,9 @@ constexpr int kMaxGlyphExtent = 4096;
 class FontBytes {
  public:
   explicit FontBytes(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
-  bool Has(size_t at, size_t count) const {
-    return at <= bytes_.size() && count <= bytes_.size() - at;
-  }
-  uint16_t U16(size_t at) const {
-    return Has(at, 2) ? static_cast<uint16_t>((bytes_[at] << 8) | bytes_[at + 1]) : 0;
-  }
-  uint32_t U32(size_t at) const {
-    return Has(at, 4) ? (uint32_t{U16(at)} << 16) | U16(at + 2) : 0;
-  }
+  bool Has(size_t at, size_t count) const { return at <= bytes_.size() && count <= bytes_.size() - at; }
+  uint16_t U16(size_t at) const { return Has(at, 2) ? static_cast<uint16_t>((bytes_[at] << 8) | bytes_[at + 1]) : 0; }
+  uint32_t U32(size_t at) const { return Has(at, 4) ? (uint32_t{U16(at)} << 16) | U16(at + 2) : 0; }
   const uint8_t* Data(size_t at) const { return bytes_.data() + at; }
 
  private:
@@ -142,8 +136,7 @@ bool FontFace::ReadStyle() {
   size_t os2 = FindTable(font, static_cast<size_t>(info_.fontstart), kOs2Tag, &length);
   if (os2 != 0 && length >= kOs2FsSelection + 2) {
     uint16_t selection = font.U16(os2 + kOs2FsSelection);
-    bold_ = bold_ || (selection & kFsSelectionBold) != 0 ||
-            font.U16(os2 + kOs2WeightClass) >= kBoldWeightClass;
+    bold_ = bold_ || (selection & kFsSelectionBold) != 0 || font.U16(os2 + kOs2WeightClass) >= kBoldWeightClass;
     italic_ = italic_ || (selection & (kFsSelectionItalic | kFsSelectionOblique)) != 0;
   }
   return true;
@@ -165,8 +158,7 @@ std::vector<std::wstring> FontFace::NameStrings() const {
     if (nameId != kNameFamily && nameId != kNameFullName && nameId != kNameTypographicFamily) {
       continue;
     }
-    if (platform != kPlatformUnicode && platform != kPlatformWindows &&
-        platform != kPlatformMacintosh) {
+    if (platform != kPlatformUnicode && platform != kPlatformWindows && platform != kPlatformMacintosh) {
       continue;
     }
     size_t size = font.U16(record + 8);
@@ -254,8 +246,7 @@ GlyphImage FontFace::Rasterize(int glyph, float scale, float shear) const {
   image.height = height;
   image.coverage.assign(static_cast<size_t>(width) * height, 0);
   stbtt__bitmap target{width, height, width, image.coverage.data()};
-  stbtt_Rasterize(&target, kFlatness, vertices, count, scale, scale, 0.0f, 0.0f, x0, y0, 1,
-                  nullptr);
+  stbtt_Rasterize(&target, kFlatness, vertices, count, scale, scale, 0.0f, 0.0f, x0, y0, 1, nullptr);
   return image;
 }
 

@@ -25,7 +25,7 @@ struct GlyphImage {
 };
 
 struct FaceMetrics {
-  int ascent = 0;  // font units, above the baseline
+  int ascent = 0;   // font units, above the baseline
   int descent = 0;  // font units, below the baseline (positive)
   int lineGap = 0;
   int unitsPerEm = 0;

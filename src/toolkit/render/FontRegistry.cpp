@@ -22,9 +22,7 @@ FontRegistry& FontRegistry::Instance() {
 }
 
 FontRegistry::FontRegistry(Locator locator)
-    : locator_(std::move(locator)),
-      defaultFaces_(StandardDefaultFaces()),
-      fallbackFaces_(StandardFallbackFaces()) {}
+    : locator_(std::move(locator)), defaultFaces_(StandardDefaultFaces()), fallbackFaces_(StandardFallbackFaces()) {}
 
 std::vector<std::wstring> FontRegistry::StandardDefaultFaces() {
   // DejaVu Sans first: Linux has it, and Wine reaches the host's copy, so
@@ -35,7 +33,7 @@ std::vector<std::wstring> FontRegistry::StandardDefaultFaces() {
 std::vector<std::wstring> FontRegistry::StandardFallbackFaces() {
   // CJK-capable faces first (Linux, then Windows names), then broad Latin
   // and symbol coverage.
-  return {L"Noto Sans CJK SC",    L"Microsoft YaHei", L"SimSun",     L"Droid Sans Fallback",
+  return {L"Noto Sans CJK SC",    L"Microsoft YaHei", L"SimSun",         L"Droid Sans Fallback",
           L"WenQuanYi Micro Hei", L"DejaVu Sans",     L"Segoe UI Symbol"};
 }
 
@@ -51,14 +49,12 @@ void FontRegistry::SetFallbackFaces(std::vector<std::wstring> faces) {
   fonts_.clear();
 }
 
-std::shared_ptr<const FontFace> FontRegistry::FindFace(const std::wstring& face, bool bold,
-                                                       bool italic) {
+std::shared_ptr<const FontFace> FontRegistry::FindFace(const std::wstring& face, bool bold, bool italic) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   return FindFaceLocked(face, bold, italic);
 }
 
-std::shared_ptr<const FontFace> FontRegistry::FindFaceLocked(const std::wstring& face, bool bold,
-                                                             bool italic) {
+std::shared_ptr<const FontFace> FontRegistry::FindFaceLocked(const std::wstring& face, bool bold, bool italic) {
   if (face.empty()) return nullptr;
   FaceKey key{FoldCase(face), bold, italic};
   auto it = faces_.find(key);
@@ -89,8 +85,7 @@ std::shared_ptr<const FontFace> FontRegistry::ChoosePrimary(const FontSpec& spec
 
 std::shared_ptr<const Font> FontRegistry::GetFont(const FontSpec& spec) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  FontKey key{FoldCase(spec.face), spec.pixelSize, spec.bold, spec.italic, spec.underline,
-              spec.strikeout};
+  FontKey key{FoldCase(spec.face), spec.pixelSize, spec.bold, spec.italic, spec.underline, spec.strikeout};
   auto it = fonts_.find(key);
   if (it != fonts_.end()) return it->second;
 

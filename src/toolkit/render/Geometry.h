@@ -23,16 +23,12 @@ struct Rect {
   int right = 0;
   int bottom = 0;
 
-  static constexpr Rect FromSize(int x, int y, int width, int height) {
-    return Rect{x, y, x + width, y + height};
-  }
+  static constexpr Rect FromSize(int x, int y, int width, int height) { return Rect{x, y, x + width, y + height}; }
 
   constexpr int Width() const { return right - left; }
   constexpr int Height() const { return bottom - top; }
   constexpr bool IsEmpty() const { return right <= left || bottom <= top; }
-  constexpr bool Contains(Point p) const {
-    return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
-  }
+  constexpr bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
 
   // The common part; an empty rectangle (all zero) when they do not meet.
   constexpr Rect Intersect(const Rect& other) const {
@@ -41,14 +37,10 @@ struct Rect {
     return r.IsEmpty() ? Rect{} : r;
   }
 
-  constexpr Rect Offset(int dx, int dy) const {
-    return Rect{left + dx, top + dy, right + dx, bottom + dy};
-  }
+  constexpr Rect Offset(int dx, int dy) const { return Rect{left + dx, top + dy, right + dx, bottom + dy}; }
 
   // Shrinks by the given amounts on each side (negative values grow it).
-  constexpr Rect Deflate(int l, int t, int r, int b) const {
-    return Rect{left + l, top + t, right - r, bottom - b};
-  }
+  constexpr Rect Deflate(int l, int t, int r, int b) const { return Rect{left + l, top + t, right - r, bottom - b}; }
 
   friend bool operator==(const Rect&, const Rect&) = default;
 };

@@ -17,8 +17,7 @@ std::vector<uint8_t> EncodePng(const Bitmap& bitmap) {
   std::vector<uint8_t> out;
   if (bitmap.IsEmpty()) return out;
   std::vector<uint8_t> rgba = bitmap.ToStraightRgba();
-  if (!stbi_write_png_to_func(AppendBytes, &out, bitmap.Width(), bitmap.Height(), 4, rgba.data(),
-                              bitmap.Width() * 4)) {
+  if (!stbi_write_png_to_func(AppendBytes, &out, bitmap.Width(), bitmap.Height(), 4, rgba.data(), bitmap.Width() * 4)) {
     out.clear();
   }
   return out;

@@ -65,8 +65,8 @@ bool StbImageDecoder::Decode(const void* data, size_t size, Bitmap& out) const {
     DiagPrintf("image: refused size %dx%d\n", width, height);
     return false;
   }
-  std::unique_ptr<stbi_uc, void (*)(void*)> rgba(
-      stbi_load_from_memory(bytes, length, &width, &height, &channels, 4), stbi_image_free);
+  std::unique_ptr<stbi_uc, void (*)(void*)> rgba(stbi_load_from_memory(bytes, length, &width, &height, &channels, 4),
+                                                 stbi_image_free);
   if (!rgba) {
     DiagPrintf("image: decoding failed (%s)\n", stbi_failure_reason());
     return false;

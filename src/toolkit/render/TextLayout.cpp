@@ -17,21 +17,20 @@ bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 // Scripts written without spaces: a line may break between any two of their
 // characters.
 bool IsBreakAnywhere(char32_t c) {
-  return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) ||
-         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF) ||
-         (c >= 0x20000 && c <= 0x3FFFF);
+  return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
+         (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
 }
 
 // Punctuation that must not start a line, and that must not end one.
 bool IsClosingPunctuation(char32_t c) {
-  static constexpr std::u32string_view kClosing = U",.;:!?)]}\u3001\u3002\uff0c\uff0e\uff1a\uff1b"
-                                                  U"\uff01\uff1f\uff09\u300d\u300f\u3011\u300b"
-                                                  U"\u3009\u201d\u2019\u2026";
+  static constexpr std::u32string_view kClosing =
+      U",.;:!?)]}\u3001\u3002\uff0c\uff0e\uff1a\uff1b"
+      U"\uff01\uff1f\uff09\u300d\u300f\u3011\u300b"
+      U"\u3009\u201d\u2019\u2026";
   return kClosing.find(c) != std::u32string_view::npos;
 }
 bool IsOpeningPunctuation(char32_t c) {
-  static constexpr std::u32string_view kOpening =
-      U"([{\uff08\u300c\u300e\u3010\u300a\u3008\u201c\u2018";
+  static constexpr std::u32string_view kOpening = U"([{\uff08\u300c\u300e\u3010\u300a\u3008\u201c\u2018";
   return kOpening.find(c) != std::u32string_view::npos;
 }
 
@@ -91,8 +90,7 @@ void TextLayout::AddParagraph(std::u32string paragraph) {
   lines_.push_back(TextLine{std::move(paragraph), width});
 }
 
-size_t TextLayout::LongestFittingPrefix(std::u32string_view text, int maxWidth,
-                                        std::u32string_view suffix) const {
+size_t TextLayout::LongestFittingPrefix(std::u32string_view text, int maxWidth, std::u32string_view suffix) const {
   // Prefix widths grow with length (kerning aside), so a binary search finds
   // the cut without measuring every prefix of a long line.
   size_t low = 0;
@@ -151,8 +149,7 @@ void TextLayout::Wrap(std::u32string paragraph) {
 void TextLayout::Ellipsize(TextLine& line, bool always) {
   const int maxWidth = box_.cx;
   if (!always && line.width <= maxWidth) return;
-  std::u32string ellipsis =
-      font_.HasGlyph(kEllipsis) ? std::u32string(1, kEllipsis) : std::u32string(kDotsEllipsis);
+  std::u32string ellipsis = font_.HasGlyph(kEllipsis) ? std::u32string(1, kEllipsis) : std::u32string(kDotsEllipsis);
   size_t keep = LongestFittingPrefix(line.text, maxWidth, ellipsis);
   std::u32string shortened(TrimEnd(std::u32string_view(line.text).substr(0, keep)));
   shortened += ellipsis;

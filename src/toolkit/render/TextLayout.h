@@ -51,8 +51,7 @@ class TextLayout {
   void ApplyEllipsis();
   void Ellipsize(TextLine& line, bool always);
   int Width(std::u32string_view text) const { return font_.MeasureWidth(text); }
-  size_t LongestFittingPrefix(std::u32string_view text, int maxWidth, std::u32string_view suffix)
-      const;
+  size_t LongestFittingPrefix(std::u32string_view text, int maxWidth, std::u32string_view suffix) const;
 
   const Font& font_;
   unsigned format_;
@@ -63,7 +62,6 @@ class TextLayout {
 };
 
 // Size of the text as DrawString would lay it out in a box of that width.
-Size MeasureText(const Font& font, std::wstring_view text, unsigned format = kTextSingleLine,
-                 int maxWidth = 0);
+Size MeasureText(const Font& font, std::wstring_view text, unsigned format = kTextSingleLine, int maxWidth = 0);
 
 }  // namespace kb::render

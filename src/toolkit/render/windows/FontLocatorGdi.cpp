@@ -52,8 +52,7 @@ bool ReadTable(HDC dc, DWORD table, DWORD offset, Bytes& out) {
 }
 
 uint32_t ReadBigEndian32(const Bytes& b, size_t at) {
-  return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) |
-         b[at + 3];
+  return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) | b[at + 3];
 }
 
 // Which member of the collection GDI selected: the one whose table directory
@@ -64,8 +63,7 @@ int FindCollectionMember(HDC dc, const Bytes& collection) {
   size_t tables = (size_t{header[4]} << 8) | header[5];
   size_t directorySize = kOffsetTableSize + tables * kTableRecordSize;
   Bytes directory(directorySize);
-  if (GetFontData(dc, 0, 0, directory.data(), static_cast<DWORD>(directorySize)) !=
-      directorySize) {
+  if (GetFontData(dc, 0, 0, directory.data(), static_cast<DWORD>(directorySize)) != directorySize) {
     return 0;
   }
   if (collection.size() < 12) return 0;
