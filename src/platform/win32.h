@@ -7,8 +7,11 @@
 #include <windows.h>
 // Device discovery, HID and device-change broadcasts.
 #include <setupapi.h>
+// MinGW's hid.dll headers lack C linkage of their own.
+extern "C" {
 #include <hidsdi.h>
 #include <hidpi.h>
+}
 #include <cfgmgr32.h>
 #include <dbt.h>
 #else
