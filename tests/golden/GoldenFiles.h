@@ -47,14 +47,13 @@ inline std::string GoldenBytes(const std::string& name) {
   return bytes;
 }
 
-// A fresh folder under the system's temporary folder, removed with its
-// content at the end of the test.
+// A fresh folder under `base` (the system's temporary folder by default),
+// removed with its content at the end of the test.
 class TempFolder {
  public:
-  TempFolder() {
+  explicit TempFolder(std::filesystem::path base = std::filesystem::temp_directory_path()) {
     std::random_device seed;
     std::mt19937_64 random(seed());
-    std::filesystem::path base = std::filesystem::temp_directory_path();
     for (;;) {
       path_ = base / ("kbtest-" + std::to_string(random()));
       std::error_code error;
