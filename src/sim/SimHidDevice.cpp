@@ -66,7 +66,7 @@ ReportResult SimHidDevice::SetFeature(size_t collection, const std::vector<uint8
   result.error = CheckReport(c, report, c.caps.featureLength);
   if (result.error == 0) result = OnSetFeature(collection, report);
   LogLine(static_cast<int>(collection), "set-feature", report,
-          result.error ? "error " + std::to_string(result.error) : std::string());
+          result.error ? "error " + std::to_string(result.error) : result.note);
   return result;
 }
 
@@ -86,7 +86,7 @@ ReportResult SimHidDevice::Output(size_t collection, const std::vector<uint8_t>&
   result.error = CheckReport(c, report, c.caps.outputLength);
   if (result.error == 0) result = OnOutput(collection, report);
   LogLine(static_cast<int>(collection), "output", report,
-          result.error ? "error " + std::to_string(result.error) : std::string());
+          result.error ? "error " + std::to_string(result.error) : result.note);
   return result;
 }
 

@@ -32,6 +32,7 @@ struct SimCollection {
 struct ReportResult {
   uint32_t error = 0;
   std::vector<uint8_t> reply;
+  std::string note;  // what the device made of it, for the log
 };
 
 class SimHidDevice {

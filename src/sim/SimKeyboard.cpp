@@ -105,14 +105,12 @@ void SimKeyboard::FactoryReset() {
 
 ReportResult SimKeyboard::OnSetFeature(size_t collection, const std::vector<uint8_t>& report) {
   if (collection != controlCollection_) return {};
-  LogLine(static_cast<int>(collection), "firmware", {}, ApplyCommand(report));
-  return {};
+  return {0, {}, ApplyCommand(report)};
 }
 
 ReportResult SimKeyboard::OnOutput(size_t collection, const std::vector<uint8_t>& report) {
   if (collection != controlCollection_) return {};
-  LogLine(static_cast<int>(collection), "firmware", {}, ApplyCommand(report));
-  return {};
+  return {0, {}, ApplyCommand(report)};
 }
 
 ReportResult SimKeyboard::OnGetFeature(size_t collection, const std::vector<uint8_t>& request) {

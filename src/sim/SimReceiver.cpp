@@ -32,7 +32,7 @@ ReportResult SimReceiver::OnSetFeature(size_t, const std::vector<uint8_t>& repor
 
 ReportResult SimReceiver::OnGetFeature(size_t collection, const std::vector<uint8_t>& request) {
   if (lastFeature_.empty()) return SimHidDevice::OnGetFeature(collection, request);
-  return {0, lastFeature_};
+  return {0, lastFeature_, ""};
 }
 
 }  // namespace kb::sim

@@ -116,6 +116,32 @@ TEST_F(HidDiscoveryTest, DiagnosticLinesNameTheClassAndEachInterface) {
   EXPECT_NE(output.find("open dev: "), std::string::npos);
 }
 
+// The fixed part of the detail structure is 8 bytes on 64-bit Windows and
+// here; the 32-bit size 6 is refused, which is why the search must use the
+// build's size.
+TEST_F(HidDiscoveryTest, DetailQueryRefusesThe32BitFixedSize) {
+  const GUID hid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+  HDEVINFO set = SetupDiGetClassDevsW(&hid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  ASSERT_NE(set, INVALID_HANDLE_VALUE);
+  SP_DEVICE_INTERFACE_DATA data{};
+  data.cbSize = 28;
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(SetupDiEnumDeviceInterfaces(set, nullptr, &hid, 0, &data)) << "28 is the 32-bit size";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  data.cbSize = sizeof data;
+  ASSERT_TRUE(SetupDiEnumDeviceInterfaces(set, nullptr, &hid, 0, &data));
+  std::vector<unsigned char> buffer(512);
+  auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
+  detail->cbSize = 6;
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(SetupDiGetDeviceInterfaceDetailW(set, &data, detail, static_cast<DWORD>(buffer.size()), nullptr, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_USER_BUFFER));
+  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+  EXPECT_EQ(detail->cbSize, 8u);
+  EXPECT_TRUE(SetupDiGetDeviceInterfaceDetailW(set, &data, detail, static_cast<DWORD>(buffer.size()), nullptr, nullptr));
+  EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
+}
+
 TEST_F(HidDiscoveryTest, UnpluggedKeyboardIsNotFoundAndComesBack) {
   ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
   EXPECT_TRUE(Search(kVendor, {kKeyboard}, 1, 5).empty());
