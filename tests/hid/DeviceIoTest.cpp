@@ -131,6 +131,9 @@ TEST_F(DeviceIoTest, OverlappedReadCompletesOnTheFileHandle) {
   // The next transfer makes it non-signalled again.
   ASSERT_FALSE(ReadFile(h, buffer, sizeof buffer, nullptr, &ov));
   EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  // The OVERLAPPED lives on this stack: the transfer must end before it does.
+  EXPECT_TRUE(CancelIo(h));
+  EXPECT_FALSE(GetOverlappedResult(h, &ov, &count, TRUE));
 }
 
 TEST_F(DeviceIoTest, OverlappedWithAnEventSignalsTheEvent) {

@@ -82,7 +82,7 @@ TEST_F(HidDeviceTest, FeatureTransfersAreAlwaysEightBytes) {
 }
 
 TEST_F(HidDeviceTest, FeatureWithReportIdSendsIdAndData) {
-  const uint8_t data[7] = {0xFF, 0xFF, 2, 5, 2, 0, 0};
+  const uint8_t data[8] = {0xFF, 0xFF, 2, 5, 2, 0, 0, 0};
   EXPECT_EQ(device_.SetFeature(0x07, data, 7), 1);
   EXPECT_NE(sim_.Command({"status"}).text.find("effect: 2\n"), std::string::npos);
   EXPECT_EQ(device_.SetFeature(0x07, data, 8), 0) << "a 9-byte block is not the report length";
