@@ -14,9 +14,13 @@ extern "C" {
 }
 #include <cfgmgr32.h>
 #include <dbt.h>
+// Windows, the notification area and OLE start-up.
+#include <shellapi.h>
+#include <ole2.h>
 #else
 #include "platform/linux/win32_types.h"
 #include "platform/linux/win32_kernel.h"
 #include "platform/linux/win32_devices.h"
 #include "platform/linux/win32_hid.h"
+#include "platform/linux/win32_user.h"
 #endif

@@ -1,0 +1,791 @@
+// Showing, placing, activating windows; focus, capture, cursor and keys.
+#include <algorithm>
+#include <chrono>
+
+#include "platform/linux/kernel_object.h"
+#include "platform/linux/win32_kernel.h"
+#include "platform/linux/window_object.h"
+#include "platform/linux/x11_window.h"
+
+namespace kb::platform {
+
+namespace {
+
+constexpr int kActivateWaitMs = 1000;
+constexpr int kTopLevelCacheMs = 50;
+constexpr UINT kDoubleClickMs = 500;
+constexpr int kSmallIcon = 16;
+constexpr int kLargeIcon = 32;
+constexpr int kDoubleClickBox = 4;
+constexpr int kDragBox = 4;
+constexpr int kScreenWidthWithoutDisplay = 1280;
+constexpr int kScreenHeightWithoutDisplay = 800;
+// The pointer's button bits in the X state mask.
+constexpr unsigned int kButton1Mask = 1u << 8;
+constexpr unsigned int kButton2Mask = 1u << 9;
+constexpr unsigned int kButton3Mask = 1u << 10;
+HMONITOR const kPrimaryMonitor = reinterpret_cast<HMONITOR>(static_cast<uintptr_t>(0x10001));
+
+std::mutex cursorLock;
+POINT lastCursor{};
+HWND processForeground = nullptr;  // without a display; UserLock
+
+unsigned long Xid(HWND hwnd) { return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)); }
+
+SIZE ScreenSize() {
+  int w = kScreenWidthWithoutDisplay, h = kScreenHeightWithoutDisplay;
+  SIZE s{w, h};
+  X11ScreenSize(&s);
+  return s;
+}
+
+// Top-level windows of every process, top of the Z order first.
+std::vector<HWND> TopLevelList() {
+  static std::mutex cacheLock;
+  static std::vector<HWND> cache;
+  static std::chrono::steady_clock::time_point cachedAt;
+  std::vector<HWND> list;
+  if (X11Available()) {
+    std::lock_guard<std::mutex> guard(cacheLock);
+    auto now = std::chrono::steady_clock::now();
+    if (now - cachedAt < std::chrono::milliseconds(kTopLevelCacheMs)) return cache;
+    for (unsigned long xid : X11TopLevelWindows()) list.push_back(reinterpret_cast<HWND>(static_cast<uintptr_t>(xid)));
+    cache = list;
+    cachedAt = std::chrono::steady_clock::now();
+    return list;
+  }
+  std::vector<WindowPtr> all = AllWindows();
+  std::sort(all.begin(), all.end(),
+            [](const WindowPtr& a, const WindowPtr& b) { return a->hwnd > b->hwnd; });
+  for (const WindowPtr& w : all)
+    if (!(w->style & WS_CHILD) && !w->messageOnly) list.push_back(w->hwnd);
+  return list;
+}
+
+void SendPosChanged(const WindowPtr& w, UINT flags) {
+  RECT r;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    r = w->rect;
+  }
+  WINDOWPOS pos{w->hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, flags};
+  CallProc(w, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+}
+
+void Deactivate(const WindowPtr& w) {
+  HWND active;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    active = w->queue->active;
+  }
+  if (active == w->hwnd) ActivateLocal(nullptr);
+}
+
+void Activate(const WindowPtr& w) {
+  WindowPtr top = TopLevelOf(w);
+  if (top->messageOnly) return;
+  ActivateLocal(top->hwnd);
+  if (!top->xid) {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    processForeground = top->hwnd;
+    return;
+  }
+  X11Raise(top->xid);
+  X11Activate(top->xid, 0);
+}
+
+// ShowWindow on a window of the calling thread.
+BOOL ShowLocal(const WindowPtr& w, int cmd) {
+  DWORD style;
+  RECT rect;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    style = w->style;
+    rect = w->rect;
+  }
+  const bool wasVisible = (style & WS_VISIBLE) != 0;
+  const bool wasIconic = (style & WS_MINIMIZE) != 0;
+  if (cmd == SW_HIDE) {
+    if (!wasVisible) return FALSE;
+    CallProc(w, WM_SHOWWINDOW, FALSE, 0);
+    SetWindowPos(w->hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Deactivate(w);
+    return TRUE;
+  }
+  const bool minimize = cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE ||
+                        cmd == SW_FORCEMINIMIZE;
+  const bool restore = cmd == SW_RESTORE || cmd == SW_SHOWNORMAL || cmd == SW_SHOWDEFAULT ||
+                       cmd == SW_SHOWNOACTIVATE;
+  const bool maximize = cmd == SW_MAXIMIZE;
+  const bool activate = cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE && cmd != SW_SHOWMINNOACTIVE &&
+                        cmd != SW_MINIMIZE && cmd != SW_FORCEMINIMIZE;
+  if (!wasVisible) {
+    CallProc(w, WM_SHOWWINDOW, TRUE, 0);
+    {
+      std::lock_guard<std::recursive_mutex> guard(UserLock());
+      if (minimize) w->style |= WS_MINIMIZE;
+    }
+    SetWindowPos(w->hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (minimize && !wasIconic) {
+    {
+      std::lock_guard<std::recursive_mutex> guard(UserLock());
+      w->style = (w->style | WS_MINIMIZE) & ~WS_MAXIMIZE;
+    }
+    if (w->xid && wasVisible) X11Iconify(w->xid);
+    CallProc(w, WM_SIZE, SIZE_MINIMIZED, 0);
+    Deactivate(w);
+  } else if ((restore || maximize) && (wasIconic || ((style & WS_MAXIMIZE) && restore))) {
+    RECT target = rect;
+    {
+      std::lock_guard<std::recursive_mutex> guard(UserLock());
+      w->style &= ~WS_MINIMIZE;
+      if (restore && (style & WS_MAXIMIZE)) {
+        w->style &= ~WS_MAXIMIZE;
+        target = w->normalRect;
+      }
+    }
+    if (w->xid) X11Map(w->xid, false);
+    SetWindowPos(w->hwnd, nullptr, target.left, target.top, target.right - target.left, target.bottom - target.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    CallProc(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(target.right - target.left, target.bottom - target.top));
+    InvalidateWindow(w, nullptr, true);
+  }
+  if (maximize && !(style & WS_MAXIMIZE)) {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    {
+      std::lock_guard<std::recursive_mutex> guard(UserLock());
+      w->normalRect = w->rect;
+      w->style |= WS_MAXIMIZE;
+    }
+    SetWindowPos(w->hwnd, nullptr, work.left, work.top, work.right - work.left, work.bottom - work.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    CallProc(w, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(work.right - work.left, work.bottom - work.top));
+  }
+  PublishState(w);
+  if (activate && !(w->style & WS_CHILD) && !w->messageOnly && !(w->style & WS_MINIMIZE)) Activate(w);
+  return wasVisible ? TRUE : FALSE;
+}
+
+}  // namespace
+
+POINT LastCursorPos() {
+  std::lock_guard<std::mutex> guard(cursorLock);
+  return lastCursor;
+}
+
+void SetLastCursorPos(POINT p) {
+  std::lock_guard<std::mutex> guard(cursorLock);
+  lastCursor = p;
+}
+
+void PublishState(const WindowPtr& w) {
+  if (!w->xid) return;
+  DWORD style;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    style = w->style;
+  }
+  X11PublishState(w->xid, style);
+}
+
+void ActivateLocal(HWND hwnd) {
+  auto queue = CurrentQueue();
+  HWND old;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    old = queue->active;
+    if (old == hwnd) return;
+    queue->active = hwnd;
+  }
+  if (WindowPtr o = FindWindowObject(old)) {
+    CallProc(o, WM_NCACTIVATE, FALSE, 0);
+    CallProc(o, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(hwnd));
+    if (!hwnd) CallProc(o, WM_ACTIVATEAPP, FALSE, 0);
+  }
+  WindowPtr n = FindWindowObject(hwnd);
+  if (!n) {
+    SetFocus(nullptr);
+    return;
+  }
+  if (!old) CallProc(n, WM_ACTIVATEAPP, TRUE, 0);
+  CallProc(n, WM_NCACTIVATE, TRUE, 0);
+  CallProc(n, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, (n->style & WS_MINIMIZE) ? 1 : 0), reinterpret_cast<LPARAM>(old));
+}
+
+void ApplyExternalGeometry(HWND hwnd, RECT r) {
+  WindowPtr w = FindWindowObject(hwnd);
+  if (!w) return;
+  RunOnWindowThread(w, [w, r] {
+    RECT old;
+    {
+      std::lock_guard<std::recursive_mutex> guard(UserLock());
+      old = w->rect;
+      if (w->style & WS_MINIMIZE) return;
+      w->rect = r;
+      if (!(w->style & WS_MAXIMIZE)) w->normalRect = r;
+    }
+    bool moved = old.left != r.left || old.top != r.top;
+    bool sized = old.right - old.left != r.right - r.left || old.bottom - old.top != r.bottom - r.top;
+    if (!moved && !sized) return;
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (moved ? 0 : SWP_NOMOVE) | (sized ? 0 : SWP_NOSIZE);
+    SendPosChanged(w, flags);
+    if (sized) InvalidateWindow(w, nullptr, true);
+  });
+}
+
+void ApplyExternalIconic(HWND hwnd, bool iconic) {
+  WindowPtr w = FindWindowObject(hwnd);
+  if (!w) return;
+  RunOnWindowThread(w, [w, iconic] {
+    RECT r;
+    {
+      std::lock_guard<std::recursive_mutex> guard(UserLock());
+      bool now = (w->style & WS_MINIMIZE) != 0;
+      if (now == iconic || !(w->style & WS_VISIBLE)) return;
+      if (iconic)
+        w->style |= WS_MINIMIZE;
+      else
+        w->style &= ~WS_MINIMIZE;
+      r = w->rect;
+    }
+    if (iconic) {
+      CallProc(w, WM_SIZE, SIZE_MINIMIZED, 0);
+      Deactivate(w);
+    } else {
+      CallProc(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(r.right - r.left, r.bottom - r.top));
+      InvalidateWindow(w, nullptr, true);
+    }
+    PublishState(w);
+  });
+}
+
+void ApplyActivation(HWND hwnd, bool active) {
+  WindowPtr w = FindWindowObject(hwnd);
+  if (!w) return;
+  RunOnWindowThread(w, [w, active] {
+    if (!IsWindow(w->hwnd)) return;
+    if (active) {
+      if (!(w->style & WS_VISIBLE)) return;
+      ActivateLocal(w->hwnd);
+    } else {
+      Deactivate(w);
+    }
+  });
+}
+
+}  // namespace kb::platform
+
+using namespace kb::platform;
+
+BOOL ShowWindow(HWND hwnd, int cmd) {
+  WindowPtr w = FindWindowObject(hwnd);
+  if (!w) {
+    if (IsWindow(hwnd) && !IsLocalHandleValue(hwnd)) return X11ShowForeign(Xid(hwnd), cmd);
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  BOOL result = FALSE;
+  RunOnWindowThreadAndWait(w, [&] { result = ShowLocal(w, cmd); });
+  return result;
+}
+
+BOOL SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags) {
+  WindowPtr w = FindWindowObject(hwnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  if (w->threadId != CurrentThreadId()) {
+    BOOL result = FALSE;
+    RunOnWindowThreadAndWait(w, [&] { result = SetWindowPos(hwnd, after, x, y, cx, cy, flags); });
+    return result;
+  }
+  RECT old;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    old = w->rect;
+  }
+  WINDOWPOS pos{hwnd, after, (flags & SWP_NOMOVE) ? old.left : x, (flags & SWP_NOMOVE) ? old.top : y,
+                (flags & SWP_NOSIZE) ? old.right - old.left : cx, (flags & SWP_NOSIZE) ? old.bottom - old.top : cy,
+                flags};
+  if (!(flags & SWP_NOSENDCHANGING)) CallProc(w, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+  RECT now{pos.x, pos.y, pos.x + std::max(0, pos.cx), pos.y + std::max(0, pos.cy)};
+  bool moved = now.left != old.left || now.top != old.top;
+  bool sized = now.right - now.left != old.right - old.left || now.bottom - old.top != old.bottom - old.top;
+  sized = now.right - now.left != old.right - old.left || now.bottom - now.top != old.bottom - old.top;
+  bool show = (flags & SWP_SHOWWINDOW) != 0, hide = (flags & SWP_HIDEWINDOW) != 0;
+  DWORD style;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    w->rect = now;
+    if (!(w->style & (WS_MINIMIZE | WS_MAXIMIZE))) w->normalRect = now;
+    if (show) w->style |= WS_VISIBLE;
+    if (hide) w->style &= ~WS_VISIBLE;
+    style = w->style;
+  }
+  if (w->xid) {
+    if ((moved || sized) && !(style & WS_MINIMIZE)) X11MoveResize(w->xid, now);
+    if (show) X11Map(w->xid, (style & WS_MINIMIZE) != 0);
+    if (hide) X11Unmap(w->xid);
+    if (!(flags & SWP_NOZORDER)) {
+      if (after == HWND_TOPMOST || after == HWND_NOTOPMOST) X11SetTopmost(w->xid, after == HWND_TOPMOST);
+      if (after == HWND_TOP || after == HWND_TOPMOST) X11Raise(w->xid);
+    }
+  }
+  if (show || hide) PublishState(w);
+  if (show || (sized && !(flags & SWP_NOREDRAW))) InvalidateWindow(w, nullptr, true);
+  if (hide && w->parent) {
+    if (WindowPtr p = FindWindowObject(w->parent)) InvalidateWindow(p, &old, true);
+  }
+  pos.flags = flags | (moved ? 0 : SWP_NOMOVE) | (sized ? 0 : SWP_NOSIZE);
+  CallProc(w, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+  if (show && !(flags & SWP_NOACTIVATE) && !(style & WS_CHILD)) Activate(w);
+  return TRUE;
+}
+
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
+  return SetWindowPos(hwnd, nullptr, x, y, width, height,
+                      SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+}
+
+BOOL IsWindowVisible(HWND hwnd) {
+  WindowPtr w = FindWindowObject(hwnd);
+  if (!w) {
+    DWORD style = 0;
+    bool ours = false;
+    if (!IsLocalHandleValue(hwnd) && X11WindowState(Xid(hwnd), &style, &ours)) return (style & WS_VISIBLE) != 0;
+    return FALSE;
+  }
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  for (WindowPtr p = w; p; p = (p->style & WS_CHILD) ? FindWindowObject(p->parent) : nullptr)
+    if (!(p->style & WS_VISIBLE)) return FALSE;
+  return TRUE;
+}
+
+BOOL IsIconic(HWND hwnd) {
+  WindowPtr w = FindWindowObject(hwnd);
+  if (!w) {
+    DWORD style = 0;
+    bool ours = false;
+    if (!IsLocalHandleValue(hwnd) && X11WindowState(Xid(hwnd), &style, &ours)) return (style & WS_MINIMIZE) != 0;
+    return FALSE;
+  }
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  return (w->style & WS_MINIMIZE) ? TRUE : FALSE;
+}
+
+BOOL IsZoomed(HWND hwnd) {
+  WindowPtr w = FindWindowObject(hwnd);
+  if (!w) return FALSE;
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  return (w->style & WS_MAXIMIZE) ? TRUE : FALSE;
+}
+
+BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
+  if (!rect) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (hwnd == DesktopHandle()) {
+    SIZE s = ScreenSize();
+    *rect = RECT{0, 0, s.cx, s.cy};
+    return TRUE;
+  }
+  WindowPtr w = FindWindowObject(hwnd);
+  if (!w) {
+    if (!IsLocalHandleValue(hwnd) && X11WindowRect(Xid(hwnd), rect)) return TRUE;
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  POINT origin = ClientOrigin(w);
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  *rect = RECT{origin.x, origin.y, origin.x + w->rect.right - w->rect.left, origin.y + w->rect.bottom - w->rect.top};
+  return TRUE;
+}
+
+BOOL GetClientRect(HWND hwnd, LPRECT rect) {
+  if (!rect) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  WindowPtr w = FindWindowObject(hwnd);
+  if (!w) {
+    RECT r;
+    if (!GetWindowRect(hwnd, &r)) return FALSE;
+    *rect = RECT{0, 0, r.right - r.left, r.bottom - r.top};
+    return TRUE;
+  }
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  if (w->style & WS_MINIMIZE)
+    *rect = RECT{0, 0, 0, 0};
+  else
+    *rect = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
+  return TRUE;
+}
+
+BOOL ClientToScreen(HWND hwnd, LPPOINT p) {
+  RECT r;
+  if (!p || !GetWindowRect(hwnd, &r)) return FALSE;
+  p->x += r.left;
+  p->y += r.top;
+  return TRUE;
+}
+
+BOOL ScreenToClient(HWND hwnd, LPPOINT p) {
+  RECT r;
+  if (!p || !GetWindowRect(hwnd, &r)) return FALSE;
+  p->x -= r.left;
+  p->y -= r.top;
+  return TRUE;
+}
+
+int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
+  RECT a{}, b{};
+  if (from && from != DesktopHandle() && !GetWindowRect(from, &a)) return 0;
+  if (to && to != DesktopHandle() && !GetWindowRect(to, &b)) return 0;
+  LONG dx = a.left - b.left, dy = a.top - b.top;
+  for (UINT i = 0; i < count; ++i) {
+    points[i].x += dx;
+    points[i].y += dy;
+  }
+  return MAKELONG(static_cast<WORD>(dx), static_cast<WORD>(dy));
+}
+
+BOOL AdjustWindowRectEx(LPRECT, DWORD, BOOL, DWORD) {
+  // No non-client area: the window manager's frame is outside the window.
+  return TRUE;
+}
+
+HWND GetWindow(HWND hwnd, UINT cmd) {
+  WindowPtr w = FindWindowObject(hwnd);
+  if (cmd == GW_OWNER) return w ? w->owner : nullptr;
+  if (cmd == GW_CHILD) {
+    if (hwnd == DesktopHandle()) {
+      std::vector<HWND> list = TopLevelList();
+      return list.empty() ? nullptr : list.front();
+    }
+    if (!w) return nullptr;
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    return w->children.empty() ? nullptr : w->children.front();
+  }
+  std::vector<HWND> siblings;
+  if (w && (w->style & WS_CHILD) && w->parent) {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    if (WindowPtr p = FindWindowObject(w->parent)) siblings = p->children;
+  } else {
+    siblings = TopLevelList();
+    if (w && !w->xid && std::find(siblings.begin(), siblings.end(), hwnd) == siblings.end()) return nullptr;
+  }
+  auto it = std::find(siblings.begin(), siblings.end(), hwnd);
+  if (it == siblings.end()) {
+    if (!IsWindow(hwnd)) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  switch (cmd) {
+    case GW_HWNDFIRST: return siblings.front();
+    case GW_HWNDLAST: return siblings.back();
+    case GW_HWNDNEXT: return std::next(it) == siblings.end() ? nullptr : *std::next(it);
+    case GW_HWNDPREV: return it == siblings.begin() ? nullptr : *std::prev(it);
+    default: return nullptr;
+  }
+}
+
+HWND GetTopWindow(HWND hwnd) { return GetWindow(hwnd ? hwnd : DesktopHandle(), GW_CHILD); }
+
+HWND WindowFromPoint(POINT p) {
+  for (const WindowPtr& w : AllWindows()) {
+    if ((w->style & WS_CHILD) || w->messageOnly || !(w->style & WS_VISIBLE) || (w->style & WS_MINIMIZE)) continue;
+    RECT r = w->rect;
+    if (p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom)
+      return ChildAt(w, POINT{p.x - r.left, p.y - r.top})->hwnd;
+  }
+  return nullptr;
+}
+
+BOOL SetForegroundWindow(HWND hwnd) {
+  WindowPtr w = FindWindowObject(hwnd);
+  if (!w) {
+    if (!IsWindow(hwnd) || IsLocalHandleValue(hwnd)) return FALSE;
+    DWORD style = 0;
+    bool ours = false;
+    if (!X11WindowState(Xid(hwnd), &style, &ours) || !(style & WS_VISIBLE)) return TRUE;
+    return X11Activate(Xid(hwnd), kActivateWaitMs) ? TRUE : FALSE;
+  }
+  WindowPtr top = TopLevelOf(w);
+  if (top->messageOnly) return FALSE;
+  RunOnWindowThreadAndWait(top, [top] { ActivateLocal(top->hwnd); });
+  if (!top->xid) {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    processForeground = top->hwnd;
+    return TRUE;
+  }
+  if (!(top->style & WS_VISIBLE)) return TRUE;
+  X11Raise(top->xid);
+  return X11Activate(top->xid, kActivateWaitMs) ? TRUE : FALSE;
+}
+
+HWND GetForegroundWindow() {
+  if (X11Available()) {
+    unsigned long xid = X11ActiveWindow();
+    return xid ? reinterpret_cast<HWND>(static_cast<uintptr_t>(xid)) : nullptr;
+  }
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  return IsWindow(processForeground) ? processForeground : nullptr;
+}
+
+HWND SetActiveWindow(HWND hwnd) {
+  HWND old = GetActiveWindow();
+  WindowPtr w = FindWindowObject(hwnd);
+  if (hwnd && (!w || w->threadId != CurrentThreadId())) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  if (w)
+    Activate(w);
+  else
+    ActivateLocal(nullptr);
+  return old;
+}
+
+HWND GetActiveWindow() {
+  auto queue = CurrentQueue();
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  return queue->active;
+}
+
+BOOL BringWindowToTop(HWND hwnd) {
+  return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+HWND SetFocus(HWND hwnd) {
+  auto queue = CurrentQueue();
+  HWND old;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    old = queue->focus;
+  }
+  WindowPtr w;
+  if (hwnd) {
+    w = FindWindowObject(hwnd);
+    if (!w || w->threadId != queue->ThreadId()) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return nullptr;
+    }
+    WindowPtr top = TopLevelOf(w);
+    HWND active;
+    {
+      std::lock_guard<std::recursive_mutex> guard(UserLock());
+      active = queue->active;
+    }
+    if (active != top->hwnd && !top->messageOnly) {
+      Activate(top);
+      std::lock_guard<std::recursive_mutex> guard(UserLock());
+      old = queue->focus;
+    }
+  }
+  if (old == hwnd) return old;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    queue->focus = hwnd;
+  }
+  if (WindowPtr o = FindWindowObject(old)) CallProc(o, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+  if (w && IsWindow(hwnd)) CallProc(w, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+  return old;
+}
+
+HWND GetFocus() {
+  auto queue = CurrentQueue();
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  return queue->focus;
+}
+
+HWND SetCapture(HWND hwnd) {
+  auto queue = CurrentQueue();
+  WindowPtr w = FindWindowObject(hwnd);
+  if (!w || w->threadId != queue->ThreadId()) return nullptr;
+  HWND old;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    old = queue->capture;
+    queue->capture = hwnd;
+  }
+  WindowPtr top = TopLevelOf(w);
+  if (top->xid) X11GrabPointer(top->xid);
+  if (old && old != hwnd)
+    if (WindowPtr o = FindWindowObject(old)) CallProc(o, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
+  return old;
+}
+
+BOOL ReleaseCapture() {
+  auto queue = CurrentQueue();
+  HWND old;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    old = queue->capture;
+    queue->capture = nullptr;
+  }
+  if (!old) return TRUE;
+  X11UngrabPointer();
+  if (WindowPtr o = FindWindowObject(old)) CallProc(o, WM_CAPTURECHANGED, 0, 0);
+  return TRUE;
+}
+
+HWND GetCapture() {
+  auto queue = CurrentQueue();
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  return queue->capture;
+}
+
+BOOL GetCursorPos(LPPOINT p) {
+  if (!p) {
+    SetLastError(ERROR_NOACCESS);
+    return FALSE;
+  }
+  if (X11PointerPosition(p, nullptr)) {
+    SetLastCursorPos(*p);
+    return TRUE;
+  }
+  *p = LastCursorPos();
+  return TRUE;
+}
+
+BOOL SetCursorPos(int x, int y) {
+  SetLastCursorPos(POINT{x, y});
+  X11WarpPointer(x, y);
+  return TRUE;
+}
+
+SHORT GetKeyState(int vk) {
+  auto queue = CurrentQueue();
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  BYTE s = queue->keyState[vk & 0xFF];
+  return static_cast<SHORT>(((s & 0x80) ? 0x8000 : 0) | (s & 0x01));
+}
+
+BOOL GetKeyboardState(PBYTE state) {
+  if (!state) return FALSE;
+  auto queue = CurrentQueue();
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  std::copy(queue->keyState, queue->keyState + 256, state);
+  return TRUE;
+}
+
+SHORT GetAsyncKeyState(int vk) {
+  constexpr SHORT kDown = static_cast<SHORT>(0x8000);
+  unsigned int mask = 0;
+  POINT p;
+  switch (vk) {
+    case VK_LBUTTON:
+    case VK_RBUTTON:
+    case VK_MBUTTON: {
+      if (!X11PointerPosition(&p, &mask)) break;
+      unsigned int bit = vk == VK_LBUTTON ? kButton1Mask : vk == VK_RBUTTON ? kButton3Mask : kButton2Mask;
+      return (mask & bit) ? kDown : 0;
+    }
+    case VK_SHIFT: return (GetAsyncKeyState(VK_LSHIFT) | GetAsyncKeyState(VK_RSHIFT)) & kDown;
+    case VK_CONTROL: return (GetAsyncKeyState(VK_LCONTROL) | GetAsyncKeyState(VK_RCONTROL)) & kDown;
+    case VK_MENU: return (GetAsyncKeyState(VK_LMENU) | GetAsyncKeyState(VK_RMENU)) & kDown;
+    default: {
+      bool down = false;
+      if (X11KeyDown(vk, &down)) return down ? kDown : 0;
+      break;
+    }
+  }
+  return static_cast<SHORT>(GetKeyState(vk) & kDown);
+}
+
+BOOL TrackMouseEvent(LPTRACKMOUSEEVENT tme) {
+  if (!tme || tme->cbSize != sizeof(TRACKMOUSEEVENT)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  auto queue = CurrentQueue();
+  if (tme->dwFlags & TME_QUERY) {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    tme->dwFlags = queue->trackLeave ? TME_LEAVE : 0;
+    tme->hwndTrack = queue->trackLeave;
+    return TRUE;
+  }
+  if (!(tme->dwFlags & TME_LEAVE)) return TRUE;
+  if (tme->dwFlags & TME_CANCEL) {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    if (queue->trackLeave == tme->hwndTrack) queue->trackLeave = nullptr;
+    return TRUE;
+  }
+  WindowPtr w = FindWindowObject(tme->hwndTrack);
+  if (!w || w->threadId != queue->ThreadId()) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  // As on Windows, a window the cursor is not over gets its WM_MOUSELEAVE at once.
+  POINT p;
+  GetCursorPos(&p);
+  RECT r;
+  GetWindowRect(w->hwnd, &r);
+  bool inside = p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom && IsWindowVisible(w->hwnd);
+  if (!inside) {
+    PostMessageW(w->hwnd, WM_MOUSELEAVE, 0, 0);
+    return TRUE;
+  }
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  queue->trackLeave = w->hwnd;
+  return TRUE;
+}
+
+UINT GetDoubleClickTime() { return kDoubleClickMs; }
+
+int GetSystemMetrics(int index) {
+  SIZE s = ScreenSize();
+  switch (index) {
+    case SM_CXSCREEN:
+    case SM_CXVIRTUALSCREEN: return s.cx;
+    case SM_CYSCREEN:
+    case SM_CYVIRTUALSCREEN: return s.cy;
+    case SM_XVIRTUALSCREEN:
+    case SM_YVIRTUALSCREEN:
+    case SM_CYCAPTION:
+    case SM_CXBORDER:
+    case SM_CYBORDER: return 0;
+    case SM_CXICON:
+    case SM_CYICON:
+    case SM_CXCURSOR:
+    case SM_CYCURSOR: return kLargeIcon;
+    case SM_CXSMICON:
+    case SM_CYSMICON: return kSmallIcon;
+    case SM_CXDOUBLECLK:
+    case SM_CYDOUBLECLK: return kDoubleClickBox;
+    case SM_CXDRAG:
+    case SM_CYDRAG: return kDragBox;
+    case SM_CMONITORS: return 1;
+    default: return 0;
+  }
+}
+
+BOOL SystemParametersInfoW(UINT action, UINT, PVOID param, UINT) {
+  if (action != SPI_GETWORKAREA || !param) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  SIZE s = ScreenSize();
+  *static_cast<RECT*>(param) = RECT{0, 0, s.cx, s.cy};
+  return TRUE;
+}
+
+HMONITOR MonitorFromWindow(HWND, DWORD) { return kPrimaryMonitor; }
+HMONITOR MonitorFromPoint(POINT, DWORD) { return kPrimaryMonitor; }
+
+BOOL GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info) {
+  if (monitor != kPrimaryMonitor || !info || info->cbSize < sizeof(MONITORINFO)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  SIZE s = ScreenSize();
+  info->rcMonitor = RECT{0, 0, s.cx, s.cy};
+  info->rcWork = info->rcMonitor;
+  info->dwFlags = MONITORINFOF_PRIMARY;
+  return TRUE;
+}

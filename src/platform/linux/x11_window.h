@@ -1,0 +1,77 @@
+#pragma once
+// What the window layer asks of the X server, in Windows terms. Each call
+// takes the display lock itself; none may be made with WaitLock held. Every
+// call does nothing (or fails) when there is no display.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/linux/win32_user.h"
+
+namespace kb::platform {
+
+bool X11Available();
+bool X11ScreenSize(SIZE* size);
+
+// Our own windows.
+unsigned long X11CreateWindow(DWORD style, DWORD exStyle, const RECT& rect, unsigned long ownerXid,
+                              const std::wstring& className, const std::wstring& title);
+void X11DestroyWindow(unsigned long xid);
+void X11Map(unsigned long xid, bool iconic);
+void X11Unmap(unsigned long xid);
+void X11Iconify(unsigned long xid);
+void X11MoveResize(unsigned long xid, const RECT& rect);
+// Whether a geometry the server reports is an older request of ours that a
+// newer one has replaced (so not a change the window manager made).
+bool X11IsStaleGeometry(unsigned long xid, const RECT& rect);
+void X11SetTitle(unsigned long xid, const std::wstring& title);
+void X11PublishState(unsigned long xid, DWORD style);
+void X11Raise(unsigned long xid);
+void X11SetTopmost(unsigned long xid, bool topmost);
+void X11SetOpacity(unsigned long xid, BYTE alpha);
+void X11SetIcon(unsigned long xid, int width, int height, const uint32_t* pixels);
+// Asks for the window to become the active window and waits (bounded) until
+// the server says it is.
+bool X11Activate(unsigned long xid, int timeoutMs);
+void X11FocusWindow(unsigned long xid);
+unsigned long X11ActiveWindow();
+bool X11GrabPointer(unsigned long xid);
+void X11UngrabPointer();
+// Hands an interactive move to the window manager (or does it without one).
+void X11StartMove(unsigned long xid);
+void X11DefineCursor(unsigned long xid, unsigned int xcursorShape);
+bool X11PointerPosition(POINT* screen, unsigned int* buttonMask);
+bool X11WarpPointer(int x, int y);
+// Whether a key is down right now; false when the display cannot tell.
+bool X11KeyDown(int vk, bool* down);
+
+// Pixels (32-bit BGRA, top-down, `stride` pixels a row) into a window.
+void X11PutImage(unsigned long xid, int x, int y, int width, int height, const uint32_t* pixels, int stride);
+void X11FillRect(unsigned long xid, const RECT& rect, COLORREF color);
+bool X11GetPixel(unsigned long xid, int x, int y, uint32_t* pixel);
+
+// Windows of any process.
+bool X11WindowExists(unsigned long xid);
+// A window's state in Windows terms: WS_VISIBLE and WS_MINIMIZE. `ours` tells
+// whether it is a window of this layer (in any process).
+bool X11WindowState(unsigned long xid, DWORD* style, bool* ours);
+bool X11WindowRect(unsigned long xid, RECT* rect);
+// The ICCCM state the window manager gives a window of ours.
+bool X11WmStateIconic(unsigned long xid, bool* iconic);
+DWORD X11WindowPid(unsigned long xid);
+std::wstring X11WindowTitle(unsigned long xid);
+std::wstring X11WindowClassName(unsigned long xid);
+// ShowWindow on another process's window: asks the owner when it is one of
+// ours and waits (bounded) until its published state follows.
+bool X11ShowForeign(unsigned long xid, int cmd);
+std::vector<unsigned long> X11TopLevelWindows();
+
+// Window properties, visible to every process.
+bool X11SetProp(unsigned long xid, const std::wstring& name, HANDLE value);
+bool X11GetProp(unsigned long xid, const std::wstring& name, HANDLE* value);
+bool X11RemoveProp(unsigned long xid, const std::wstring& name, HANDLE* value);
+
+// Opcodes of the requests one process sends another's window.
+constexpr long kRequestShowWindow = 1;
+
+}  // namespace kb::platform
