@@ -149,8 +149,11 @@ TEST_F(LedEffectTableTest, ChildrenCountByPositionWhateverTheirNames) {
 TEST_F(LedEffectTableTest, OnlyTheFirst22ItemsAreReadAndWritten) {
   std::string items;
   for (int i = 0; i < 30; ++i) {
-    items += "<item speed=\"" + std::to_string(i < 22 ? 1 : 0) + "\" brightness=\"" + std::to_string(i % 6) +
-             "\" deriction=\"0\" selection=\"1\" />";
+    items += "<item speed=\"";
+    items += std::to_string(i < 22 ? 1 : 0);
+    items += "\" brightness=\"";
+    items += std::to_string(i % 6);
+    items += "\" deriction=\"0\" selection=\"1\" />";
   }
   Write(EffectFile("<effect sel=\"3\">" + items + "</effect>"));
   LedEffectTable table;
