@@ -164,6 +164,13 @@ BOOL Add(X11Display* x, const NOTIFYICONDATAW& data) {
   icon->xid = XCreateWindow(x->dpy, x->root, 0, 0, kInitialIconSize, kInitialIconSize, 0, CopyFromParent,
                             InputOutput, CopyFromParent, CWBackPixmap | CWEventMask, &attributes);
   SetXembedInfo(x, icon->xid, !icon->hidden);
+  // Trays size an embedded icon by its hints; without them it gets a sliver.
+  XSizeHints* hints = XAllocSizeHints();
+  hints->flags = PMinSize | PBaseSize;
+  hints->min_width = hints->base_width = kInitialIconSize;
+  hints->min_height = hints->base_height = kInitialIconSize;
+  XSetWMNormalHints(x->dpy, icon->xid, hints);
+  XFree(hints);
   x->SetUtf8Name(icon->xid, WideToUtf8(icon->tip));
   XClassHint hint;
   char name[] = "kb-tray-icon";
