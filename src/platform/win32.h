@@ -17,6 +17,12 @@ extern "C" {
 // Windows, the notification area and OLE start-up.
 #include <shellapi.h>
 #include <ole2.h>
+// Mouse coordinates as <windowsx.h> takes them apart, without the rest of
+// that header's macros.
+#ifndef GET_X_LPARAM
+#define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
+#define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
+#endif
 #else
 #include "platform/linux/win32_types.h"
 #include "platform/linux/win32_kernel.h"

