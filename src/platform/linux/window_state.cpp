@@ -337,6 +337,7 @@ BOOL SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flag
     }
   }
   if (show || hide) PublishState(w);
+  if (hide) ValidateWindow(w);  // hidden windows are not asked to paint
   if (show || (sized && !(flags & SWP_NOREDRAW))) InvalidateWindow(w, nullptr, true);
   if (hide && w->parent) {
     if (WindowPtr p = FindWindowObject(w->parent)) InvalidateWindow(p, &old, true);
