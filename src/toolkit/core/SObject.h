@@ -8,6 +8,7 @@
 // toolkit header sees the same spelling.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -22,6 +23,8 @@ class SObject {
   virtual const wchar_t* GetObjectClass() const { return ClassName(); }
   // True for the class's own name and every name of its base chain.
   virtual bool IsClass(std::wstring_view name) const { return name == ClassName(); }
+  // The class names from the first base after "object" to this class.
+  virtual void CollectClassChain(std::vector<const wchar_t*>& out) const {}
 
   // Applies one attribute. False when no class of the chain knows the name or
   // the value cannot be read; the object is then left as it was.
@@ -46,6 +49,10 @@ class SObject {
   const wchar_t* GetObjectClass() const override { return nameLiteral; }             \
   bool IsClass(std::wstring_view n) const override {                                 \
     return n == std::wstring_view(nameLiteral) || Base::IsClass(n);                  \
+  }                                                                                  \
+  void CollectClassChain(std::vector<const wchar_t*>& out) const override {          \
+    Base::CollectClassChain(out);                                                    \
+    out.push_back(nameLiteral);                                                      \
   }                                                                                  \
                                                                                      \
  private:

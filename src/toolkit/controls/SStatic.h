@@ -1,0 +1,15 @@
+#pragma once
+// "text": a label. Single line by default (multiLines="1" wraps); it takes
+// no focus.
+#include "toolkit/window/SWindow.h"
+
+namespace kb::ui {
+
+class SStatic : public SWindow {
+  KB_CLASS(SStatic, SWindow, L"text")
+
+ public:
+  SStatic() = default;
+};
+
+}  // namespace kb::ui

@@ -1,0 +1,72 @@
+#include "toolkit/skin/SSkinImgList.h"
+
+#include "platform/diag.h"
+#include "toolkit/core/AttrParse.h"
+#include "toolkit/core/SApplication.h"
+
+namespace kb::ui {
+
+Size SSkinImgList::GetSkinSize() const {
+  if (!image_ || image_->IsEmpty()) return Size{};
+  Rect frame = render::Canvas::ImageListFrame(image_->GetSize(), states_, 0, vertical_);
+  return Size{frame.Width(), frame.Height()};
+}
+
+void SSkinImgList::Draw(render::Canvas& canvas, const Rect& dest, int state, uint8_t alpha) const {
+  if (!image_ || image_->IsEmpty() || dest.IsEmpty()) return;
+  render::NinePatchMode mode = tile_ ? render::NinePatchMode::kTile : render::NinePatchMode::kStretch;
+  canvas.DrawImageListState(*image_, states_, state, vertical_, dest, margins_, alpha, mode);
+}
+
+bool SSkinImgList::OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
+  if (name == L"src") {
+    auto image = SApplication::Instance() ? SApplication::Instance()->GetImage(value) : nullptr;
+    if (!image) {
+      DiagPrintfW(L"skin %ls: image %ls cannot be loaded\n", GetName().c_str(), value.c_str());
+      return false;
+    }
+    image_ = std::move(image);
+    return true;
+  }
+  if (name == L"states") {
+    auto v = ParseInt(value);
+    if (!v || *v < 1) return false;
+    states_ = *v;
+    return true;
+  }
+  if (name == L"vertical") {
+    auto v = ParseBool(value);
+    if (!v) return false;
+    vertical_ = *v;
+    return true;
+  }
+  if (name == L"tile") {
+    auto v = ParseBool(value);
+    if (!v) return false;
+    tile_ = *v;
+    return true;
+  }
+  return ISkinObj::OnAttribute(name, value, loading);
+}
+
+bool SSkinImgFrame::OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
+  if (name == L"margin") {
+    auto m = ParseMargins(value);
+    if (!m) return false;
+    margins_ = *m;
+    return true;
+  }
+  auto side = [&](int& field) {
+    auto v = ParseInt(value);
+    if (!v || *v < 0) return false;
+    field = *v;
+    return true;
+  };
+  if (name == L"left") return side(margins_.left);
+  if (name == L"top") return side(margins_.top);
+  if (name == L"right") return side(margins_.right);
+  if (name == L"bottom") return side(margins_.bottom);
+  return SSkinImgList::OnAttribute(name, value, loading);
+}
+
+}  // namespace kb::ui

@@ -1,0 +1,45 @@
+#pragma once
+// "imglist": an image holding `states` equal frames side by side (or stacked
+// with vertical="1"), stretched to the destination. "imgframe" adds
+// nine-patch margins: corners unscaled, edges and centre stretched (or tiled
+// with tile="1").
+//
+//   <imglist name="btn_ok" src="main:state_ok_png" states="4"/>
+//   <imgframe name="panel" src="main:panel_png" margin="6,6,6,6"/>
+#include <memory>
+
+#include "toolkit/render/Bitmap.h"
+#include "toolkit/skin/ISkinObj.h"
+
+namespace kb::ui {
+
+class SSkinImgList : public ISkinObj {
+  KB_CLASS(SSkinImgList, ISkinObj, L"imglist")
+
+ public:
+  int GetStates() const override { return states_; }
+  Size GetSkinSize() const override;
+  void Draw(render::Canvas& canvas, const Rect& dest, int state, uint8_t alpha = 255) const override;
+
+  void SetImage(std::shared_ptr<const render::Bitmap> image) { image_ = std::move(image); }
+  const render::Bitmap* GetImage() const { return image_.get(); }
+  void SetStates(int states) { states_ = states < 1 ? 1 : states; }
+
+ protected:
+  bool OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) override;
+
+  std::shared_ptr<const render::Bitmap> image_;
+  int states_ = 1;
+  bool vertical_ = false;
+  bool tile_ = false;
+  Margins margins_;
+};
+
+class SSkinImgFrame : public SSkinImgList {
+  KB_CLASS(SSkinImgFrame, SSkinImgList, L"imgframe")
+
+ protected:
+  bool OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) override;
+};
+
+}  // namespace kb::ui

@@ -1,0 +1,2 @@
+// Placeholder replaced below.
+#include <gtest/gtest.h>
