@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "sim/SimKeyCommands.h"
+
 namespace kb::sim {
 
 namespace {
@@ -17,6 +19,11 @@ bool ParseNumber(const std::string& text, int base, long* out) {
 }
 }  // namespace
 
+SimCommands::SimCommands(SimMachine& machine)
+    : machine_(machine), keyCommands_(std::make_unique<SimKeyCommands>(machine)) {}
+
+SimCommands::~SimCommands() = default;
+
 std::string SimCommands::Usage() {
   return "usage: kbsim <command>\n"
          "  daemon [--socket PATH]     run the simulated machine (in the foreground)\n"
@@ -28,7 +35,8 @@ std::string SimCommands::Usage() {
          "  drop [N] [DEVICE]          leave the bus during the transfer after the next N\n"
          "  input HEX...               queue an input report on the keyboard's vendor collection\n"
          "  devices                    every device interface with its path\n"
-         "  ping | shutdown\n"
+         "  ping | shutdown\n" +
+         SimKeyCommands::Usage() +
          "The daemon's socket is $KBSIM_SOCKET, else $XDG_RUNTIME_DIR/kbsim.sock, else /tmp/kbsim-UID.sock.\n";
 }
 
@@ -49,6 +57,7 @@ CommandResult SimCommands::Run(const std::vector<std::string>& args) {
   if (command == "drop") return Drop(args);
   if (command == "input") return Input(args);
   if (command == "devices") return DeviceList();
+  if (keyCommands_->Handles(command)) return keyCommands_->Run(args);
   if (command == "help" || command == "--help") return Ok(Usage());
   return {2, "kbsim: unknown command \"" + command + "\"\n" + Usage()};
 }

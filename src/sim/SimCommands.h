@@ -2,10 +2,15 @@
 // The command-line client's commands, carried out in the daemon on its
 // machine: each takes the words after "kbsim" and gives an exit status and the
 // text to print.
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "sim/SimMachine.h"
+
+namespace kb::sim {
+class SimKeyCommands;
+}
 
 namespace kb::sim {
 
@@ -16,7 +21,8 @@ struct CommandResult {
 
 class SimCommands {
  public:
-  explicit SimCommands(SimMachine& machine) : machine_(machine) {}
+  explicit SimCommands(SimMachine& machine);
+  ~SimCommands();
   CommandResult Run(const std::vector<std::string>& args);
   static std::string Usage();
 
@@ -32,6 +38,7 @@ class SimCommands {
   SimHidDevice* DeviceArg(const std::vector<std::string>& args, size_t index, CommandResult* error);
 
   SimMachine& machine_;
+  std::unique_ptr<SimKeyCommands> keyCommands_;
 };
 
 }  // namespace kb::sim

@@ -48,6 +48,9 @@ class SimHidDevice {
   uint16_t Version() const { return version_; }
   bool Plugged() const { return plugged_; }
   void SetPlugged(bool plugged) { plugged_ = plugged; }
+  // A root-enumerated device whose driver is removed has no device node:
+  // its interfaces are not even listed as absent.
+  bool ListedWhenAbsent() const { return listedWhenAbsent_; }
   std::vector<SimCollection>& Collections() { return collections_; }
   const std::vector<SimCollection>& Collections() const { return collections_; }
   // Index of the collection with this path (compared without case), or -1.
@@ -84,6 +87,7 @@ class SimHidDevice {
   virtual ReportResult OnGetFeature(size_t collection, const std::vector<uint8_t>& request);
   virtual ReportResult OnOutput(size_t collection, const std::vector<uint8_t>& report);
   void RequestReenumeration() { reenumerate_ = true; }
+  void SetListedWhenAbsent(bool listed) { listedWhenAbsent_ = listed; }
   SimCollection& AddCollection(int mi, int col, const std::string& instance, uint16_t usagePage, uint16_t usage);
 
  private:
@@ -95,6 +99,7 @@ class SimHidDevice {
   uint16_t version_;
   SimLog* log_;
   bool plugged_ = true;
+  bool listedWhenAbsent_ = true;
   bool stalled_ = false;
   int dropAfter_ = -1;
   bool reenumerate_ = false;

@@ -11,6 +11,29 @@ SimMachine::SimMachine() {
   keyboard_ = keyboard.get();
   devices_.push_back(std::move(keyboard));
   devices_.push_back(std::make_unique<SimReceiver>(&log_));
+  for (const char* name : {"vkbd", "vkbd2"}) {
+    std::string instance = std::string("1&2d595ca7&0&000") + (virtualKeyboards_.empty() ? "0" : "1");
+    auto virtualKeyboard = std::make_unique<SimVirtualKeyboard>(name, instance, &log_, &system_);
+    virtualKeyboards_.push_back(virtualKeyboard.get());
+    devices_.push_back(std::move(virtualKeyboard));
+  }
+}
+
+bool SimMachine::PhysicalKey(uint32_t code, bool down) {
+  if (!keyboard_->Plugged()) return false;
+  if (filter_.KeyEvent(code, down)) system_.Key(kSourceKeyboard, code, down);
+  return true;
+}
+
+void SimMachine::InstallVirtualKeyboards(int count) {
+  for (int i = 0; i < count && i < static_cast<int>(virtualKeyboards_.size()); ++i) Plug(*virtualKeyboards_[i]);
+}
+
+void SimMachine::RemoveVirtualKeyboards() {
+  for (SimVirtualKeyboard* device : virtualKeyboards_) {
+    Unplug(*device);
+    device->Reset();
+  }
 }
 
 SimHidDevice* SimMachine::FindDevice(const std::string& name) {
@@ -37,7 +60,7 @@ std::optional<SimLocation> SimMachine::Locate(const std::string& path) {
 std::vector<SimInterface> SimMachine::Interfaces(bool presentOnly) {
   std::vector<SimInterface> list;
   for (auto& device : devices_) {
-    if (presentOnly && !device->Plugged()) continue;
+    if (!device->Plugged() && (presentOnly || !device->ListedWhenAbsent())) continue;
     for (const SimCollection& c : device->Collections()) list.push_back({c.path, device->Plugged()});
   }
   return list;

@@ -8,9 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "sim/SimFilterDriver.h"
 #include "sim/SimHidDevice.h"
 #include "sim/SimKeyboard.h"
 #include "sim/SimLog.h"
+#include "sim/SimSystemInput.h"
+#include "sim/SimVirtualKeyboard.h"
 
 namespace kb::sim {
 
@@ -41,6 +44,19 @@ class SimMachine {
 
   SimLog& Log() { return log_; }
   SimKeyboard& Keyboard() { return *keyboard_; }
+  SimFilterDriver& Filter() { return filter_; }
+  SimSystemInput& System() { return system_; }
+  // The virtual keyboards a driver installation makes: one normally, a
+  // second one to try programs against a machine with a stale duplicate.
+  std::vector<SimVirtualKeyboard*> VirtualKeyboards() { return virtualKeyboards_; }
+
+  // A key of the physical keyboard goes down or up: the filter driver sees
+  // it and the system gets it unless the filter withholds it. False when the
+  // keyboard is not plugged in.
+  bool PhysicalKey(uint32_t code, bool down);
+  // Installs (count 1 or 2) or removes the virtual keyboards.
+  void InstallVirtualKeyboards(int count);
+  void RemoveVirtualKeyboards();
   SimHidDevice* FindDevice(const std::string& name);
   std::vector<SimHidDevice*> Devices();
   void SetListener(SimMachineListener* listener) { listener_ = listener; }
@@ -69,7 +85,10 @@ class SimMachine {
   };
 
   SimLog log_;
+  SimSystemInput system_;
+  SimFilterDriver filter_;
   std::vector<std::unique_ptr<SimHidDevice>> devices_;
+  std::vector<SimVirtualKeyboard*> virtualKeyboards_;
   SimKeyboard* keyboard_ = nullptr;
   SimMachineListener* listener_ = nullptr;
   std::vector<Timer> timers_;

@@ -1,6 +1,7 @@
 #include "sim/SimServer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -32,6 +33,13 @@ constexpr uint32_t kFileReadData = 0x0001u;
 constexpr uint32_t kFileWriteData = 0x0002u;
 constexpr uint32_t kShareRead = 0x1u;
 constexpr uint32_t kShareWrite = 0x2u;
+
+bool SameText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
 
 bool WantsRead(uint32_t access) { return access & (kGenericRead | kGenericAll | kFileReadData); }
 bool WantsWrite(uint32_t access) { return access & (kGenericWrite | kGenericAll | kFileWriteData); }
@@ -155,8 +163,10 @@ void SimServer::ReadFrom(Connection& connection) {
 void SimServer::DropConnection(Connection& connection) {
   pending_.remove_if([&](const Pending& p) { return p.connection == &connection; });
   for (auto it = sessions_.begin(); it != sessions_.end();) {
-    if (it->second.connection == &connection)
+    if (it->second.connection == &connection) {
+      if (it->second.filter) machine_.Filter().Closed();
       it = sessions_.erase(it);
+    }
     else
       ++it;
   }
@@ -224,6 +234,7 @@ void SimServer::HandleOpen(Connection& c, const Frame& f) {
   uint32_t access = r.U32();
   uint32_t share = r.U32();
   if (!r.Ok()) return ReplyTo(c, f.id, {kErrorInvalidParameter, 0, {}});
+  if (SameText(path, kFilterDeviceName)) return OpenFilter(c, f);
   std::optional<SimLocation> where = machine_.Locate(path);
   if (!where) return ReplyTo(c, f.id, {kErrorFileNotFound, 0, {}});
   const SimCollection& collection = where->device->Collections()[where->collection];
@@ -242,11 +253,37 @@ void SimServer::HandleOpen(Connection& c, const Frame& f) {
   ReplyTo(c, f.id, {0, id, std::vector<uint8_t>(encoded.begin() + 10, encoded.end())});
 }
 
+void SimServer::OpenFilter(Connection& c, const Frame& f) {
+  WireReader r = f.Reader();
+  r.Str();
+  uint32_t access = r.U32();
+  uint32_t share = r.U32();
+  uint32_t id = nextSession_++;
+  Session session{&c, nullptr, 0, access, share, false};
+  session.filter = true;
+  sessions_[id] = session;
+  machine_.Filter().Opened();
+  WireWriter data(MsgType::kReply, 0);
+  data.U8(static_cast<uint8_t>(DeviceKind::kControlDevice));
+  PutCaps(data, HidCapsWire{});
+  std::vector<uint8_t> encoded = data.Finish();
+  ReplyTo(c, f.id, {0, id, std::vector<uint8_t>(encoded.begin() + 10, encoded.end())});
+}
+
+void SimServer::FilterControl(Connection& c, const Frame& f, uint32_t session, uint32_t code,
+                              const std::vector<uint8_t>& input, uint32_t outputLength) {
+  bool pend = false;
+  Reply reply = machine_.Filter().Control(code, input, outputLength, &pend);
+  if (!pend) return ReplyTo(c, f.id, reply);
+  pending_.push_back({&c, f.id, PendingKind::kFilterEvent, session, {}, outputLength, 0});
+}
+
 void SimServer::HandleClose(Connection& c, const Frame& f) {
   uint32_t id = f.Reader().U32();
   auto it = sessions_.find(id);
   if (it == sessions_.end() || it->second.connection != &c) return;
   FailPendingOf(id, kErrorOperationAborted);
+  if (it->second.filter) machine_.Filter().Closed();
   sessions_.erase(it);
 }
 
@@ -270,6 +307,7 @@ void SimServer::HandleRead(Connection& c, const Frame& f) {
   uint32_t error = 0;
   Session* s = FindSession(c, id, &error);
   if (!s) return ReplyTo(c, f.id, {error, 0, {}});
+  if (s->filter) return ReplyTo(c, f.id, {kErrorInvalidFunction, 0, {}});
   if (!WantsRead(s->access)) return ReplyTo(c, f.id, {kErrorAccessDenied, 0, {}});
   if (length > kMaxReadLength) return ReplyTo(c, f.id, {kErrorInvalidParameter, 0, {}});
   error = s->device->CheckReadLength(s->collection, length);
@@ -284,6 +322,7 @@ void SimServer::HandleWrite(Connection& c, const Frame& f) {
   uint32_t error = 0;
   Session* s = FindSession(c, id, &error);
   if (!s) return ReplyTo(c, f.id, {error, 0, {}});
+  if (s->filter) return ReplyTo(c, f.id, {kErrorInvalidFunction, 0, {}});
   if (!WantsWrite(s->access)) return ReplyTo(c, f.id, {kErrorAccessDenied, 0, {}});
   pending_.push_back({&c, f.id, PendingKind::kWrite, id, std::move(data), 0, 0});
 }
@@ -295,7 +334,9 @@ void SimServer::HandleIoctl(Connection& c, const Frame& f) {
   std::vector<uint8_t> input = r.Bytes();
   uint32_t outputLength = r.U32();
   uint32_t error = 0;
-  if (!FindSession(c, id, &error)) return ReplyTo(c, f.id, {error, 0, {}});
+  Session* s = FindSession(c, id, &error);
+  if (!s) return ReplyTo(c, f.id, {error, 0, {}});
+  if (s->filter) return FilterControl(c, f, id, code, input, outputLength);
   PendingKind kind;
   if (code == kIoctlHidSetFeature)
     kind = PendingKind::kSetFeature;
@@ -310,6 +351,7 @@ void SimServer::HandleAttributes(Connection& c, const Frame& f) {
   uint32_t error = 0;
   Session* s = FindSession(c, f.Reader().U32(), &error);
   if (!s) return ReplyTo(c, f.id, {error, 0, {}});
+  if (s->filter) return ReplyTo(c, f.id, {kErrorInvalidFunction, 0, {}});
   WireWriter data(MsgType::kReply, 0);
   data.U16(s->device->VendorId()).U16(s->device->ProductId()).U16(s->device->Version());
   std::vector<uint8_t> encoded = data.Finish();
@@ -321,7 +363,7 @@ void SimServer::HandleCancel(Connection& c, const Frame& f) {
   for (auto it = pending_.begin(); it != pending_.end(); ++it) {
     if (it->connection != &c || it->requestId != requestId) continue;
     auto s = sessions_.find(it->session);
-    if (it->kind != PendingKind::kRead && s != sessions_.end())
+    if (it->kind != PendingKind::kRead && it->kind != PendingKind::kFilterEvent && s != sessions_.end())
       s->second.device->LogLine(static_cast<int>(s->second.collection), "cancelled", it->data, "never delivered");
     ReplyTo(c, requestId, {kErrorOperationAborted, 0, {}});
     pending_.erase(it);
@@ -344,6 +386,7 @@ void SimServer::HandleCommand(Connection& c, const Frame& f) {
 }
 
 bool SimServer::Deliver(Pending& p, Reply* reply) {
+  if (p.kind == PendingKind::kFilterEvent) return machine_.Filter().TakeEvent(p.length, reply);
   Session& s = sessions_.at(p.session);
   SimHidDevice& device = *s.device;
   if (p.kind == PendingKind::kRead) {
@@ -405,7 +448,7 @@ void SimServer::ServePending() {
         ReplyTo(*p.connection, p.requestId, reply);
       }
       auto s = sessions_.find(p.session);
-      if (s != sessions_.end()) machine_.AfterReport(*s->second.device, now);
+      if (s != sessions_.end() && s->second.device) machine_.AfterReport(*s->second.device, now);
       progress = true;
       break;
     }

@@ -49,8 +49,9 @@ class SimServer : public SimMachineListener {
     uint32_t access = 0;
     uint32_t share = 0;
     bool dead = false;  // the device left; the handle stays useless
+    bool filter = false;  // a handle of the filter driver's control device
   };
-  enum class PendingKind { kRead, kWrite, kSetFeature, kGetFeature };
+  enum class PendingKind { kRead, kWrite, kSetFeature, kGetFeature, kFilterEvent };
   struct Pending {
     Connection* connection = nullptr;
     uint32_t requestId = 0;
@@ -77,6 +78,9 @@ class SimServer : public SimMachineListener {
   void HandleAttributes(Connection& c, const Frame& f);
   void HandleCancel(Connection& c, const Frame& f);
   void HandleCommand(Connection& c, const Frame& f);
+  void OpenFilter(Connection& c, const Frame& f);
+  void FilterControl(Connection& c, const Frame& f, uint32_t session, uint32_t code, const std::vector<uint8_t>& input,
+                     uint32_t outputLength);
 
   // The session a request names, or an error for the reply.
   Session* FindSession(Connection& c, uint32_t id, uint32_t* error);

@@ -1,0 +1,97 @@
+#include "sim/SimFilterDriver.h"
+
+#include "sim/SimKeyNames.h"
+
+namespace kb::sim {
+
+namespace {
+constexpr uint32_t kErrorInvalidFunction = 1;
+constexpr uint32_t kErrorInvalidParameter = 87;
+constexpr uint32_t kErrorInsufficientBuffer = 122;
+// Events nobody reads are dropped beyond this, as a driver's ring buffer does.
+constexpr size_t kMaxQueuedEvents = 1024;
+}  // namespace
+
+void SimFilterDriver::Closed() {
+  if (sessions_ > 0) --sessions_;
+  if (sessions_ > 0) return;
+  reporting_ = false;
+  events_.clear();
+  table_.assign(kInterceptTableBytes, 0);
+}
+
+bool SimFilterDriver::Intercepts(uint32_t code) const {
+  uint16_t page = static_cast<uint16_t>(code >> 16);
+  uint16_t usage = static_cast<uint16_t>(code & 0xFFFF);
+  for (size_t i = 0; i < kInterceptEntries; ++i) {
+    const uint8_t* entry = table_.data() + i * kInterceptEntryBytes;
+    if (!(entry[3] & kInterceptFlag)) continue;
+    uint16_t entryUsage = static_cast<uint16_t>(entry[0] | entry[1] << 8);
+    if (entryUsage == usage && entry[2] == page) return true;
+  }
+  return false;
+}
+
+bool SimFilterDriver::KeyEvent(uint32_t code, bool down) {
+  if (sessions_ > 0 && reporting_) {
+    if (events_.size() >= kMaxQueuedEvents) events_.pop_front();
+    uint32_t packed = (code & 0xFFFF) | ((code >> 16) & 0xFF) << 16 | (down ? kEventPressedFlag : 0u) << 24;
+    events_.push_back(packed);
+  }
+  return !(sessions_ > 0 && Intercepts(code));
+}
+
+Reply SimFilterDriver::Control(uint32_t code, const std::vector<uint8_t>& input, uint32_t outputLength, bool* pend) {
+  *pend = false;
+  switch (code) {
+    case kIoctlFilterReset:
+      events_.clear();
+      return {};
+    case kIoctlFilterEnable:
+      reporting_ = true;
+      return {};
+    case kIoctlFilterRecording:
+      if (input.size() != 4) return {kErrorInvalidParameter, 0, {}};
+      ++recordingStarts_;
+      return {};
+    case kIoctlFilterReadEvent:
+      if (outputLength < kFilterEventBytes) return {kErrorInsufficientBuffer, 0, {}};
+      ++eventReads_;
+      *pend = true;
+      return {};
+    case kIoctlFilterSetTable:
+      if (input.size() != kInterceptTableBytes) return {kErrorInvalidParameter, 0, {}};
+      table_ = input;
+      return {};
+    default:
+      return {kErrorInvalidFunction, 0, {}};
+  }
+}
+
+bool SimFilterDriver::TakeEvent(uint32_t outputLength, Reply* reply) {
+  if (events_.empty()) return false;
+  uint32_t packed = events_.front();
+  events_.pop_front();
+  reply->data = {static_cast<uint8_t>(packed), static_cast<uint8_t>(packed >> 8), static_cast<uint8_t>(packed >> 16),
+                 static_cast<uint8_t>(packed >> 24)};
+  reply->info = static_cast<uint32_t>(kFilterEventBytes);
+  return true;
+}
+
+std::string SimFilterDriver::StatusText() const {
+  std::string text = "sessions " + std::to_string(sessions_) + "\n";
+  text += "reporting " + std::to_string(reporting_ ? 1 : 0) + "\n";
+  text += "event-reads " + std::to_string(eventReads_) + "\n";
+  text += "queued " + std::to_string(events_.size()) + "\n";
+  text += "recording-starts " + std::to_string(recordingStarts_) + "\n";
+  text += "intercept";
+  for (size_t i = 0; i < kInterceptEntries; ++i) {
+    const uint8_t* entry = table_.data() + i * kInterceptEntryBytes;
+    if (!(entry[3] & kInterceptFlag)) continue;
+    uint32_t code = static_cast<uint32_t>(entry[2]) << 16 | static_cast<uint32_t>(entry[0] | entry[1] << 8);
+    text += " " + FormatCode(code);
+  }
+  return text + "\n";
+}
+
+}  // namespace kb::sim
