@@ -191,13 +191,16 @@ TEST(LayoutParamTest, PositionForms) {
   for (const Case& c : cases) {
     SLayoutParam lp;
     ASSERT_TRUE(lp.SetAttribute(L"pos", c.pos)) << kb::WideToUtf8(c.pos);
-    if (*c.size) ASSERT_TRUE(lp.SetAttribute(L"size", c.size));
+    if (*c.size) {
+      ASSERT_TRUE(lp.SetAttribute(L"size", c.size));
+    }
     Rect r = lp.Place(parent, &previous, [] { return Size{7, 5}; });
     EXPECT_EQ(r, c.expected) << kb::WideToUtf8(c.pos);
   }
   SLayoutParam lp;
-  for (const wchar_t* bad : {L"1", L"1,2,3", L"a,b", L"@1,2", L"-x,0", L"1,2,-@3,4"})
+  for (const wchar_t* bad : {L"1", L"1,2,3", L"a,b", L"@1,2", L"-x,0", L"1,2,-@3,4"}) {
     EXPECT_FALSE(lp.SetAttribute(L"pos", bad)) << kb::WideToUtf8(bad);
+  }
   ASSERT_TRUE(lp.SetAttribute(L"pos", L"10,10"));
   ASSERT_TRUE(lp.SetAttribute(L"size", L"40,20"));
   ASSERT_TRUE(lp.SetAttribute(L"offset", L"-0.5,-0.5"));

@@ -414,6 +414,10 @@ void SHostWnd::ShowToolTipNow() {
   tip_->Show(hwnd_, tipText_, Point{cursor.x, cursor.y});
 }
 
+std::wstring SHostWnd::GetShownToolTip() const {
+  return tip_ && tip_->IsShown() ? tip_->Text() : std::wstring();
+}
+
 void SHostWnd::HideToolTip() {
   if (tipTimerRunning_ && hwnd_) ::KillTimer(hwnd_, kTipTimerId);
   tipTimerRunning_ = false;

@@ -85,8 +85,8 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
   bool RenderTo(render::Bitmap& out);
   void UpdateLayoutNow();
 
-  // The mouse drags the window from this control (captions).
-  void BeginDragMove();
+  // The tooltip on screen now, "" when none shows.
+  std::wstring GetShownToolTip() const;
   // Shows the focus rectangle from now on (after keyboard navigation).
   void SetShowFocusCues(bool on);
   // Moves the focus to the next (or previous) control that takes Tab.
