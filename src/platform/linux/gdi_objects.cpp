@@ -122,8 +122,9 @@ HDC GetDC(HWND hwnd) {
   auto dc = std::make_shared<GdiDc>();
   dc->hwnd = hwnd;
   if (!hwnd) {
-    // The screen: drawing on it is not provided; measuring works.
-    dc->clip = RECT{0, 0, 0, 0};
+    // The screen: the root window, under every other window.
+    dc->xid = X11RootWindow();
+    dc->clip = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     return reinterpret_cast<HDC>(InsertGdiObject(dc));
   }
   WindowPtr w = FindWindowObject(hwnd);

@@ -128,6 +128,11 @@ bool IsUnmanaged(DWORD style, DWORD exStyle) {
 
 bool X11Available() { return X11Display::Get() != nullptr; }
 
+unsigned long X11RootWindow() {
+  X11Display* x = X11Display::Get();
+  return x ? x->root : 0;
+}
+
 bool X11ScreenSize(SIZE* size) {
   X11Display* x = X11Display::Get();
   if (!x) return false;

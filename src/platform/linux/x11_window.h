@@ -12,6 +12,7 @@ namespace kb::platform {
 
 bool X11Available();
 bool X11ScreenSize(SIZE* size);
+unsigned long X11RootWindow();
 
 // Our own windows.
 unsigned long X11CreateWindow(DWORD style, DWORD exStyle, const RECT& rect, unsigned long ownerXid,
