@@ -69,7 +69,8 @@ bool SEdit::OnAttribute(const std::wstring& name, const std::wstring& value, boo
 void SEdit::SetWindowText(std::wstring_view text) {
   chars_ = render::DecodeWide(text);
   if (maxLength_ > 0 && chars_.size() > static_cast<size_t>(maxLength_)) chars_.resize(static_cast<size_t>(maxLength_));
-  caret_ = anchor_ = static_cast<int>(chars_.size());
+  // Like the system's edit, new text starts with the caret at its beginning.
+  caret_ = anchor_ = 0;
   scrollX_ = 0;
   SyncText();
   ScrollToCaret();
@@ -248,6 +249,11 @@ int SEdit::WordEnd(int index) const {
   while (index < size && IsWordChar(chars_[static_cast<size_t>(index)])) ++index;
   while (index < size && !IsWordChar(chars_[static_cast<size_t>(index)])) ++index;
   return index;
+}
+
+void SEdit::UpdateChildrenPosition() {
+  SWindow::UpdateChildrenPosition();
+  ScrollToCaret();
 }
 
 // --- painting ---

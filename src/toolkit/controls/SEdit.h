@@ -54,6 +54,7 @@ class SEdit : public SWindow {
   void OnTimer(UINT id) override;
   void OnCaptureLost() override;
   void OnLanguageChanged() override;
+  void UpdateChildrenPosition() override;
   Size GetDesiredSize(int widthHint, int heightHint) override;
   LPCWSTR GetCursorId(Point pt) const override;
 
