@@ -53,6 +53,7 @@ struct Notifier {
   std::vector<Registration> registrations;
   uintptr_t nextHandle = 0x70000000;
   std::set<std::string> known;  // present interface paths, lower case
+  std::string socketPath;       // the daemon's, as the latest registration found it
   WireGuid knownClass{};
 };
 
@@ -105,7 +106,11 @@ void Broadcast(bool arrival, const WireGuid& wireClass, const std::string& path)
 }
 
 int Connect() {
-  std::string path = kb::sim::SocketPath();
+  std::string path;
+  {
+    std::lock_guard<std::mutex> guard(N().lock);
+    path = N().socketPath;
+  }
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   if (path.size() >= sizeof address.sun_path) return -1;
@@ -268,12 +273,16 @@ HDEVNOTIFY RegisterDeviceNotificationW(HANDLE recipient, LPVOID filter, DWORD fl
     return nullptr;
   }
   auto* deviceFilter = static_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(filter);
+  // Read here, on the caller's thread: the environment is not the
+  // notification thread's to read while others may change it.
+  std::string socketPath = kb::sim::SocketPath();
   Registration r;
   r.hwnd = hwnd;
   r.allClasses = (flags & DEVICE_NOTIFY_ALL_INTERFACE_CLASSES) != 0;
   r.classGuid = deviceFilter->dbcc_classguid;
   {
     std::lock_guard<std::mutex> guard(N().lock);
+    N().socketPath = socketPath;
     r.handle = reinterpret_cast<HDEVNOTIFY>(N().nextHandle);
     N().nextHandle += 4;
     N().registrations.push_back(r);

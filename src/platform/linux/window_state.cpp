@@ -268,6 +268,12 @@ void ApplyActivation(HWND hwnd, bool active) {
   if (!w) return;
   RunOnWindowThread(w, [w, active] {
     if (!IsWindow(w->hwnd)) return;
+    // Focus events queue up behind others; by the time this one is handled
+    // the focus may have moved on. Only what is still true is applied.
+    if (w->xid) {
+      bool nowActive = X11ActiveWindow() == w->xid;
+      if (nowActive != active) return;
+    }
     if (active) {
       if (!(w->style & WS_VISIBLE)) return;
       ActivateLocal(w->hwnd);
