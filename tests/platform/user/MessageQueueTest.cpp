@@ -290,6 +290,54 @@ TEST(MessageQueueTest, RegisteredMessagesAreStableAndCaseBlind) {
   EXPECT_EQ(RegisterWindowMessageW(L"TaskbarCreated"), RegisterWindowMessageW(L"TaskbarCreated"));
 }
 
+TEST(MessageQueueTest, PostsFromManyThreadsAllArriveInEachSendersOrder) {
+  constexpr int kThreads = 4;
+  constexpr int kEach = 500;
+  HWND hwnd = CreateLoggingWindow(WS_POPUP);
+  Drain();
+  std::vector<std::thread> posters;
+  for (int t = 0; t < kThreads; ++t)
+    posters.emplace_back([hwnd, t] {
+      for (int i = 0; i < kEach; ++i) PostMessageW(hwnd, kPing, static_cast<WPARAM>(t), i);
+    });
+  std::vector<LPARAM> next(kThreads, 0);
+  int received = 0;
+  bool inOrder = true;
+  DWORD start = GetTickCount();
+  while (received < kThreads * kEach && GetTickCount() - start < 20000) {
+    MSG msg;
+    if (!PeekMessageW(&msg, hwnd, kPing, kPing, PM_REMOVE)) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_POSTMESSAGE);
+      continue;
+    }
+    inOrder = inOrder && msg.lParam == next[msg.wParam];
+    next[msg.wParam] = msg.lParam + 1;
+    ++received;
+  }
+  for (auto& p : posters) p.join();
+  EXPECT_EQ(received, kThreads * kEach);
+  EXPECT_TRUE(inOrder);
+  DestroyWindow(hwnd);
+}
+
+TEST(MessageQueueTest, SendingToAThreadThatEndsReturnsInsteadOfHanging) {
+  std::atomic<HWND> hwnd{nullptr};
+  std::atomic<bool> sending{false};
+  std::thread ending([&] {
+    hwnd = CreateLoggingWindow(WS_POPUP);
+    while (!sending) Sleep(1);
+    Sleep(100);  // the message waits in this thread's queue; the thread ends without handling it
+  });
+  while (!hwnd) Sleep(1);
+  std::thread sender([&] {
+    sending = true;
+    EXPECT_EQ(SendMessageW(hwnd, kPing, 0, 0), 0);
+  });
+  sender.join();
+  ending.join();
+  EXPECT_FALSE(IsWindow(hwnd));
+}
+
 TEST(MessageQueueTest, DestroyedWindowsMessagesAreNotDispatched) {
   HWND hwnd = CreateLoggingWindow(WS_POPUP);
   Drain();

@@ -112,4 +112,24 @@ TEST_F(X11InputTest, CaptureKeepsMouseMessagesOutsideTheWindow) {
   ReleaseCapture();
 }
 
+TEST_F(X11InputTest, DraggingByTheCaptionMovesTheWindow) {
+  // A skinned window has no system caption: it answers WM_NCHITTEST with
+  // HTCAPTION for its own, and the default procedure does the rest.
+  SetHandler(hwnd_, [](HWND h, UINT m, WPARAM, LPARAM l) -> std::optional<LRESULT> {
+    if (m != WM_NCHITTEST) return std::nullopt;
+    POINT p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+    ScreenToClient(h, &p);
+    return p.y < 20 ? HTCAPTION : HTCLIENT;
+  });
+  ASSERT_TRUE(RunTool("xdotool mousemove 400 305 mousedown 1"));
+  ASSERT_TRUE(PumpUntil([&] { return !Messages(WM_NCLBUTTONDOWN).empty(); }, 5000));
+  PumpFor(200);
+  ASSERT_TRUE(RunTool("xdotool mousemove 420 315 sleep 0.1 mousemove 450 345 sleep 0.1 mouseup 1"));
+  RECT r{};
+  EXPECT_TRUE(PumpUntil([&] { return GetWindowRect(hwnd_, &r) && r.left == kLeft + 50 && r.top == kTop + 40; }, 5000))
+      << r.left << "," << r.top;
+  EXPECT_FALSE(Messages(WM_MOVE).empty());
+  EXPECT_TRUE(Messages(WM_LBUTTONDOWN).empty());  // the caption's click is not the client's
+}
+
 }  // namespace kbtest
