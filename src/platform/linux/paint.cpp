@@ -44,7 +44,9 @@ void InvalidateWindow(const WindowPtr& w, const RECT* rect, bool erase) {
                        std::max(w->update.right, r.right), std::max(w->update.bottom, r.bottom)};
     }
     w->eraseNeeded = w->eraseNeeded || erase;
-    if (!(w->style & WS_CLIPCHILDREN)) children = w->children;
+    // A parent's DC does not leave its children out (WS_CLIPCHILDREN is not
+    // honoured), so children under the area paint again, after the parent.
+    children = w->children;
   }
   if (added) w->queue->AddPaint(1);
   for (HWND h : children) {

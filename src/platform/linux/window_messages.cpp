@@ -195,8 +195,15 @@ bool FindPaint(const std::shared_ptr<MessageQueue>& queue, const Filter& filter,
   if (!filter.InRange(WM_PAINT)) return false;
   for (const WindowPtr& w : ThreadWindows(queue->ThreadId())) {
     {
+      // Parents paint before their children, as on Windows.
       std::lock_guard<std::recursive_mutex> guard(UserLock());
       if (!w->hasUpdate) continue;
+      bool parentPending = false;
+      for (WindowPtr p = w; p && (p->style & WS_CHILD) && p->parent && !parentPending;) {
+        p = FindWindowObject(p->parent);
+        parentPending = p && p->hasUpdate;
+      }
+      if (parentPending) continue;
     }
     m.hwnd = w->hwnd;
     if (!filter.Accepts(m)) continue;

@@ -225,6 +225,22 @@ TEST(PaintTest, InvalidationIsCollectedIntoOnePaint) {
   DestroyWindow(hwnd);
 }
 
+TEST(PaintTest, ParentsPaintBeforeTheirChildren) {
+  HWND parent = CreateLoggingWindow(WS_POPUP | WS_VISIBLE, 0, nullptr, L"parent", 10, 10, 100, 100);
+  HWND child = CreateLoggingWindow(WS_CHILD | WS_VISIBLE, 0, parent, L"child", 10, 10, 30, 30);
+  PumpFor(100);
+  Log().Clear();
+  InvalidateRect(child, nullptr, FALSE);
+  InvalidateRect(parent, nullptr, FALSE);
+  PumpFor(100);
+  std::vector<HWND> painted;
+  for (const LoggedMessage& m : Log().All())
+    if (m.message == WM_PAINT) painted.push_back(m.hwnd);
+  std::vector<HWND> expected = {parent, child};
+  EXPECT_EQ(painted, expected);
+  DestroyWindow(parent);
+}
+
 TEST(PaintTest, MemoryDcBlitsAndFills) {
   HDC mem = CreateCompatibleDC(nullptr);
   BITMAPINFO bi{};
