@@ -135,18 +135,11 @@ void ReleaseWindowResources(const WindowPtr& window) {
 
 using namespace kb::platform;
 
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
-                     int height, HWND parentArg, HMENU menu, HINSTANCE instance, LPVOID param) {
-  std::shared_ptr<WindowClass> cls = FindClass(className);
-  if (!cls) {
-    SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-    return nullptr;
-  }
-  WindowPtr parent;
-  bool messageOnly = false;
-  if (!ResolveParent(parentArg, style, &parent, &messageOnly)) return nullptr;
-  bool child = (style & WS_CHILD) && parent;
+namespace {
 
+WindowPtr NewWindowObject(const std::shared_ptr<WindowClass>& cls, DWORD exStyle, LPCWSTR windowName, DWORD style,
+                          RECT rect, const WindowPtr& parent, bool child, bool messageOnly, HMENU menu,
+                          HINSTANCE instance) {
   auto w = std::make_shared<UserWindow>();
   w->cls = cls;
   w->queue = CurrentQueue();
@@ -157,8 +150,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   w->messageOnly = messageOnly;
   w->instance = instance;
   w->extra.assign(static_cast<size_t>(cls->windowExtra), 0);
-  w->rect = InitialRect(style, x, y, width, height);
-  w->normalRect = w->rect;
+  w->rect = rect;
+  w->normalRect = rect;
   if (child) {
     w->parent = parent->hwnd;
     w->id = reinterpret_cast<LONG_PTR>(menu);
@@ -170,13 +163,52 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     w->xid = X11CreateWindow(style, exStyle, w->rect, parent ? parent->xid : 0, cls->name, title);
   }
   w->hwnd = w->xid ? reinterpret_cast<HWND>(static_cast<uintptr_t>(w->xid)) : AllocateLocalHandle();
-  {
-    std::lock_guard<std::recursive_mutex> guard(UserLock());
-    ++cls->windows;
-    InsertWindow(w);
-    if (child) parent->children.insert(parent->children.begin(), w->hwnd);
-  }
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  ++cls->windows;
+  InsertWindow(w);
+  if (child) parent->children.insert(parent->children.begin(), w->hwnd);
+  return w;
+}
 
+// WM_NCCREATE and WM_CREATE, then the first size and place; false when the
+// window procedure refused and the window is gone.
+bool SendCreateMessages(const WindowPtr& w, CREATESTRUCTW* cs) {
+  w->created = true;
+  if (!CallProc(w, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(cs))) {
+    SendNcDestroy(w);
+    return false;
+  }
+  if (CallProc(w, WM_CREATE, 0, reinterpret_cast<LPARAM>(cs)) == -1) {
+    // Refused creation ends the window without WM_DESTROY: it never fully existed.
+    {
+      std::lock_guard<std::recursive_mutex> guard(UserLock());
+      w->destroying = true;
+    }
+    SendNcDestroy(w);
+    return false;
+  }
+  if (!IsWindow(w->hwnd)) return false;  // destroyed by its own WM_CREATE
+  RECT r = w->rect;
+  CallProc(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(r.right - r.left, r.bottom - r.top));
+  CallProc(w, WM_MOVE, 0, MAKELPARAM(r.left, r.top));
+  return true;
+}
+
+}  // namespace
+
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parentArg, HMENU menu, HINSTANCE instance, LPVOID param) {
+  std::shared_ptr<WindowClass> cls = FindClass(className);
+  if (!cls) {
+    SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+    return nullptr;
+  }
+  WindowPtr parent;
+  bool messageOnly = false;
+  if (!ResolveParent(parentArg, style, &parent, &messageOnly)) return nullptr;
+  bool child = (style & WS_CHILD) && parent;
+  WindowPtr w = NewWindowObject(cls, exStyle, windowName, style, InitialRect(style, x, y, width, height), parent,
+                                child, messageOnly, menu, instance);
   CREATESTRUCTW cs{};
   cs.lpCreateParams = param;
   cs.hInstance = instance;
@@ -190,24 +222,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   cs.lpszName = windowName;
   cs.lpszClass = className;
   cs.dwExStyle = exStyle;
-  w->created = true;
-  if (!CallProc(w, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
-    SendNcDestroy(w);
-    return nullptr;
-  }
-  if (CallProc(w, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
-    // Refused creation ends the window without WM_DESTROY: it never fully existed.
-    {
-      std::lock_guard<std::recursive_mutex> guard(UserLock());
-      w->destroying = true;
-    }
-    SendNcDestroy(w);
-    return nullptr;
-  }
-  if (!IsWindow(w->hwnd)) return nullptr;  // destroyed by its own WM_CREATE
-  RECT r = w->rect;
-  CallProc(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(r.right - r.left, r.bottom - r.top));
-  CallProc(w, WM_MOVE, 0, MAKELPARAM(r.left, r.top));
+  if (!SendCreateMessages(w, &cs)) return nullptr;
   if (style & WS_VISIBLE) ShowWindow(w->hwnd, SW_SHOW);
   return IsWindow(w->hwnd) ? w->hwnd : nullptr;
 }

@@ -94,79 +94,101 @@ void Activate(const WindowPtr& w) {
   X11Activate(top->xid, 0);
 }
 
+bool IsMinimizeCommand(int cmd) {
+  return cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE || cmd == SW_FORCEMINIMIZE;
+}
+
+bool IsRestoreCommand(int cmd) {
+  return cmd == SW_RESTORE || cmd == SW_SHOWNORMAL || cmd == SW_SHOWDEFAULT || cmd == SW_SHOWNOACTIVATE;
+}
+
+bool ActivatesOnShow(int cmd) {
+  return cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE && cmd != SW_SHOWMINNOACTIVE && cmd != SW_MINIMIZE &&
+         cmd != SW_FORCEMINIMIZE;
+}
+
+void Minimize(const WindowPtr& w, bool wasVisible) {
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    w->style = (w->style | WS_MINIMIZE) & ~WS_MAXIMIZE;
+  }
+  if (w->xid && wasVisible) X11Iconify(w->xid);
+  CallProc(w, WM_SIZE, SIZE_MINIMIZED, 0);
+  Deactivate(w);
+}
+
+// Back to the normal size and place, from minimised or maximised.
+void Restore(const WindowPtr& w, DWORD oldStyle, bool fromMaximized) {
+  RECT target;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    target = w->rect;
+    w->style &= ~WS_MINIMIZE;
+    if (fromMaximized && (oldStyle & WS_MAXIMIZE)) {
+      w->style &= ~WS_MAXIMIZE;
+      target = w->normalRect;
+    }
+  }
+  if (w->xid) X11Map(w->xid, false);
+  SetWindowPos(w->hwnd, nullptr, target.left, target.top, target.right - target.left, target.bottom - target.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  CallProc(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(target.right - target.left, target.bottom - target.top));
+  InvalidateWindow(w, nullptr, true);
+}
+
+void Maximize(const WindowPtr& w) {
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    w->normalRect = w->rect;
+    w->style |= WS_MAXIMIZE;
+  }
+  SetWindowPos(w->hwnd, nullptr, work.left, work.top, work.right - work.left, work.bottom - work.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  CallProc(w, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(work.right - work.left, work.bottom - work.top));
+}
+
+BOOL HideLocal(const WindowPtr& w, bool wasVisible) {
+  if (!wasVisible) return FALSE;
+  CallProc(w, WM_SHOWWINDOW, FALSE, 0);
+  SetWindowPos(w->hwnd, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Deactivate(w);
+  return TRUE;
+}
+
 // ShowWindow on a window of the calling thread.
 BOOL ShowLocal(const WindowPtr& w, int cmd) {
   DWORD style;
-  RECT rect;
   {
     std::lock_guard<std::recursive_mutex> guard(UserLock());
     style = w->style;
-    rect = w->rect;
   }
   const bool wasVisible = (style & WS_VISIBLE) != 0;
   const bool wasIconic = (style & WS_MINIMIZE) != 0;
-  if (cmd == SW_HIDE) {
-    if (!wasVisible) return FALSE;
-    CallProc(w, WM_SHOWWINDOW, FALSE, 0);
-    SetWindowPos(w->hwnd, nullptr, 0, 0, 0, 0,
-                 SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    Deactivate(w);
-    return TRUE;
-  }
-  const bool minimize = cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE ||
-                        cmd == SW_FORCEMINIMIZE;
-  const bool restore = cmd == SW_RESTORE || cmd == SW_SHOWNORMAL || cmd == SW_SHOWDEFAULT ||
-                       cmd == SW_SHOWNOACTIVATE;
-  const bool maximize = cmd == SW_MAXIMIZE;
-  const bool activate = cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE && cmd != SW_SHOWMINNOACTIVE &&
-                        cmd != SW_MINIMIZE && cmd != SW_FORCEMINIMIZE;
+  if (cmd == SW_HIDE) return HideLocal(w, wasVisible);
+  const bool minimize = IsMinimizeCommand(cmd), restore = IsRestoreCommand(cmd), maximize = cmd == SW_MAXIMIZE;
   if (!wasVisible) {
     CallProc(w, WM_SHOWWINDOW, TRUE, 0);
-    {
+    if (minimize) {
       std::lock_guard<std::recursive_mutex> guard(UserLock());
-      if (minimize) w->style |= WS_MINIMIZE;
+      w->style |= WS_MINIMIZE;
     }
     SetWindowPos(w->hwnd, nullptr, 0, 0, 0, 0,
                  SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  if (minimize && !wasIconic) {
-    {
-      std::lock_guard<std::recursive_mutex> guard(UserLock());
-      w->style = (w->style | WS_MINIMIZE) & ~WS_MAXIMIZE;
-    }
-    if (w->xid && wasVisible) X11Iconify(w->xid);
-    CallProc(w, WM_SIZE, SIZE_MINIMIZED, 0);
-    Deactivate(w);
-  } else if ((restore || maximize) && (wasIconic || ((style & WS_MAXIMIZE) && restore))) {
-    RECT target = rect;
-    {
-      std::lock_guard<std::recursive_mutex> guard(UserLock());
-      w->style &= ~WS_MINIMIZE;
-      if (restore && (style & WS_MAXIMIZE)) {
-        w->style &= ~WS_MAXIMIZE;
-        target = w->normalRect;
-      }
-    }
-    if (w->xid) X11Map(w->xid, false);
-    SetWindowPos(w->hwnd, nullptr, target.left, target.top, target.right - target.left, target.bottom - target.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    CallProc(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(target.right - target.left, target.bottom - target.top));
-    InvalidateWindow(w, nullptr, true);
-  }
-  if (maximize && !(style & WS_MAXIMIZE)) {
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    {
-      std::lock_guard<std::recursive_mutex> guard(UserLock());
-      w->normalRect = w->rect;
-      w->style |= WS_MAXIMIZE;
-    }
-    SetWindowPos(w->hwnd, nullptr, work.left, work.top, work.right - work.left, work.bottom - work.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    CallProc(w, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(work.right - work.left, work.bottom - work.top));
-  }
+  if (minimize && !wasIconic)
+    Minimize(w, wasVisible);
+  else if ((restore || maximize) && (wasIconic || ((style & WS_MAXIMIZE) && restore)))
+    Restore(w, style, restore);
+  if (maximize && !(style & WS_MAXIMIZE)) Maximize(w);
   PublishState(w);
-  if (activate && !(w->style & WS_CHILD) && !w->messageOnly && !(w->style & WS_MINIMIZE)) Activate(w);
+  bool minimizedNow;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    minimizedNow = (w->style & WS_MINIMIZE) != 0;
+  }
+  if (ActivatesOnShow(cmd) && !(style & WS_CHILD) && !w->messageOnly && !minimizedNow) Activate(w);
   return wasVisible ? TRUE : FALSE;
 }
 
