@@ -84,13 +84,17 @@ bool KbsimProcess::Start() {
   socketPath_ = "/tmp/kbsim-t" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".sock";
   ::unlink(socketPath_.c_str());
   std::string exe = Executable();
-  std::vector<std::string> argv = {exe, "daemon", "--socket", socketPath_};
+  std::vector<std::string> argv = {exe, "daemon", "--socket", socketPath_, "--exit-with-parent"};
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  // The daemon's complaints go to a file of its own: a daemon that outlives a
+  // crashed test must not keep the test runner's output pipe open.
+  std::string log = socketPath_ + ".log";
+  posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   int rc = posix_spawn(&pid_, exe.c_str(), &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) {
@@ -121,6 +125,7 @@ void KbsimProcess::Stop() {
   }
   pid_ = -1;
   ::unlink(socketPath_.c_str());
+  ::unlink((socketPath_ + ".log").c_str());
 }
 
 KbsimResult KbsimProcess::Command(const std::vector<std::string>& args) const {

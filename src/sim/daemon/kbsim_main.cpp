@@ -12,6 +12,8 @@
 
 #include "platform/linux/kbsim_protocol.h"
 #include "sim/SimCommands.h"
+#include <sys/prctl.h>
+
 #include "sim/SimMachine.h"
 #include "sim/SimServer.h"
 
@@ -22,6 +24,12 @@ int RunDaemon(const std::vector<std::string>& args) {
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--socket" && i + 1 < args.size()) {
       socketPath = args[++i];
+    } else if (args[i] == "--exit-with-parent") {
+      // A test that crashes must not leave its machine running (holding the
+      // test runner's output pipe open until a timeout).
+      pid_t parent = ::getppid();
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (::getppid() != parent) return 0;
     } else {
       std::fprintf(stderr, "kbsim daemon: unknown option %s\n", args[i].c_str());
       return 2;
