@@ -128,7 +128,8 @@ Atom X11Display::Intern(const char* name) {
 }
 
 void X11Display::BeginTrap() {
-  XSync(dpy, False);
+  // Errors of earlier requests carry smaller serials and are not counted,
+  // so no round trip is needed here; EndTrap's sync collects ours.
   trapSerial_ = NextRequest(dpy);
   trapError_ = 0;
 }
