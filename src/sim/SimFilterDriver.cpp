@@ -12,12 +12,12 @@ constexpr uint32_t kErrorInsufficientBuffer = 122;
 constexpr size_t kMaxQueuedEvents = 1024;
 }  // namespace
 
+// The table and the reporting switch live in the driver, not in a handle: a
+// program that reopens the filter (after a device change) finds them as it
+// left them. Events nobody can read any more are dropped.
 void SimFilterDriver::Closed() {
   if (sessions_ > 0) --sessions_;
-  if (sessions_ > 0) return;
-  reporting_ = false;
-  events_.clear();
-  table_.assign(kInterceptTableBytes, 0);
+  if (sessions_ == 0) events_.clear();
 }
 
 bool SimFilterDriver::Intercepts(uint32_t code) const {
@@ -38,7 +38,7 @@ bool SimFilterDriver::KeyEvent(uint32_t code, bool down) {
     uint32_t packed = (code & 0xFFFF) | ((code >> 16) & 0xFF) << 16 | (down ? kEventPressedFlag : 0u) << 24;
     events_.push_back(packed);
   }
-  return !(sessions_ > 0 && Intercepts(code));
+  return !Intercepts(code);
 }
 
 Reply SimFilterDriver::Control(uint32_t code, const std::vector<uint8_t>& input, uint32_t outputLength, bool* pend) {

@@ -31,8 +31,6 @@ inline constexpr uint8_t kEventPressedFlag = 0x01;
 class SimFilterDriver {
  public:
   void Opened() { ++sessions_; }
-  // The last handle gone: nobody performs intercepted keys any more, so they
-  // reach the system again.
   void Closed();
 
   // A physical key event. Returns true when the system gets the key.

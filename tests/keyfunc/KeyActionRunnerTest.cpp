@@ -1,0 +1,266 @@
+// Key actions end to end on the simulated machine: a physical key pressed in
+// kbsim reaches the filter driver, the key monitor and the key handler, and
+// what the playback types arrives at kbsim's virtual keyboard.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "keyfunc/KeyMonitor.h"
+#include "keyfunc/KeySim.h"
+#include "keyfunc/VHidev.h"
+#include "keyfunc/VirtualKeyboardSetup.h"
+#include "macro/KeyActionRunner.h"
+
+namespace {
+
+using kb::test::Key;
+using kb::test::KeySim;
+using kb::test::TypedEvent;
+using kb::test::WaitUntil;
+
+KeyStep Step(KeyCode code, int32_t state, int32_t delay) { return KeyStep{code, state, delay, L""}; }
+
+KeyRecord Record(KeyCode trigger, int32_t play, int32_t repeat, std::vector<KeyStep> steps) {
+  KeyRecord record;
+  record.code = trigger;
+  record.play = play;
+  record.repeat = repeat;
+  record.steps = std::move(steps);
+  return record;
+}
+
+// A tap of `key` with a pause after each edge.
+std::vector<KeyStep> Tap(uint16_t usage, int32_t delay = 2) {
+  return {Step(Key(7, usage), 1, delay), Step(Key(7, usage), 0, delay)};
+}
+
+constexpr uint16_t kA = 0x04, kB = 0x05, kC = 0x06, kD = 0x07;
+
+class KeyActionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sim.Start());
+    ASSERT_EQ(sim.Command({"vkbd", "install"}).status, 0);
+    GUID hid;
+    HidD_GetHidGuid(&hid);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    ASSERT_TRUE(FindVirtualKeyboard(hid, &handle));
+    vhidev.SetDevice(handle);
+    monitor.AddProxy(&runner, &KeyActionRunner::OnKeyEvent);
+    ASSERT_NE(monitor.OpenFilter(), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(monitor.Start());
+    ASSERT_TRUE(WaitUntil([&] { return sim.FilterValue("event-reads") >= 1; }));
+  }
+  void Assign(const std::vector<KeyRecord>& list) {
+    for (const KeyRecord& r : list) records.Upsert(r);
+    ASSERT_TRUE(monitor.SendInterceptTable(records.Codes()));
+  }
+  void Physical(const std::string& action, const std::string& key) { sim.Command({action, key}); }
+  std::vector<TypedEvent> Typed() { return kb::test::OnlyKeys(sim.Typed("vkbd")); }
+  // Waits until the virtual keyboard has been quiet for a while.
+  void WaitQuiet(int quietMs = 60) {
+    size_t count = Typed().size();
+    for (int i = 0; i < 200; ++i) {
+      Sleep(quietMs);
+      size_t now = Typed().size();
+      if (now == count) return;
+      count = now;
+    }
+  }
+  bool Playing() { return runner.CurrentRecord().code != 0; }
+  // Lets the monitor hand out every key event still queued, then stops it and
+  // the playback, so that no key handler runs while the test looks.
+  void StopAll() {
+    WaitUntil([&] { return sim.FilterValue("queued") == 0; });
+    Sleep(20);
+    monitor.Stop();
+    runner.StopPlayback();
+  }
+  void Restart() {
+    long long reads = sim.FilterValue("event-reads");
+    ASSERT_TRUE(monitor.Start());
+    ASSERT_TRUE(WaitUntil([&] { return sim.FilterValue("event-reads") > reads; }));
+  }
+  std::vector<std::string> Edges() {
+    std::vector<std::string> edges;
+    for (const TypedEvent& e : Typed()) edges.push_back(std::string(e.down ? "+" : "-") + std::to_string(e.code & 0xFF));
+    return edges;
+  }
+
+  KeySim sim;
+  VHidev vhidev;
+  RecordStore records;
+  KeyActionRunner runner{vhidev, records};
+  HidUsbFilter::KeyMonitor monitor;
+};
+
+// Every play mode, each with a script of physical keys and what it must
+// leave behind.
+TEST_F(KeyActionTest, PlayModes) {
+  struct Case {
+    const char* what;
+    std::vector<KeyRecord> records;
+    std::vector<std::pair<std::string, std::string>> script;  // "wait" takes milliseconds
+    bool playingAfter;
+    int minEdges;  // at least this many edges typed
+    int maxEdges;  // at most (-1: no bound)
+  };
+  const Case cases[] = {
+      {"count 3 types six edges and stops",
+       {Record(0x7003A, kPlayCount, 3, Tap(kA))},
+       {{"tap", "f1"}, {"wait", "100"}},
+       false, 6, 6},
+      {"while held stops on release",
+       {Record(0x7003A, kPlayWhileHeld, 0, Tap(kA))},
+       {{"press", "f1"}, {"wait", "60"}, {"release", "f1"}},
+       false, 4, -1},
+      {"toggle: the second press stops",
+       {Record(0x7003A, kPlayToggle, 0, Tap(kA))},
+       {{"tap", "f1"}, {"wait", "60"}, {"tap", "f1"}},
+       false, 4, -1},
+      {"toggle: another assigned key takes over",
+       {Record(0x7003A, kPlayToggle, 0, Tap(kA)), Record(0x7003B, kPlayCount, 1, Tap(kB))},
+       {{"tap", "f1"}, {"wait", "60"}, {"tap", "f2"}, {"wait", "60"}},
+       false, 6, -1},
+      {"until another key ignores its own key",
+       {Record(0x7003A, kPlayUntilAnotherKey, 0, Tap(kA))},
+       {{"tap", "f1"}, {"wait", "40"}, {"tap", "f1"}, {"wait", "40"}},
+       true, 8, -1},
+      {"until another key stops on any other key",
+       {Record(0x7003A, kPlayUntilAnotherKey, 0, Tap(kA))},
+       {{"tap", "f1"}, {"wait", "40"}, {"tap", "x"}},
+       false, 4, -1},
+      {"until any key stops on its own key",
+       {Record(0x7003A, kPlayUntilAnyKey, 0, Tap(kA))},
+       {{"tap", "f1"}, {"wait", "40"}, {"tap", "f1"}},
+       false, 4, -1},
+      {"repeat -1 runs until another trigger",
+       {Record(0x7003A, kPlayCount, -1, Tap(kA)), Record(0x7003B, kPlayCount, 1, Tap(kB))},
+       {{"tap", "f1"}, {"wait", "100"}, {"tap", "f2"}},
+       false, 20, -1},
+  };
+  for (const Case& c : cases) {
+    StopAll();
+    Restart();
+    records.Clear();
+    Assign(c.records);
+    sim.Command({"reset-typed"});
+    for (const auto& [action, key] : c.script) {
+      if (action == "wait") {
+        Sleep(static_cast<DWORD>(std::stoi(key)));
+      } else {
+        Physical(action, key);
+      }
+    }
+    if (!c.playingAfter) {
+      EXPECT_TRUE(WaitUntil([&] { return !Playing(); })) << c.what;
+      WaitQuiet();
+      EXPECT_TRUE(sim.Held().empty()) << c.what;
+    } else {
+      // Still typing a while later.
+      size_t before = Typed().size();
+      EXPECT_TRUE(WaitUntil([&] { return Typed().size() > before + 4; })) << c.what;
+    }
+    int edges = static_cast<int>(Typed().size());
+    EXPECT_GE(edges, c.minEdges) << c.what;
+    if (c.maxEdges >= 0) {
+      EXPECT_LE(edges, c.maxEdges) << c.what;
+    }
+  }
+  StopAll();
+  EXPECT_TRUE(sim.Held().empty());
+}
+
+TEST_F(KeyActionTest, CountThreeTypesTheStepsInOrder) {
+  Assign({Record(0x7003A, kPlayCount, 3, Tap(kA, 5))});
+  Physical("tap", "f1");
+  ASSERT_TRUE(WaitUntil([&] { return Typed().size() >= 6 && !Playing(); }));
+  WaitQuiet();
+  EXPECT_EQ(Edges(), (std::vector<std::string>{"+4", "-4", "+4", "-4", "+4", "-4"}));
+  std::vector<TypedEvent> typed = Typed();
+  for (size_t i = 1; i < typed.size(); ++i) EXPECT_GE(typed[i].timeUs - typed[i - 1].timeUs, 4500) << i;
+  EXPECT_TRUE(sim.Typed("keyboard").empty()) << "the trigger key was withheld";
+}
+
+TEST_F(KeyActionTest, UntilAnotherKeyDoesNotStartTheStoppingKeysRecord) {
+  Assign({Record(0x7003A, kPlayUntilAnotherKey, 0, Tap(kA)), Record(0x7003B, kPlayCount, 1, Tap(kB))});
+  Physical("tap", "f1");
+  ASSERT_TRUE(WaitUntil([&] { return Typed().size() >= 4; }));
+  Physical("tap", "f2");
+  ASSERT_TRUE(WaitUntil([&] { return !Playing(); }));
+  WaitQuiet();
+  for (const std::string& edge : Edges()) EXPECT_NE(edge, "+5");
+}
+
+TEST_F(KeyActionTest, DirectKeyIsMirroredAlsoWhileAMacroPlays) {
+  Assign({Record(0x7003A, kPlayCount, -1, Tap(kA, 3)), Record(0x7003C, kPlayDirectKey, 0, {Step(Key(7, kC), 1, 0)})});
+  Physical("tap", "f1");
+  ASSERT_TRUE(WaitUntil([&] { return Typed().size() >= 2; }));
+  Physical("press", "f3");
+  ASSERT_TRUE(WaitUntil([&] {
+    std::vector<uint32_t> held = sim.Held();
+    return std::find(held.begin(), held.end(), Key(7, kC)) != held.end();
+  }));
+  Physical("release", "f3");
+  ASSERT_TRUE(WaitUntil([&] {
+    std::vector<uint32_t> held = sim.Held();
+    return std::find(held.begin(), held.end(), Key(7, kC)) == held.end();
+  }));
+  EXPECT_TRUE(Playing());
+  StopAll();
+  EXPECT_TRUE(sim.Held().empty());
+}
+
+TEST_F(KeyActionTest, DelayZeroWaitsAMillisecond) {
+  std::vector<KeyStep> steps;
+  for (int i = 0; i < 20; ++i) steps.push_back(Step(Key(7, kA), i % 2 == 0 ? 1 : 0, 0));
+  Assign({Record(0x7003A, kPlayCount, 1, steps)});
+  Physical("tap", "f1");
+  ASSERT_TRUE(WaitUntil([&] { return Typed().size() >= 20; }));
+  std::vector<TypedEvent> typed = Typed();
+  for (size_t i = 1; i < typed.size(); ++i) EXPECT_GE(typed[i].timeUs - typed[i - 1].timeUs, 900) << i;
+}
+
+// Random key sequences over every play mode: whatever happens, once the keys
+// are up and playback is stopped, the system holds nothing.
+TEST_F(KeyActionTest, NothingStaysHeldAfterRandomSequences) {
+  Assign({Record(0x7003A, kPlayCount, 2, Tap(kA, 1)),
+          Record(0x7003B, kPlayWhileHeld, 0, {Step(Key(7, kB), 1, 1), Step(Key(7, 0xE1), 1, 2), Step(Key(7, kB), 0, 1)}),
+          Record(0x7003C, kPlayToggle, 0, Tap(kC, 1)),
+          Record(0x7003D, kPlayUntilAnotherKey, 0, {Step(Key(7, kD), 1, 3), Step(Key(12, 0xE9), 1, 2)}),
+          Record(0x7003E, kPlayUntilAnyKey, 0, Tap(0x08, 1)),
+          Record(0x7003F, kPlayCount, -1, {Step(Key(7, 0x09), 1, 2)}),
+          Record(0x70040, kPlayDirectKey, 0, {Step(Key(7, 0x0A), 1, 0)})});
+  const std::vector<std::string> keys = {"f1", "f2", "f3", "f4", "f5", "f6", "f7", "x", "y"};
+  const char* secondsText = std::getenv("KB_PROPERTY_SECONDS");
+  const int seconds = secondsText ? std::atoi(secondsText) : 4;
+  unsigned seed = static_cast<unsigned>(std::random_device{}());
+  std::mt19937 random(seed);
+  std::vector<bool> down(keys.size(), false);
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  int rounds = 0;
+  while (std::chrono::steady_clock::now() < end) {
+    size_t k = random() % keys.size();
+    Physical(down[k] ? "release" : "press", keys[k]);
+    down[k] = !down[k];
+    Sleep(random() % 8);
+    ++rounds;
+    if (rounds % 50 != 0) continue;
+    for (size_t i = 0; i < keys.size(); ++i)
+      if (down[i]) Physical("release", keys[i]);
+    down.assign(keys.size(), false);
+    StopAll();
+    ASSERT_TRUE(sim.Held().empty()) << "seed " << seed << " round " << rounds << "\n"
+                                    << sim.Command({"held"}).text;
+    Restart();
+  }
+  for (size_t i = 0; i < keys.size(); ++i)
+    if (down[i]) Physical("release", keys[i]);
+  StopAll();
+  EXPECT_TRUE(sim.Held().empty()) << "seed " << seed;
+}
+
+}  // namespace
