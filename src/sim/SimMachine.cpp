@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sim/SimKeyNames.h"
 #include "sim/SimReceiver.h"
 
 namespace kb::sim {
@@ -21,7 +22,10 @@ SimMachine::SimMachine() {
 
 bool SimMachine::PhysicalKey(uint32_t code, bool down) {
   if (!keyboard_->Plugged()) return false;
-  if (filter_.KeyEvent(code, down)) system_.Key(kSourceKeyboard, code, down);
+  bool passes = filter_.KeyEvent(code, down);
+  std::string note = (down ? "down " : "up ") + FormatCode(code) + (passes ? "" : " withheld");
+  keyboard_->LogLine(-1, "key", {}, note);
+  if (passes) system_.Key(kSourceKeyboard, code, down);
   return true;
 }
 
