@@ -1,5 +1,6 @@
 #include "keyfunc/VirtualKeyboardSetup.h"
 
+#include <new>
 #include <vector>
 
 #include "keyfunc/VHidev.h"

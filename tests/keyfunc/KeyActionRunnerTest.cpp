@@ -3,6 +3,8 @@
 // what the playback types arrives at kbsim's virtual keyboard.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <random>
 #include <string>

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <memory>
 
 #include "keyfunc/RecordingVHidev.h"
 #include "macro/KeyActionRunner.h"
