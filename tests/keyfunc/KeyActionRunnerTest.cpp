@@ -238,7 +238,7 @@ TEST_F(KeyActionTest, NothingStaysHeldAfterRandomSequences) {
           Record(0x70040, kPlayDirectKey, 0, {Step(Key(7, 0x0A), 1, 0)})});
   const std::vector<std::string> keys = {"f1", "f2", "f3", "f4", "f5", "f6", "f7", "x", "y"};
   const char* secondsText = std::getenv("KB_PROPERTY_SECONDS");
-  const int seconds = secondsText ? std::atoi(secondsText) : 4;
+  const int seconds = secondsText ? std::atoi(secondsText) : 10;
   unsigned seed = static_cast<unsigned>(std::random_device{}());
   std::mt19937 random(seed);
   std::vector<bool> down(keys.size(), false);
