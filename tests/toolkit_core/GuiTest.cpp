@@ -357,5 +357,144 @@ TEST_F(GuiTest, MessageLoopEndsWhenTheMainWindowIsDestroyed) {
   EXPECT_EQ(app_->Run(hwnd), 0) << "a window that is gone ends the loop at once";
 }
 
+// A control with its own timer, as animated controls have.
+class TickingWindow : public SWindow {
+ public:
+  int ticks = 0;
+  void OnTimer(UINT id) override {
+    if (id == 7) ++ticks;
+  }
+};
+
+TEST_F(GuiTest, ControlTimersStopWhenTheControlGoes) {
+  auto* ticking = static_cast<TickingWindow*>(host_->GetRoot()->InsertChild(std::make_unique<TickingWindow>()));
+  ASSERT_TRUE(ticking->SetTimer(7, 20));
+  ASSERT_TRUE(PumpUntil([&] { return ticking->ticks >= 3; }, 3000));
+  ticking->KillTimer(7);
+  int now = ticking->ticks;
+  Pump(120);
+  EXPECT_EQ(ticking->ticks, now);
+  ASSERT_TRUE(ticking->SetTimer(7, 20));
+  // Removed with its timer running: nothing may call it afterwards (ASan).
+  host_->GetRoot()->DestroyChild(ticking);
+  Pump(120);
+}
+
+TEST_F(GuiTest, MinimiseButtonAndCentring) {
+  host_->CenterWindow();
+  RECT screen = {};
+  GetWindowRect(GetDesktopWindow(), &screen);
+  Rect placed = host_->GetWindowRectOnScreen();
+  EXPECT_NEAR((placed.left + placed.right) / 2, (screen.left + screen.right) / 2, 2);
+  EXPECT_NEAR((placed.top + placed.bottom) / 2, (screen.top + screen.bottom) / 2, 2);
+  Click(*host_, CenterOf(host_->FindChildByName(L"btn_min")));
+  EXPECT_TRUE(PumpUntil([&] { return IsIconic(host_->GetHwnd()) != FALSE; }, 3000));
+  ShowWindow(host_->GetHwnd(), SW_RESTORE);
+  EXPECT_TRUE(PumpUntil([&] { return !IsIconic(host_->GetHwnd()); }, 3000));
+}
+
+TEST_F(GuiTest, ProgramsMayReplaceTheMessageBoxLayout) {
+  auto overlay = std::make_shared<SResProviderMemory>();
+  overlay->AddText(L"LAYOUT", L"SYS_XML_MSGBOX",
+                   "<host size=\"300,150\"><root colorBkgnd=\"#203040\">"
+                   "<text name=\"msgtext\" pos=\"10,10,-10,-50\" multiLines=\"1\" colorText=\"#ffffff\"/>"
+                   "<button name=\"button1st\" pos=\"10,-40,@80,@30\"/><button name=\"button2nd\" pos=\"100,-40,@80,@30\"/>"
+                   "</root></host>");
+  app_->AddResProvider(overlay, L"");
+  app_->SetModalHook([](SHostWnd& box) {
+    EXPECT_EQ(box.GetClientSize().cx, 300) << "the program's layout";
+    EXPECT_EQ(box.FindChildByName(L"msgtext")->GetWindowText(), L"Replace?");
+    SWindow* second = box.FindChildByName(L"button2nd");
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->GetWindowText(), L"No");
+    PostClick(box.GetHwnd(), CenterOf(second));
+  });
+  EXPECT_EQ(SMessageBox(host_->GetHwnd(), L"Replace?", L"Question", MB_YESNO), IDNO);
+}
+
+TEST_F(GuiTest, MenuTextsAreTranslated) {
+  ASSERT_TRUE(InstallLanguage(L"translator:lang_cn"));
+  SMenu menu;
+  ASSERT_TRUE(menu.Load(L"smenu:menu_plain"));
+  HWND owner = host_->GetHwnd();
+  app_->SetModalHook([owner](SHostWnd& popup) {
+    auto& level = static_cast<SMenuPopup&>(popup);
+    SMenuItemWnd* exit = level.GetItemWnd(4);
+    ASSERT_NE(exit, nullptr);
+    EXPECT_EQ(exit->GetWindowText(), L"退出");
+    EXPECT_EQ(exit->GetWindowText(true), L"Exit");
+    PostKey(owner, VK_ESCAPE);
+  });
+  EXPECT_EQ(menu.TrackPopupMenu(TPM_RETURNCMD, 80, 80, owner), 0);
+}
+
+TEST_F(GuiTest, CaptionDragsTheWindow) {
+  HWND hwnd = host_->GetHwnd();
+  Rect before = host_->GetWindowRectOnScreen();
+  Point grip{200, 15};  // on the caption, away from its buttons
+  POINT screen{grip.x, grip.y};
+  ClientToScreen(hwnd, &screen);
+  SetCursorPos(screen.x, screen.y);
+  Pump(50);
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(grip));
+  SetCursorPos(screen.x + 40, screen.y + 25);
+  Pump(50);
+  SendMessageW(hwnd, WM_MOUSEMOVE, MK_LBUTTON, PointParam(Point{grip.x + 40, grip.y + 25}));
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, PointParam(Point{grip.x + 40, grip.y + 25}));
+  ASSERT_TRUE(PumpUntil([&] { return host_->GetWindowRectOnScreen().left != before.left; }, 3000));
+  Rect after = host_->GetWindowRectOnScreen();
+  EXPECT_EQ(after.left - before.left, 40);
+  EXPECT_EQ(after.top - before.top, 25);
+}
+
+// A plain message-only window (the program's tray helper is one) that
+// deletes itself when destroyed.
+class SelfDeletingWnd : public CSimpleWnd {
+ public:
+  explicit SelfDeletingWnd(int* finals) : finals_(finals) {}
+  UINT lastMessage = 0;
+  bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+    if (msg >= WM_APP) {
+      lastMessage = msg;
+      result = 42;
+      return true;
+    }
+    return false;
+  }
+
+ protected:
+  void OnFinalMessage(HWND) override {
+    ++*finals_;
+    delete this;
+  }
+
+ private:
+  int* finals_;
+};
+
+TEST_F(GuiTest, MessageOnlyWindowsAndTheirFinalMessage) {
+  int finals = 0;
+  auto* wnd = new SelfDeletingWnd(&finals);
+  HWND hwnd = wnd->Create(L"shell_test_msg_window", 0, 0, 0, 0, 0, 0, HWND_MESSAGE, L"KbTestMessageWindow");
+  ASSERT_NE(hwnd, nullptr);
+  EXPECT_EQ(SendMessageW(hwnd, WM_APP + 5, 0, 0), 42);
+  EXPECT_EQ(wnd->lastMessage, static_cast<UINT>(WM_APP + 5));
+  PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return finals == 1; }, 3000)) << "WM_CLOSE destroys it and it deletes itself";
+  EXPECT_FALSE(IsWindow(hwnd));
+}
+
+TEST_F(GuiTest, SubscriptionByControlNameOrId) {
+  int byName = 0;
+  int byId = 0;
+  EXPECT_TRUE(host_->SubscribeEvent(L"btn_first", EventCmd::EventID, [&](EventArgs*) { return ++byName, false; }));
+  EXPECT_TRUE(host_->SubscribeEvent(60001, EventCmd::EventID, [&](EventArgs*) { return ++byId, false; }));
+  EXPECT_FALSE(host_->SubscribeEvent(L"nothing", EventCmd::EventID, [](EventArgs*) { return false; }));
+  EXPECT_FALSE(host_->SubscribeEvent(L"quiet_text", EventCmd::EventID, [](EventArgs*) { return false; }))
+      << "a label raises no command";
+  PostClick(host_->GetHwnd(), CenterOf(host_->FindChildByName(L"btn_first")));
+  EXPECT_TRUE(PumpUntil([&] { return byName == 1 && byId == 1; }, 2000));
+}
+
 }  // namespace
 }  // namespace kbtest

@@ -99,10 +99,7 @@ bool ToolkitTest::InstallLanguage(const std::wstring& resName) {
 }
 
 LRESULT Deliver(SHostWnd& host, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (host.GetHwnd()) return SendMessageW(host.GetHwnd(), msg, wParam, lParam);
-  LRESULT result = 0;
-  host.ProcessWindowMessage(nullptr, msg, wParam, lParam, result);
-  return result;
+  return host.HandleMessage(msg, wParam, lParam);
 }
 
 LPARAM PointParam(Point pt) { return MAKELPARAM(pt.x, pt.y); }

@@ -58,14 +58,8 @@ bool CGalleryWnd::SwitchLanguage(const std::wstring& resName) {
   pack->GetName(name, 64);
   translator->UninstallLanguage(name);
   translator->InstallLanguage(pack);
-  if (GetHwnd()) ::SendMessageW(GetHwnd(), kMsgLanguageChanged, 0, 0);
-  else ProcessMessageWithoutWindow(kMsgLanguageChanged);
+  HandleMessage(kMsgLanguageChanged, 0, 0);
   return true;
-}
-
-void CGalleryWnd::ProcessMessageWithoutWindow(UINT msg) {
-  LRESULT ignored = 0;
-  SHostWnd::ProcessWindowMessage(nullptr, msg, 0, 0, ignored);
 }
 
 void CGalleryWnd::ShowEvent(const std::wstring& text) {

@@ -55,7 +55,6 @@ class CGalleryWnd : public SHostWnd {
   bool OnFireEvent(EventArgs& e) override;
 
  private:
-  void ProcessMessageWithoutWindow(UINT msg);
   void ShowEvent(const std::wstring& text);
   void ShowMessageBox();
   void ShowMenu(bool extended);

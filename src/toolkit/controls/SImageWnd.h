@@ -17,6 +17,7 @@ class SImageWnd : public SWindow {
   int GetIcon() const { return iconIndex_; }
   bool SetImage(std::wstring_view resName);
   Size GetDesiredSize(int widthHint, int heightHint) override;
+  bool ForwardsMouseToParent() const override { return true; }
 
  protected:
   bool OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) override;

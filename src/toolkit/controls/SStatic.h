@@ -1,6 +1,6 @@
 #pragma once
 // "text": a label. Single line by default (multiLines="1" wraps); it takes
-// no focus.
+// no focus, and mouse buttons on it go to its parent.
 #include "toolkit/window/SWindow.h"
 
 namespace kb::ui {
@@ -10,6 +10,7 @@ class SStatic : public SWindow {
 
  public:
   SStatic() = default;
+  bool ForwardsMouseToParent() const override { return true; }
 };
 
 }  // namespace kb::ui

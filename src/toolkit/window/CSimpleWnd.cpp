@@ -102,6 +102,15 @@ void CSimpleWnd::CenterWindow(HWND relativeTo) {
   ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+LRESULT CSimpleWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (hwnd_) return ::SendMessageW(hwnd_, msg, wParam, lParam);
+  ++messageDepth_;
+  LRESULT result = 0;
+  ProcessWindowMessage(nullptr, msg, wParam, lParam, result);
+  if (--messageDepth_ == 0) OnMessagesDone();
+  return result;
+}
+
 LRESULT CALLBACK CSimpleWnd::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   CSimpleWnd* self = nullptr;
   if (msg == WM_NCCREATE) {

@@ -38,6 +38,11 @@ class CSimpleWnd {
   Rect GetWindowRectOnScreen() const;
   Size GetClientSize() const;
 
+  // Runs a message as the window procedure would: SendMessageW when the
+  // window exists, else straight through the message map (hosts that only
+  // render, tests).
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
   // The message map: return true when handled (with the result in `result`).
   virtual bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return false;

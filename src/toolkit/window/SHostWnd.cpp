@@ -593,6 +593,7 @@ void SHostWnd::OnButtonMessage(UINT msg, UINT flags, Point pt) {
   bool down = msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDOWN;
   SWindow* target = capture_ ? capture_ : InputTarget(pt);
   if (down && !capture_) showFocusCues_ = showFocusCues_ && hostFocused_;
+  while (target && !capture_ && target->ForwardsMouseToParent() && target->GetParent()) target = target->GetParent();
   if (!target) return;
   if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
     for (SWindow* p = target->GetParent(); p; p = p->GetParent()) p->OnChildLButtonDown(target);
@@ -614,7 +615,7 @@ void SHostWnd::OnButtonMessage(UINT msg, UINT flags, Point pt) {
 
 void SHostWnd::OnWheelMessage(UINT flags, int delta, Point screenPt) {
   POINT p{screenPt.x, screenPt.y};
-  ::ScreenToClient(hwnd_, &p);
+  if (hwnd_) ::ScreenToClient(hwnd_, &p);
   EnsureLayout();
   Point pt{p.x, p.y};
   for (SWindow* w = InputTarget(pt); w; w = w->GetParent())

@@ -119,6 +119,9 @@ class SWindow : public SObject {
   void PerformClick() {
     if (!IsDisabled(true)) OnClick();
   }
+  // Labels and pictures hand mouse buttons to their parent (a click on a
+  // caption's title drags the window) but keep hover and tooltips.
+  virtual bool ForwardsMouseToParent() const { return false; }
   // Disabled controls get no mouse input unless they ask for it.
   virtual bool AcceptsDisabledInput() const { return false; }
   // 0 normal, 1 hover, 2 pushed, 3 disabled.
