@@ -15,7 +15,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kDelaysMs[] = {1, 2, 5, 10, 50};
-constexpr int kMaxStepsAt50 = 60;
+constexpr int kMinSteps = 60;
 
 KeyRecord Taps(int delayMs, int steps) {
   KeyRecord record;
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
   if (!machine.Start()) return 1;
   std::printf("Macro step timing: observed gap minus requested delay\n");
   for (int delayMs : kDelaysMs) {
-    int steps = std::max(20, std::min(baseSteps / delayMs, delayMs >= 50 ? kMaxStepsAt50 : baseSteps)) & ~1;
+    int steps = std::max(kMinSteps, baseSteps / delayMs) & ~1;
     std::vector<double> steady = StepErrors(machine, delayMs, steps);
     std::vector<double> floor = SleepErrors(delayMs, static_cast<int>(steady.size()));
     char label[64];
