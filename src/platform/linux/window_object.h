@@ -114,6 +114,8 @@ WindowPtr ChildAt(const WindowPtr& top, POINT clientPoint);
 void ApplyExternalGeometry(HWND hwnd, RECT screenRect);
 void ApplyExternalIconic(HWND hwnd, bool iconic);
 void ApplyActivation(HWND hwnd, bool active);
+// Every thread's active window follows the window manager's active window.
+void SyncActivationOfAllThreads();
 
 // Adds to the update region (client coordinates; null for all of it).
 void InvalidateWindow(const WindowPtr& window, const RECT* rect, bool erase);

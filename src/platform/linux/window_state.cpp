@@ -285,23 +285,36 @@ void ApplyExternalIconic(HWND hwnd, bool iconic) {
   });
 }
 
-void ApplyActivation(HWND hwnd, bool active) {
+void SyncActivationOfAllThreads() {
+  std::vector<DWORD> threads;
+  for (const WindowPtr& w : AllWindows()) {
+    if (!w->xid || std::find(threads.begin(), threads.end(), w->threadId) != threads.end()) continue;
+    threads.push_back(w->threadId);
+    ApplyActivation(w->hwnd, false);
+  }
+}
+
+void ApplyActivation(HWND hwnd, bool) {
   WindowPtr w = FindWindowObject(hwnd);
   if (!w) return;
-  RunOnWindowThread(w, [w, active] {
-    if (!IsWindow(w->hwnd)) return;
-    // Focus events queue up behind others; by the time this one is handled
-    // the focus may have moved on. Only what is still true is applied.
-    if (w->xid) {
-      bool nowActive = X11ActiveWindow() == w->xid;
-      if (nowActive != active) return;
+  RunOnWindowThread(w, [w] {
+    // Focus events queue up behind others and may be stale by the time they
+    // are handled; each one only brings the thread in line with where the
+    // focus is now.
+    WindowPtr target = FindWindowByXid(X11ActiveWindow());
+    HWND current;
+    {
+      std::lock_guard<std::recursive_mutex> guard(UserLock());
+      current = w->queue->active;
     }
-    if (active) {
-      if (!(w->style & WS_VISIBLE)) return;
-      ActivateLocal(w->hwnd);
-    } else {
-      Deactivate(w);
+    if (target && target->threadId == w->threadId) {
+      if ((target->style & WS_VISIBLE) && current != target->hwnd) ActivateLocal(target->hwnd);
+      return;
     }
+    // The focus is with another thread or process. Popups the manager does
+    // not know of (menus) keep the activation they were given here.
+    WindowPtr active = FindWindowObject(current);
+    if (active && active->xid && !X11IsUnmanaged(active->style, active->exStyle)) ActivateLocal(nullptr);
   });
 }
 

@@ -191,6 +191,11 @@ bool Grabbing(int mode) { return mode == NotifyGrab || mode == NotifyUngrab; }
 void DispatchXEvent(const XEvent& event) {
   if (TrayHandleXEvent(event)) return;
   X11Display* x = X11Display::Get();
+  if (event.type == PropertyNotify && event.xproperty.window == x->root &&
+      event.xproperty.atom == x->Intern("_NET_ACTIVE_WINDOW")) {
+    SyncActivationOfAllThreads();
+    return;
+  }
   WindowPtr w = FindWindowByXid(event.xany.window);
   if (!w) return;
   switch (event.type) {

@@ -117,14 +117,14 @@ void SetHints(X11Display* x, ::Window w, DWORD style, DWORD exStyle, const RECT&
   if (!states.empty()) SetAtomList(x, w, "_NET_WM_STATE", states);
 }
 
+}  // namespace
+
 // Popup menus, drop-downs and tooltips: placed exactly and never decorated
 // or activated by the window manager, as on Windows.
-bool IsUnmanaged(DWORD style, DWORD exStyle) {
+bool X11IsUnmanaged(DWORD style, DWORD exStyle) {
   if (!(style & WS_POPUP) || (style & WS_CAPTION) == WS_CAPTION) return false;
   return (exStyle & (WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE)) != 0;
 }
-
-}  // namespace
 
 bool X11Available() { return X11Display::Get() != nullptr; }
 
@@ -152,7 +152,7 @@ unsigned long X11CreateWindow(DWORD style, DWORD exStyle, const RECT& rect, unsi
   // it, instead of flashing the server's fill first.
   attributes.background_pixmap = None;
   attributes.bit_gravity = NorthWestGravity;
-  attributes.override_redirect = IsUnmanaged(style, exStyle) ? True : False;
+  attributes.override_redirect = X11IsUnmanaged(style, exStyle) ? True : False;
   unsigned long mask = CWEventMask | CWBackPixmap | CWBitGravity | CWOverrideRedirect;
   int width = std::max<LONG>(1, rect.right - rect.left);
   int height = std::max<LONG>(1, rect.bottom - rect.top);

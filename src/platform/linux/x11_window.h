@@ -18,6 +18,8 @@ unsigned long X11RootWindow();
 unsigned long X11CreateWindow(DWORD style, DWORD exStyle, const RECT& rect, unsigned long ownerXid,
                               const std::wstring& className, const std::wstring& title);
 void X11DestroyWindow(unsigned long xid);
+// Windows the window manager leaves alone: placed exactly, never activated by it.
+bool X11IsUnmanaged(DWORD style, DWORD exStyle);
 void X11Map(unsigned long xid, bool iconic);
 void X11Unmap(unsigned long xid);
 void X11Iconify(unsigned long xid);

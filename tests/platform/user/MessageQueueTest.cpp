@@ -14,6 +14,15 @@ namespace {
 constexpr UINT kPing = WM_APP + 1;
 constexpr UINT kPong = WM_APP + 2;
 
+std::atomic<int> timerCalls{0};
+std::atomic<UINT_PTR> timerLastId{0};
+void CALLBACK CountingTimerProc(HWND h, UINT m, UINT_PTR id, DWORD) {
+  if (!h && m == WM_TIMER) {
+    ++timerCalls;
+    timerLastId = id;
+  }
+}
+
 void Drain() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -265,19 +274,12 @@ TEST(MessageQueueTest, ABusyThreadGetsOneTimerMessageNotABurst) {
 }
 
 TEST(MessageQueueTest, TimerProcedureAndThreadTimers) {
-  static std::atomic<int> calls{0};
-  static std::atomic<UINT_PTR> lastId{0};
-  calls = 0;
-  UINT_PTR id = SetTimer(nullptr, 0, 20, [](HWND h, UINT m, UINT_PTR i, DWORD) {
-    if (!h && m == WM_TIMER) {
-      ++calls;
-      lastId = i;
-    }
-  });
+  timerCalls = 0;
+  UINT_PTR id = SetTimer(nullptr, 0, 20, CountingTimerProc);
   ASSERT_NE(id, 0u);
-  PumpUntil([] { return calls >= 3; }, 3000);
-  EXPECT_GE(calls.load(), 3);
-  EXPECT_EQ(lastId.load(), id);
+  PumpUntil([] { return timerCalls >= 3; }, 3000);
+  EXPECT_GE(timerCalls.load(), 3);
+  EXPECT_EQ(timerLastId.load(), id);
   EXPECT_TRUE(KillTimer(nullptr, id));
 }
 

@@ -70,8 +70,9 @@ class TrayIconTest : public ::testing::Test {
     return PumpUntil([&] { return Shell_NotifyIconW(NIM_ADD, &nid) != FALSE; }, 5000);
   }
   bool Click(const char* button) {
-    std::string command = "xdotool search --sync --name '" + kb::WideToUtf8(tip_) +
-                          "' mousemove --window %1 4 4 click " + button + " >/dev/null";
+    // The tray embeds and sizes a new icon a moment after it is added.
+    std::string command = "xdotool search --sync --onlyvisible --name '" + kb::WideToUtf8(tip_) +
+                          "' sleep 0.3 mousemove --window %1 4 4 click " + button + " >/dev/null";
     return RunTool(command);
   }
   std::vector<LPARAM> Callbacks() {

@@ -21,6 +21,23 @@ WNDCLASSEXW PlainClass(const wchar_t* name) {
   return wc;
 }
 
+// The window procedure of the refused-creation test: it answers one message
+// with a refusal (set by the test) and logs everything.
+UINT refusing = 0;
+LRESULT refusal = 0;
+LRESULT CALLBACK RefusingProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  Log().Add(LoggedMessage{h, m, w, l, GetCurrentThreadId()});
+  if (m == refusing) return refusal;
+  return DefWindowProcW(h, m, w, l);
+}
+
+WNDPROC previousProc = nullptr;
+int subclassSeen = 0;
+LRESULT CALLBACK SubclassProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_APP + 7) ++subclassSeen;
+  return CallWindowProcW(previousProc, h, m, w, l);
+}
+
 size_t IndexOf(const std::vector<UINT>& messages, UINT message) {
   auto it = std::find(messages.begin(), messages.end(), message);
   return it == messages.end() ? messages.size() : static_cast<size_t>(it - messages.begin());
@@ -115,18 +132,14 @@ TEST(WindowLifecycleTest, CreationRefusedByTheWindowProcedure) {
   // Neither refusal sends WM_DESTROY; both end with WM_NCDESTROY.
   const Case cases[] = {{WM_NCCREATE, FALSE, false}, {WM_CREATE, -1, false}};
   for (const Case& c : cases) {
-    static thread_local const Case* current = nullptr;
-    current = &c;
+    refusing = c.refusing;
+    refusal = c.answer;
     Log().Clear();
     std::wstring name = UniqueName(L"KbTestRefusing");
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpszClassName = name.c_str();
-    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-      Log().Add(LoggedMessage{h, m, w, l, GetCurrentThreadId()});
-      if (m == current->refusing) return current->answer;
-      return DefWindowProcW(h, m, w, l);
-    };
+    wc.lpfnWndProc = RefusingProc;
     ASSERT_NE(RegisterClassExW(&wc), 0);
     HWND hwnd = CreateWindowExW(0, name.c_str(), L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     EXPECT_EQ(hwnd, nullptr);
@@ -164,18 +177,13 @@ TEST(WindowLifecycleTest, WindowDataAndTextRoundTrip) {
 
 TEST(WindowLifecycleTest, SubclassingThroughTheWindowProcedureSlot) {
   HWND hwnd = CreateLoggingWindow(WS_POPUP);
-  static WNDPROC previous = nullptr;
-  static int seen = 0;
-  seen = 0;
-  previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-      hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-        if (m == WM_APP + 7) ++seen;
-        return CallWindowProcW(previous, h, m, w, l);
-      })));
-  ASSERT_NE(previous, nullptr);
+  subclassSeen = 0;
+  previousProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
+  ASSERT_NE(previousProc, nullptr);
   Log().Clear();
   SendMessageW(hwnd, WM_APP + 7, 1, 2);
-  EXPECT_EQ(seen, 1);
+  EXPECT_EQ(subclassSeen, 1);
   EXPECT_TRUE(Log().Saw(hwnd, WM_APP + 7));
   DestroyWindow(hwnd);
 }

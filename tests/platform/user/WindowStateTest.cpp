@@ -148,7 +148,8 @@ TEST(WindowStateTest, CaptureIsPerThreadAndAnnouncedWhenLost) {
 TEST(WindowStateTest, ActivationFollowsSetForegroundWindow) {
   HWND a = CreateLoggingWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, nullptr, L"first", 50, 50);
   HWND b = CreateLoggingWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, nullptr, L"second", 400, 50);
-  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == b; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == b && GetActiveWindow() == b; }, 5000));
+  PumpFor(100);
   Log().Clear();
   EXPECT_TRUE(SetForegroundWindow(a));
   EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == a && GetActiveWindow() == a; }, 5000));
