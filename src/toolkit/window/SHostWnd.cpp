@@ -428,6 +428,8 @@ void SHostWnd::HideToolTip() {
 
 bool SHostWnd::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   result = 0;
+  if ((msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) || msg == WM_MOUSELEAVE) return OnMouseMessage(msg, wParam, lParam);
+  if (msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_CHAR) return OnKeyMessage(msg, wParam, lParam);
   switch (msg) {
     case WM_CREATE:
       BuildTree();
@@ -442,6 +444,41 @@ bool SHostWnd::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_ERASEBKGND:
       result = 1;
       return true;
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT && OnSetCursorMessage()) {
+        result = TRUE;
+        return true;
+      }
+      return false;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      hostFocused_ = msg == WM_SETFOCUS;
+      if (focus_) focus_->Invalidate();
+      if (!hostFocused_) HideToolTip();
+      return true;
+    case WM_CAPTURECHANGED:
+      OnCaptureChangedMessage(reinterpret_cast<HWND>(lParam));
+      return true;
+    case WM_TIMER:
+      if (wParam != kTimelineTimerId && wParam != kTipTimerId && !timers_.count(wParam)) return false;
+      OnTimerMessage(wParam);
+      return true;
+    case WM_DESTROY:
+      OnDestroyMessage();
+      return false;
+    case WM_NCDESTROY:
+      if (SApplication* app = SApplication::Instance(); app && app->GetMainWnd() == hwnd) ::PostQuitMessage(0);
+      return false;
+    case kMsgLanguageChanged:
+      OnLanguageChangedMessage();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool SHostWnd::OnMouseMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
     case WM_MOUSEMOVE:
       OnMouseMoveMessage(static_cast<UINT>(wParam), PointFromLParam(lParam));
       return true;
@@ -458,53 +495,25 @@ bool SHostWnd::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_MOUSELEAVE:
       OnMouseLeaveMessage();
       return true;
-    case WM_SETCURSOR:
-      if (LOWORD(lParam) == HTCLIENT && OnSetCursorMessage()) {
-        result = TRUE;
-        return true;
-      }
-      return false;
-    case WM_KEYDOWN:
-      OnKeyDownMessage(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
-      return true;
-    case WM_KEYUP:
-      if (focus_) focus_->OnKeyUp(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
-      return true;
-    case WM_CHAR:
-      if (focus_) focus_->OnChar(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
-      return true;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      hostFocused_ = msg == WM_SETFOCUS;
-      if (focus_) focus_->Invalidate();
-      if (!hostFocused_) HideToolTip();
-      return true;
-    case WM_CAPTURECHANGED:
-      if (osCapture_ && reinterpret_cast<HWND>(lParam) != hwnd) {
-        osCapture_ = false;
-        SWindow* lost = capture_;
-        capture_ = nullptr;
-        if (lost) lost->OnCaptureLost();
-      }
-      return true;
-    case WM_TIMER:
-      if (wParam == kTimelineTimerId || wParam == kTipTimerId || timers_.count(wParam)) {
-        OnTimerMessage(wParam);
-        return true;
-      }
-      return false;
-    case WM_DESTROY:
-      OnDestroyMessage();
-      return false;
-    case WM_NCDESTROY:
-      if (SApplication* app = SApplication::Instance(); app && app->GetMainWnd() == hwnd) ::PostQuitMessage(0);
-      return false;
-    case kMsgLanguageChanged:
-      OnLanguageChangedMessage();
-      return true;
     default:
       return false;
   }
+}
+
+bool SHostWnd::OnKeyMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  UINT code = static_cast<UINT>(wParam);
+  if (msg == WM_KEYDOWN) OnKeyDownMessage(code, LOWORD(lParam), HIWORD(lParam));
+  else if (msg == WM_KEYUP && focus_) focus_->OnKeyUp(code, LOWORD(lParam), HIWORD(lParam));
+  else if (msg == WM_CHAR && focus_) focus_->OnChar(code, LOWORD(lParam), HIWORD(lParam));
+  return true;
+}
+
+void SHostWnd::OnCaptureChangedMessage(HWND newCapture) {
+  if (!osCapture_ || newCapture == hwnd_) return;
+  osCapture_ = false;
+  SWindow* lost = capture_;
+  capture_ = nullptr;
+  if (lost) lost->OnCaptureLost();
 }
 
 void SHostWnd::OnSizeMessage(WPARAM type) {

@@ -143,6 +143,9 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
   void EnsureLayout();
   void OnPaintMessage();
   void OnSizeMessage(WPARAM type);
+  bool OnMouseMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool OnKeyMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void OnCaptureChangedMessage(HWND newCapture);
   void OnMouseMoveMessage(UINT flags, Point pt);
   void OnButtonMessage(UINT msg, UINT flags, Point pt);
   void OnWheelMessage(UINT flags, int delta, Point screenPt);

@@ -1,6 +1,7 @@
 #include "toolkit/window/SWindow.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/diag.h"
 #include "platform/text.h"
@@ -194,79 +195,8 @@ bool SWindow::CreateChildren(pugi::xml_node node) {
 }
 
 bool SWindow::OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
-  auto flag = [&](bool& field) {
-    auto v = ParseBool(value);
-    if (!v) return false;
-    field = *v;
-    return true;
-  };
-  if (name == L"name") {
-    name_ = value;
-    return true;
-  }
-  if (name == L"id") {
-    std::optional<int> id = ParseInt(value);
-    if (!id && SApplication::Instance()) id = SApplication::Instance()->NamedIds().IdOf(value);
-    if (!id || *id == 0) return false;
-    id_ = *id;
-    idGiven_ = true;
-    return true;
-  }
-  if (name == L"text") {
-    SetWindowText(ResolveText(value));
-    return true;
-  }
-  if (name == L"tip") {
-    SetToolTipText(ResolveText(value));
-    return true;
-  }
-  if (name == L"visible" || name == L"show") {
-    auto v = ParseBool(value);
-    if (!v) return false;
-    SetVisible(*v, !loading);
-    return true;
-  }
-  if (name == L"enable") {
-    auto v = ParseBool(value);
-    if (!v) return false;
-    EnableWindow(*v, !loading);
-    return true;
-  }
-  if (name == L"focusable") return flag(focusable_);
-  if (name == L"tabStop") return flag(tabStop_);
-  if (name == L"msgTransparent") return flag(msgTransparent_);
-  if (name == L"translate") return flag(translate_);
-  if (name == L"trackMouseEvent") return ParseBool(value).has_value();  // hover and leave always reach controls
-  if (name == L"data") {
-    auto v = ParseInt(value);
-    if (!v) return false;
-    userData_ = static_cast<ULONG_PTR>(*v);
-    return true;
-  }
-  if (name == L"layout") {
-    if (value == L"hbox") boxLayout_ = BoxLayout::kHorizontal;
-    else if (value == L"vbox") boxLayout_ = BoxLayout::kVertical;
-    else if (value == L"none") boxLayout_ = BoxLayout::kNone;
-    else return false;
-    if (!loading) RequestRelayout();
-    return true;
-  }
-  if (name == L"interval") {
-    auto v = ParseInt(value);
-    if (!v || *v < 0) return false;
-    interval_ = *v;
-    if (!loading) RequestRelayout();
-    return true;
-  }
-  if (name == L"cursor") {
-    if (value == L"arrow") cursor_ = IDC_ARROW;
-    else if (value == L"hand") cursor_ = IDC_HAND;
-    else if (value == L"ibeam") cursor_ = IDC_IBEAM;
-    else if (value == L"sizewe") cursor_ = IDC_SIZEWE;
-    else if (value == L"sizens") cursor_ = IDC_SIZENS;
-    else return false;
-    return true;
-  }
+  if (OnIdentityAttribute(name, value)) return true;
+  if (std::optional<bool> handled = OnBehaviourAttribute(name, value, loading)) return *handled;
   if (layout_.SetAttribute(name, value)) {
     if (!loading) RequestRelayout();
     return true;
@@ -283,6 +213,85 @@ bool SWindow::OnAttribute(const std::wstring& name, const std::wstring& value, b
     return true;
   }
   return SObject::OnAttribute(name, value, loading);
+}
+
+bool SWindow::OnIdentityAttribute(const std::wstring& name, const std::wstring& value) {
+  if (name == L"name") {
+    name_ = value;
+    return true;
+  }
+  if (name == L"id") {
+    std::optional<int> id = ParseInt(value);
+    if (!id && SApplication::Instance()) id = SApplication::Instance()->NamedIds().IdOf(value);
+    // A bad id is ignored with a diagnostic line by the caller.
+    if (!id || *id == 0) return false;
+    id_ = *id;
+    idGiven_ = true;
+    return true;
+  }
+  if (name == L"text") {
+    SetWindowText(ResolveText(value));
+    return true;
+  }
+  if (name == L"tip") {
+    SetToolTipText(ResolveText(value));
+    return true;
+  }
+  return false;
+}
+
+std::optional<bool> SWindow::OnBehaviourAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
+  auto flag = [&](bool& field) {
+    auto v = ParseBool(value);
+    if (v) field = *v;
+    return v.has_value();
+  };
+  if (name == L"visible" || name == L"show" || name == L"enable") {
+    auto v = ParseBool(value);
+    if (!v) return false;
+    if (name == L"enable") EnableWindow(*v, !loading);
+    else SetVisible(*v, !loading);
+    return true;
+  }
+  if (name == L"focusable") return flag(focusable_);
+  if (name == L"tabStop") return flag(tabStop_);
+  if (name == L"msgTransparent") return flag(msgTransparent_);
+  if (name == L"translate") return flag(translate_);
+  if (name == L"trackMouseEvent") return ParseBool(value).has_value();  // hover and leave always reach controls
+  if (name == L"data") {
+    auto v = ParseInt(value);
+    if (v) userData_ = static_cast<ULONG_PTR>(*v);
+    return v.has_value();
+  }
+  if (name == L"layout") {
+    if (value == L"hbox") boxLayout_ = BoxLayout::kHorizontal;
+    else if (value == L"vbox") boxLayout_ = BoxLayout::kVertical;
+    else if (value == L"none") boxLayout_ = BoxLayout::kNone;
+    else return false;
+    if (!loading) RequestRelayout();
+    return true;
+  }
+  if (name == L"interval") {
+    auto v = ParseInt(value);
+    if (!v || *v < 0) return false;
+    interval_ = *v;
+    if (!loading) RequestRelayout();
+    return true;
+  }
+  if (name == L"cursor") return SetCursorByName(value);
+  return std::nullopt;
+}
+
+bool SWindow::SetCursorByName(const std::wstring& value) {
+  static const std::pair<const wchar_t*, LPCWSTR> kCursors[] = {
+      {L"arrow", IDC_ARROW}, {L"hand", IDC_HAND}, {L"ibeam", IDC_IBEAM}, {L"sizewe", IDC_SIZEWE}, {L"sizens", IDC_SIZENS}};
+  for (const auto& [cursorName, id] : kCursors) {
+    if (value == cursorName) {
+      cursor_ = id;
+      return true;
+    }
+  }
+  return false;
 }
 
 // --- text ---

@@ -4,6 +4,7 @@
 // style, states (hover, pushed, checked, disabled, focus), events and
 // children created from layout XML.
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -208,6 +209,10 @@ class SWindow : public SObject {
 
  protected:
   bool OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) override;
+  bool OnIdentityAttribute(const std::wstring& name, const std::wstring& value);
+  // Nothing when the name is not one of these attributes.
+  std::optional<bool> OnBehaviourAttribute(const std::wstring& name, const std::wstring& value, bool loading);
+  bool SetCursorByName(const std::wstring& value);
   // An element child the control reads itself ("items", "template", ...);
   // return true to keep it from being created as a child control.
   virtual bool OnChildXml(pugi::xml_node child) { return false; }
