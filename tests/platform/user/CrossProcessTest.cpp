@@ -136,13 +136,13 @@ TEST_F(CrossProcessTest, AnotherProcessSeesVisibleAndIconicState) {
 TEST_F(CrossProcessTest, SecondStartShowsAHiddenWindowAndBringsItToTheFront) {
   ASSERT_TRUE(SetPropW(hwnd_, name_.c_str(), reinterpret_cast<HANDLE>(kMarkValue)));
   HWND other = CreateLoggingWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, nullptr, L"kbconfig other", 300, 300);
-  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other; }, 10000));
   ASSERT_FALSE(IsWindowVisible(hwnd_));
   Log().Clear();
   EXPECT_EQ(RunChild(L"bring-forward", name_), kChildOk);
-  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(hwnd_) && GetForegroundWindow() == hwnd_; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(hwnd_) && GetForegroundWindow() == hwnd_; }, 10000));
   EXPECT_TRUE(Log().Saw(hwnd_, WM_SHOWWINDOW));
-  EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == hwnd_; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == hwnd_; }, 10000));
   DestroyWindow(other);
 }
 
@@ -153,8 +153,8 @@ TEST_F(CrossProcessTest, SecondStartRestoresAMinimisedWindow) {
   PumpFor(100);
   ASSERT_TRUE(IsIconic(hwnd_));
   EXPECT_EQ(RunChild(L"bring-forward", name_), kChildOk);
-  EXPECT_TRUE(PumpUntil([&] { return !IsIconic(hwnd_) && IsWindowVisible(hwnd_); }, 5000));
-  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == hwnd_; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return !IsIconic(hwnd_) && IsWindowVisible(hwnd_); }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == hwnd_; }, 10000));
 }
 
 TEST_F(CrossProcessTest, WalkEndsAndSkipsMessageOnlyWindows) {

@@ -277,7 +277,7 @@ TEST(MessageQueueTest, TimerProcedureAndThreadTimers) {
   timerCalls = 0;
   UINT_PTR id = SetTimer(nullptr, 0, 20, CountingTimerProc);
   ASSERT_NE(id, 0u);
-  PumpUntil([] { return timerCalls >= 3; }, 3000);
+  PumpUntil([] { return timerCalls >= 3; }, 10000);
   EXPECT_GE(timerCalls.load(), 3);
   EXPECT_EQ(timerLastId.load(), id);
   EXPECT_TRUE(KillTimer(nullptr, id));

@@ -67,7 +67,7 @@ class TrayIconTest : public ::testing::Test {
   // The tray owns its selection a moment after its window appears.
   bool AddIcon() {
     NOTIFYICONDATAW nid = Data();
-    return PumpUntil([&] { return Shell_NotifyIconW(NIM_ADD, &nid) != FALSE; }, 5000);
+    return PumpUntil([&] { return Shell_NotifyIconW(NIM_ADD, &nid) != FALSE; }, 10000);
   }
   bool Click(const char* button) {
     // The tray embeds and sizes a new icon a moment after it is added.
@@ -95,13 +95,13 @@ TEST_F(TrayIconTest, ClicksReachTheCallbackMessage) {
   EXPECT_FALSE(Shell_NotifyIconW(NIM_ADD, &nid));  // already there
   Log().Clear();
   ASSERT_TRUE(Click("1"));
-  ASSERT_TRUE(PumpUntil([&] { return Callbacks().size() >= 2; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return Callbacks().size() >= 2; }, 10000));
   std::vector<LPARAM> expected = {WM_LBUTTONDOWN, WM_LBUTTONUP};
   EXPECT_EQ(Callbacks(), expected);
   Sleep(GetDoubleClickTime() + 50);
   Log().Clear();
   ASSERT_TRUE(Click("3"));
-  ASSERT_TRUE(PumpUntil([&] { return Callbacks().size() >= 2; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return Callbacks().size() >= 2; }, 10000));
   expected = {WM_RBUTTONDOWN, WM_RBUTTONUP};
   EXPECT_EQ(Callbacks(), expected);
   EXPECT_TRUE(Shell_NotifyIconW(NIM_DELETE, &nid));
@@ -120,7 +120,7 @@ TEST_F(TrayIconTest, ModifyChangesTipAndIcon) {
   DestroyIcon(other);  // the shell keeps a copy of its own
   Log().Clear();
   ASSERT_TRUE(Click("1"));  // found by its new tip
-  ASSERT_TRUE(PumpUntil([&] { return Callbacks().size() >= 2; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return Callbacks().size() >= 2; }, 10000));
   EXPECT_TRUE(Shell_NotifyIconW(NIM_DELETE, &nid));
 }
 
@@ -132,7 +132,7 @@ TEST_F(TrayIconTest, ARestartedTrayAsksForTheIconsAgain) {
   // The tray goes away, as Explorer does when it crashes: so do its icons.
   ASSERT_TRUE(RunTool(std::string("kill ") + trayPid));
   NOTIFYICONDATAW nid = Data();
-  EXPECT_TRUE(PumpUntil([&] { return !Shell_NotifyIconW(NIM_MODIFY, &nid); }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return !Shell_NotifyIconW(NIM_MODIFY, &nid); }, 10000));
   char pidFile[] = "/tmp/kbtest-trayer-XXXXXX";
   int fd = mkstemp(pidFile);
   ASSERT_GE(fd, 0);
@@ -145,7 +145,7 @@ TEST_F(TrayIconTest, ARestartedTrayAsksForTheIconsAgain) {
   EXPECT_TRUE(AddIcon());
   Log().Clear();
   ASSERT_TRUE(Click("1"));
-  EXPECT_TRUE(PumpUntil([&] { return Callbacks().size() >= 2; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return Callbacks().size() >= 2; }, 10000));
   // The replacement tray stays for later tests; the display's end ends it.
   std::remove(pidFile);
 }

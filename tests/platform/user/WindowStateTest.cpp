@@ -148,11 +148,11 @@ TEST(WindowStateTest, CaptureIsPerThreadAndAnnouncedWhenLost) {
 TEST(WindowStateTest, ActivationFollowsSetForegroundWindow) {
   HWND a = CreateLoggingWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, nullptr, L"first", 50, 50);
   HWND b = CreateLoggingWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, nullptr, L"second", 400, 50);
-  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == b && GetActiveWindow() == b; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == b && GetActiveWindow() == b; }, 10000));
   PumpFor(100);
   Log().Clear();
   EXPECT_TRUE(SetForegroundWindow(a));
-  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == a && GetActiveWindow() == a; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == a && GetActiveWindow() == a; }, 10000));
   bool deactivated = false, activated = false;
   for (const LoggedMessage& m : Log().All()) {
     if (m.message != WM_ACTIVATE) continue;
@@ -193,7 +193,7 @@ TEST(PaintTest, ShownWindowGetsPaintAndShowsTheBitmap) {
   });
   ShowWindow(hwnd, SW_SHOWNORMAL);
   UpdateWindow(hwnd);
-  ASSERT_TRUE(PumpUntil([&] { return Log().Saw(hwnd, WM_PAINT); }, 3000));
+  ASSERT_TRUE(PumpUntil([&] { return Log().Saw(hwnd, WM_PAINT); }, 10000));
   EXPECT_EQ(painted.right, kWidth);
   EXPECT_EQ(painted.bottom, kHeight);
   RECT update;

@@ -19,7 +19,7 @@ class X11InputTest : public ::testing::Test {
     hwnd_ = CreateLoggingWindow(WS_POPUP | WS_VISIBLE, 0, nullptr, L"kbconfig input", kLeft, kTop, kWidth, kHeight);
     ASSERT_NE(hwnd_, nullptr);
     SetForegroundWindow(hwnd_);
-    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == hwnd_ && GetFocus() == hwnd_; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == hwnd_ && GetFocus() == hwnd_; }, 10000));
     Log().Clear();
   }
   void TearDown() override {
@@ -39,7 +39,7 @@ class X11InputTest : public ::testing::Test {
 
 TEST_F(X11InputTest, ClickArrivesInClientCoordinates) {
   ASSERT_TRUE(RunTool("xdotool mousemove 320 330 click 1"));
-  ASSERT_TRUE(PumpUntil([&] { return !Messages(WM_LBUTTONUP).empty(); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return !Messages(WM_LBUTTONUP).empty(); }, 10000));
   std::vector<LoggedMessage> downs = Messages(WM_LBUTTONDOWN);
   ASSERT_EQ(downs.size(), 1u);
   EXPECT_EQ(GET_X_LPARAM(downs[0].lParam), 20);
@@ -53,9 +53,9 @@ TEST_F(X11InputTest, ClickArrivesInClientCoordinates) {
 
 TEST_F(X11InputTest, DoubleClickAndWheel) {
   ASSERT_TRUE(RunTool("xdotool mousemove 350 340 click --repeat 2 --delay 60 1"));
-  ASSERT_TRUE(PumpUntil([&] { return !Messages(WM_LBUTTONDBLCLK).empty(); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return !Messages(WM_LBUTTONDBLCLK).empty(); }, 10000));
   ASSERT_TRUE(RunTool("xdotool click 4 click 5"));
-  ASSERT_TRUE(PumpUntil([&] { return Messages(WM_MOUSEWHEEL).size() == 2; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return Messages(WM_MOUSEWHEEL).size() == 2; }, 10000));
   std::vector<LoggedMessage> wheel = Messages(WM_MOUSEWHEEL);
   EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheel[0].wParam), WHEEL_DELTA);
   EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheel[1].wParam), -WHEEL_DELTA);
@@ -64,7 +64,7 @@ TEST_F(X11InputTest, DoubleClickAndWheel) {
 
 TEST_F(X11InputTest, TypingGivesKeysAndCharacters) {
   ASSERT_TRUE(RunTool("xdotool key --delay 30 shift+a b Return BackSpace"));
-  ASSERT_TRUE(PumpUntil([&] { return Messages(WM_CHAR).size() >= 4; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return Messages(WM_CHAR).size() >= 4; }, 10000));
   std::wstring typed;
   for (const LoggedMessage& m : Messages(WM_CHAR)) typed.push_back(static_cast<wchar_t>(m.wParam));
   EXPECT_EQ(typed, L"Ab\r\b");
@@ -79,21 +79,21 @@ TEST_F(X11InputTest, TypingGivesKeysAndCharacters) {
 
 TEST_F(X11InputTest, KeyStateFollowsTheRetrievedInput) {
   ASSERT_TRUE(RunTool("xdotool keydown shift"));
-  ASSERT_TRUE(PumpUntil([&] { return GetKeyState(VK_SHIFT) < 0; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return GetKeyState(VK_SHIFT) < 0; }, 10000));
   EXPECT_LT(GetAsyncKeyState(VK_SHIFT), 0);
   EXPECT_LT(GetKeyState(VK_LSHIFT), 0);
   ASSERT_TRUE(RunTool("xdotool keyup shift"));
-  ASSERT_TRUE(PumpUntil([&] { return GetKeyState(VK_SHIFT) >= 0; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return GetKeyState(VK_SHIFT) >= 0; }, 10000));
   EXPECT_GE(GetAsyncKeyState(VK_SHIFT), 0);
 }
 
 TEST_F(X11InputTest, MouseLeaveIsReportedOnceWhenTracked) {
   ASSERT_TRUE(RunTool("xdotool mousemove 310 310"));
-  ASSERT_TRUE(PumpUntil([&] { return !Messages(WM_MOUSEMOVE).empty(); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return !Messages(WM_MOUSEMOVE).empty(); }, 10000));
   TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd_, 0};
   ASSERT_TRUE(TrackMouseEvent(&tme));
   ASSERT_TRUE(RunTool("xdotool mousemove 10 10"));
-  ASSERT_TRUE(PumpUntil([&] { return !Messages(WM_MOUSELEAVE).empty(); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return !Messages(WM_MOUSELEAVE).empty(); }, 10000));
   ASSERT_TRUE(RunTool("xdotool mousemove 310 310 mousemove 5 5"));
   PumpFor(300);
   EXPECT_EQ(Messages(WM_MOUSELEAVE).size(), 1u);  // tracking ends with the first leave
@@ -105,7 +105,7 @@ TEST_F(X11InputTest, CaptureKeepsMouseMessagesOutsideTheWindow) {
   SetCapture(hwnd_);
   Log().Clear();
   ASSERT_TRUE(RunTool("xdotool mousemove 250 260"));
-  ASSERT_TRUE(PumpUntil([&] { return !Messages(WM_MOUSEMOVE).empty(); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return !Messages(WM_MOUSEMOVE).empty(); }, 10000));
   LoggedMessage last = Messages(WM_MOUSEMOVE).back();
   EXPECT_EQ(GET_X_LPARAM(last.lParam), -50);
   EXPECT_EQ(GET_Y_LPARAM(last.lParam), -40);
@@ -122,11 +122,11 @@ TEST_F(X11InputTest, DraggingByTheCaptionMovesTheWindow) {
     return p.y < 20 ? HTCAPTION : HTCLIENT;
   });
   ASSERT_TRUE(RunTool("xdotool mousemove 400 305 mousedown 1"));
-  ASSERT_TRUE(PumpUntil([&] { return !Messages(WM_NCLBUTTONDOWN).empty(); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return !Messages(WM_NCLBUTTONDOWN).empty(); }, 10000));
   PumpFor(200);
   ASSERT_TRUE(RunTool("xdotool mousemove 420 315 sleep 0.1 mousemove 450 345 sleep 0.1 mouseup 1"));
   RECT r{};
-  EXPECT_TRUE(PumpUntil([&] { return GetWindowRect(hwnd_, &r) && r.left == kLeft + 50 && r.top == kTop + 40; }, 5000))
+  EXPECT_TRUE(PumpUntil([&] { return GetWindowRect(hwnd_, &r) && r.left == kLeft + 50 && r.top == kTop + 40; }, 10000))
       << r.left << "," << r.top;
   EXPECT_FALSE(Messages(WM_MOVE).empty());
   EXPECT_TRUE(Messages(WM_LBUTTONDOWN).empty());  // the caption's click is not the client's
