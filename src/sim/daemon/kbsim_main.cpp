@@ -67,7 +67,7 @@ int RunClient(const std::vector<std::string>& args) {
     if (taken > 0) {
       if (frame.type != kb::sim::MsgType::kReply || frame.id != 1) continue;
       kb::sim::Reply reply = kb::sim::DecodeReply(frame);
-      std::fwrite(reply.data.data(), 1, reply.data.size(), reply.error ? stderr : stdout);
+      if (!reply.data.empty()) std::fwrite(reply.data.data(), 1, reply.data.size(), reply.error ? stderr : stdout);
       ::close(fd);
       return static_cast<int>(reply.error);
     }
