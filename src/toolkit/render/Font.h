@@ -53,7 +53,7 @@ class Font {
   int UnderlineOffset() const { return underlineOffset_; }  // below the baseline
   int LineThickness() const { return lineThickness_; }
 
-  // The face that was found for the spec (may differ from the one asked for);
+  // The face that was found for the request (may differ from the one asked for);
   // null when the system has no usable font at all.
   const FontFace* PrimaryFace() const { return primary_.get(); }
   std::wstring PrimaryFamily() const;
