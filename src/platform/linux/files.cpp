@@ -62,9 +62,19 @@ void SyncFolderOf(const std::string& path) {
 
 using kb::platform::NativePath;
 
+HMODULE GetModuleHandleW(LPCWSTR name) {
+  // Any fixed non-null value serves: it only tells windows and classes apart
+  // by module, and this process has one.
+  static char executableModule;
+  if (!name) return reinterpret_cast<HMODULE>(&executableModule);
+  SetLastError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}
+
 DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
-  if (hModule) {
-    SetLastError(126u);  // ERROR_MOD_NOT_FOUND: there are no other modules
+  // The process has one module: the executable, whichever handle names it.
+  if (hModule && hModule != GetModuleHandleW(nullptr)) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
     return 0;
   }
   char target[PATH_MAX];

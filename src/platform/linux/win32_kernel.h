@@ -57,6 +57,7 @@ DWORD GetLastError();
 void SetLastError(DWORD dwErrCode);
 
 // Module path, current directory, files.
+HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
 DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 BOOL SetCurrentDirectoryW(LPCWSTR lpPathName);
 DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer);

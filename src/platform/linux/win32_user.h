@@ -518,8 +518,6 @@ typedef struct _NOTIFYICONDATAW {
 
 // The module handle window classes are registered with: the executable's,
 // for a null name; there are no other modules.
-HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
-#define ERROR_MOD_NOT_FOUND 126u
 
 // Window classes and windows.
 ATOM RegisterClassExW(const WNDCLASSEXW* lpwcx);

@@ -319,11 +319,3 @@ int GetClassNameW(HWND hwnd, LPWSTR buffer, int size) {
   return n;
 }
 
-HMODULE GetModuleHandleW(LPCWSTR name) {
-  // Any fixed non-null value serves: it only tells windows and classes apart
-  // by module, and this process has one.
-  static char executableModule;
-  if (!name) return reinterpret_cast<HMODULE>(&executableModule);
-  SetLastError(ERROR_MOD_NOT_FOUND);
-  return nullptr;
-}
