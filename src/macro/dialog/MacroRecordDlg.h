@@ -1,0 +1,136 @@
+#pragma once
+// The macro and key assignment dialog, opened modally for one clicked key.
+//
+// It edits the macro groups (steps recorded live from the keyboard through
+// the filter driver, or edited in the step list) and collects what the key
+// shall do on four tab pages: macro, single key, media key, function key.
+// Every choice goes into MacroStore's settings and is saved at once; the
+// assignment itself is made by KeyAssignment when the dialog ends with OK.
+//
+// While the dialog exists its listener stands first in the key monitor's
+// list and consumes every key event, so no key action runs; the events are
+// posted to the dialog's window and handled on the UI thread.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "macro/KeyCode.h"
+#include "macro/dialog/IOnMacroGroupClickedListener.h"
+#include "macro/dialog/KeyAndDelayAdapter.h"
+#include "macro/dialog/MacroGroupAdapter.h"
+#include "macro/dialog/SelectedKeys.h"
+#include "toolkit/window/SHostDialog.h"
+
+class AppConfig;
+class CoordButtonImage;
+class MacroStore;
+struct MacroGroup;
+
+namespace kb::ui {
+class SComboBox;
+class SListView;
+class SMCListView;
+class STabCtrl;
+}  // namespace kb::ui
+
+namespace HidUsbFilter {
+class KeyMonitor;
+}
+
+class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupClickedListener {
+ public:
+  static constexpr wchar_t kLayoutName[] = L"LAYOUT:macro";
+  // A key event from the monitor thread: wParam the KeyCode, lParam pressed.
+  static constexpr UINT kMsgKeyEvent = WM_USER + 1;
+  static constexpr INT_PTR kResultOk = 1;
+  static constexpr INT_PTR kResultDelete = 65596;
+
+  enum Page { kPageMacro = 0, kPageSingleKey = 1, kPageMediaKey = 2, kPageFunctionKey = 3 };
+  enum DelayMode { kDelayRecorded = 0, kDelayFixed = 1, kDelayNone = 2 };
+
+  // Registers the recording listener with `monitor` (may be null: no
+  // recording). `selectedKeys` must outlive the dialog.
+  MacroRecordDlg(HidUsbFilter::KeyMonitor* monitor, MacroStore& macros, CoordButtonImage* picture,
+                 const SelectedKeys& selectedKeys, const AppConfig& config);
+  ~MacroRecordDlg() override;
+
+  // The monitor's listener, on the monitor thread: hands the event to the
+  // dialog's window and consumes it.
+  int32_t OnRecordKeyEvent(uint8_t usagePage, uint16_t usage, bool pressed);
+
+  // The key event as the UI thread handles it (also what tests feed).
+  void OnKeyEvent(KeyCode code, bool pressed);
+
+  // --- IOnMacroGroupClickedListener ---
+  void OnMacroGroupClicked(int index) override;
+  void OnMacroGroupRenamed(int index, const std::wstring& name) override;
+
+  // Selected group index of the group list (-1: none) and its group.
+  int SelectedGroupIndex() const;
+  MacroGroup* SelectedGroup() const;
+  bool IsRecording() const;
+
+  bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  bool OnFireEvent(kb::ui::EventArgs& e) override;
+
+ private:
+  void OnInitDialog();
+  void FindControls();
+  void InitGroups();
+  void InitDelayMode();
+  void InitCombos();
+  void InitPage();
+
+  bool OnCommand(const std::wstring& name);
+  void OnDelayModeChosen(int mode);
+  void OnRecordClicked();
+  void OnGroupAdd();
+  void OnGroupDelete();
+  void OnStepMove(int offset);
+  void OnStepDelete();
+  void OnStepClear();
+  void OnEditChanged(const std::wstring& name, kb::ui::SWindow* sender);
+  void OnComboChanged(const std::wstring& name, int index);
+  void OnPageChanged(int page);
+  void OnStepDelayEdited(kb::ui::SWindow* cell);
+  void OnOk();
+
+  void RecordStep(KeyCode code, bool pressed, const std::wstring& name);
+  void ShowGroup(int index);
+  void ShowDelayEdit();
+  void StartRecordingMonitor();
+  void StopMonitor();
+  void SaveSettings();
+  int CurrentPage() const;
+  static std::optional<int> ParseDecimal(const std::wstring& text);
+
+  HidUsbFilter::KeyMonitor* monitor_;
+  MacroStore& macros_;
+  CoordButtonImage* picture_;
+  const SelectedKeys& selectedKeys_;
+  const AppConfig& config_;
+
+  macro::MacroGroupAdapter groupAdapter_;
+  macro::KeyAndDelayAdapter stepAdapter_;
+
+  kb::ui::STabCtrl* tab_ = nullptr;
+  kb::ui::SListView* groupList_ = nullptr;
+  kb::ui::SMCListView* stepList_ = nullptr;
+  kb::ui::SWindow* recordingKeys_ = nullptr;
+  kb::ui::SWindow* repeatEdit_ = nullptr;
+  kb::ui::SWindow* delayEdit_ = nullptr;
+  kb::ui::SWindow* modeRadios_[3] = {};
+  kb::ui::SWindow* recordCheck_ = nullptr;
+  kb::ui::SComboBox* playModes_ = nullptr;
+  kb::ui::SWindow* singleCheck_ = nullptr;
+  kb::ui::SWindow* singleKey_ = nullptr;
+  kb::ui::SComboBox* mediaKeys_ = nullptr;
+  kb::ui::SComboBox* functionKeys_ = nullptr;
+
+  // Process clock (ms) of the previous recorded key event; none before the
+  // first one.
+  std::optional<int64_t> lastEventMs_;
+  bool recordingStarted_ = false;
+  bool initialising_ = false;
+};
