@@ -1,0 +1,82 @@
+#pragma once
+// "cbimg": the picture of the keyboard, made clickable key by key.
+//
+// The picture is a plain image ("bg"); the keys come from a key map file
+// ("crdxml", relative to the executable's folder) that gives each key its
+// rectangle on the picture, ids and name. The key under the mouse is shown
+// from the "chking" picture, checked keys from the "chked" picture and
+// pressed keys from the "pressed" picture: each copies the key's rectangle of
+// its picture unscaled, so those pictures must have the background's size and
+// the control should have it too. "type" selects what a click does to the
+// checked state: 1 single selection, 2 toggle, anything else nothing.
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "toolkit/render/Bitmap.h"
+#include "toolkit/window/SWindow.h"
+#include "ui/common/CoordButton.h"
+#include "ui/common/ICoordButtonClickListener.h"
+
+class CoordButtonImage : public kb::ui::SWindow {
+  KB_CLASS(CoordButtonImage, kb::ui::SWindow, L"cbimg")
+
+ public:
+  // Passed as a key id, addresses every key.
+  static constexpr int kAllButtons = 0x7FFFFFFF;
+  static constexpr int kSelectSingle = 1;
+  static constexpr int kSelectToggle = 2;
+
+  CoordButtonImage();
+  ~CoordButtonImage() override;
+
+  // Not owned; null removes it.
+  void SetClickListener(ICoordButtonClickListener* listener) { listener_ = listener; }
+  ICoordButtonClickListener* GetClickListener() const { return listener_; }
+
+  // The first key with `id`, or every key for kAllButtons. Each redraws.
+  void SetButtonTip(int id, std::wstring_view tip);
+  void SetButtonChecked(int id, bool checked);
+  void ToggleButton(int id);
+  // Whether a key with `id` exists; copies the first such key into `out`.
+  bool GetButton(int id, CoordButton* out = nullptr) const;
+
+  const std::vector<CoordButton>& GetButtons() const { return buttons_; }
+  // Index of the first key containing `pt` (control coordinates), or -1.
+  int FirstButtonAt(kb::ui::Point pt) const;
+  int GetSelectionType() const { return selectionType_; }
+  const std::wstring& GetCoordFile() const { return coordFile_; }
+  // The file "crdxml" names: under the executable's folder.
+  std::wstring CoordFilePath() const;
+
+  // The last key under the mouse: its tip, else its name; "" over no key.
+  std::wstring GetToolTipText(kb::ui::Point pt) const override;
+
+  void OnLButtonDown(UINT flags, kb::ui::Point pt) override;
+  void OnLButtonUp(UINT flags, kb::ui::Point pt) override;
+  void OnMouseMove(UINT flags, kb::ui::Point pt) override;
+  void OnMouseLeave() override;
+  void OnCreate() override;
+
+ protected:
+  bool OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) override;
+  void DrawBkgnd(kb::render::Canvas& canvas) override;
+
+ private:
+  bool SetImageAttribute(std::shared_ptr<const kb::render::Bitmap>& slot, const std::wstring& value);
+  void DrawOverlay(kb::render::Canvas& canvas, const kb::render::Bitmap* image, uint32_t CoordButton::*flag);
+  kb::ui::Point ToClient(kb::ui::Point hostPoint) const;
+  void ApplySelection(size_t index);
+  void StateChanged();
+
+  std::shared_ptr<const kb::render::Bitmap> background_;
+  std::shared_ptr<const kb::render::Bitmap> hoverImage_;
+  std::shared_ptr<const kb::render::Bitmap> checkedImage_;
+  std::shared_ptr<const kb::render::Bitmap> pressedImage_;
+  std::vector<CoordButton> buttons_;
+  kb::ui::Color defaultColor_ = kb::ui::Color::Rgb(0xFF, 0xFF, 0xFF);
+  int selectionType_ = 0;
+  std::wstring coordFile_;
+  ICoordButtonClickListener* listener_ = nullptr;
+};
