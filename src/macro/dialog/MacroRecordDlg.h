@@ -70,6 +70,7 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   int SelectedGroupIndex() const;
   MacroGroup* SelectedGroup() const;
   bool IsRecording() const;
+  CoordButtonImage* Picture() const { return picture_; }
 
   bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   bool OnFireEvent(kb::ui::EventArgs& e) override;

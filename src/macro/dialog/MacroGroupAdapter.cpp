@@ -1,0 +1,45 @@
+#include "macro/dialog/MacroGroupAdapter.h"
+
+#include "macro/MacroStore.h"
+#include "macro/dialog/IOnMacroGroupClickedListener.h"
+#include "toolkit/controls/SListView.h"
+#include "toolkit/core/SEvents.h"
+#include "toolkit/window/SWindow.h"
+
+namespace macro {
+
+namespace {
+// Items are reused by the list; each name edit is subscribed once and finds
+// its row at event time.
+constexpr ULONG_PTR kSubscribed = 1;
+
+int RowOf(kb::ui::SWindow* control) {
+  kb::ui::SItemPanel* panel = kb::ui::FindItemPanel(control);
+  return panel ? panel->GetItemIndex() : -1;
+}
+}  // namespace
+
+int MacroGroupAdapter::GetCount() { return macros_.GroupCount(); }
+
+void MacroGroupAdapter::GetView(int position, kb::ui::SWindow* item, pugi::xml_node) {
+  const MacroGroup* group = macros_.GroupAt(position);
+  kb::ui::SWindow* edit = item->FindChildByName(kNameEdit);
+  if (!group || !edit) return;
+  edit->SetWindowText(group->name);
+  if (edit->GetUserData() == kSubscribed || !listener_) return;
+  edit->SetUserData(kSubscribed);
+  IOnMacroGroupClickedListener* listener = listener_;
+  edit->SubscribeEvent(kb::ui::EventEditChange::EventID, [listener, edit](kb::ui::EventArgs*) {
+    int row = RowOf(edit);
+    if (row >= 0) listener->OnMacroGroupRenamed(row, edit->GetWindowText(true));
+    return false;
+  });
+  // A click into the name edit selects the group too.
+  edit->SubscribeEvent(kb::ui::EventSetFocus::EventID, [listener, edit](kb::ui::EventArgs*) {
+    int row = RowOf(edit);
+    if (row >= 0) listener->OnMacroGroupClicked(row);
+    return false;
+  });
+}
+
+}  // namespace macro
