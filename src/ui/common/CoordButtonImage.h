@@ -79,4 +79,6 @@ class CoordButtonImage : public kb::ui::SWindow {
   int selectionType_ = 0;
   std::wstring coordFile_;
   ICoordButtonClickListener* listener_ = nullptr;
+  // False once destroyed; a listener's modal loop may outlive the control.
+  std::shared_ptr<bool> alive_;
 };

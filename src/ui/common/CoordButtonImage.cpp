@@ -1,0 +1,221 @@
+#include "ui/common/CoordButtonImage.h"
+
+#include "platform/diag.h"
+#include "platform/path.h"
+#include "platform/save_file.h"
+#include "toolkit/core/AttrParse.h"
+#include "toolkit/core/SApplication.h"
+#include "ui/common/CoordMapParser.h"
+
+using kb::ui::Point;
+using kb::ui::Rect;
+
+CoordButtonImage::CoordButtonImage() : alive_(std::make_shared<bool>(true)) {}
+
+CoordButtonImage::~CoordButtonImage() { *alive_ = false; }
+
+// --- attributes and creation ---
+
+bool CoordButtonImage::OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
+  if (name == L"bg") return SetImageAttribute(background_, value);
+  if (name == L"chking") return SetImageAttribute(hoverImage_, value);
+  if (name == L"chked") return SetImageAttribute(checkedImage_, value);
+  if (name == L"pressed") return SetImageAttribute(pressedImage_, value);
+  if (name == L"crdxml") {
+    kb::ui::SApplication* app = kb::ui::SApplication::Instance();
+    coordFile_ = app ? app->ResolveString(value) : value;
+    return true;
+  }
+  if (name == L"type") {
+    std::optional<int> type = kb::ui::ParseInt(value);
+    if (!type) return false;
+    selectionType_ = *type;
+    return true;
+  }
+  return SWindow::OnAttribute(name, value, loading);
+}
+
+bool CoordButtonImage::SetImageAttribute(std::shared_ptr<const kb::render::Bitmap>& slot, const std::wstring& value) {
+  kb::ui::SApplication* app = kb::ui::SApplication::Instance();
+  std::shared_ptr<const kb::render::Bitmap> image = app ? app->GetImage(value) : nullptr;
+  if (!image) return false;
+  slot = std::move(image);
+  Invalidate();
+  return true;
+}
+
+std::wstring CoordButtonImage::CoordFilePath() const {
+  kb::ui::SApplication* app = kb::ui::SApplication::Instance();
+  return kb::PathJoin(app ? app->GetAppDir() : kb::ExecutableFolder(), coordFile_);
+}
+
+// The key map is read once, when the layout creates the control; a later
+// "crdxml" only changes the name.
+void CoordButtonImage::OnCreate() {
+  if (coordFile_.empty()) return;
+  std::wstring path = CoordFilePath();
+  std::string bytes;
+  if (!kb::ReadFileBytes(path, bytes)) {
+    kb::DiagPrintfW(L"keyboard picture: no key map %ls\n", path.c_str());
+    return;
+  }
+  auto buttons = coordmap::ParseCoordButtons(bytes, defaultColor_);
+  if (!buttons) {
+    kb::DiagPrintfW(L"keyboard picture: %ls is not a key map\n", path.c_str());
+    return;
+  }
+  buttons_ = std::move(*buttons);
+}
+
+// --- what the program sets ---
+
+void CoordButtonImage::SetButtonTip(int id, std::wstring_view tip) {
+  for (CoordButton& button : buttons_) {
+    if (id != kAllButtons && button.id != id) continue;
+    button.tip = tip;
+    if (id != kAllButtons) break;
+  }
+  StateChanged();
+}
+
+void CoordButtonImage::SetButtonChecked(int id, bool checked) {
+  for (CoordButton& button : buttons_) {
+    if (id != kAllButtons && button.id != id) continue;
+    button.checked = checked ? 1 : 0;
+    if (id != kAllButtons) break;
+  }
+  StateChanged();
+}
+
+void CoordButtonImage::ToggleButton(int id) {
+  for (CoordButton& button : buttons_) {
+    if (id != kAllButtons && button.id != id) continue;
+    button.checked = button.checked ? 0 : 1;
+    if (id != kAllButtons) break;
+  }
+  StateChanged();
+}
+
+bool CoordButtonImage::GetButton(int id, CoordButton* out) const {
+  for (const CoordButton& button : buttons_) {
+    if (button.id != id) continue;
+    if (out) *out = button;
+    return true;
+  }
+  return false;
+}
+
+void CoordButtonImage::StateChanged() {
+  Invalidate();
+  if (container_) container_->UpdateToolTip();
+}
+
+// --- hit testing and tooltips ---
+
+Point CoordButtonImage::ToClient(Point hostPoint) const {
+  // Host coordinates come from the 16-bit halves of the message's lParam.
+  return Point{hostPoint.x - rect_.left, hostPoint.y - rect_.top};
+}
+
+int CoordButtonImage::FirstButtonAt(Point pt) const {
+  for (size_t i = 0; i < buttons_.size(); ++i)
+    if (buttons_[i].rect.Contains(pt)) return static_cast<int>(i);
+  return -1;
+}
+
+std::wstring CoordButtonImage::GetToolTipText(Point) const {
+  for (auto it = buttons_.rbegin(); it != buttons_.rend(); ++it) {
+    if (!it->hover) continue;
+    return it->tip.empty() ? it->name : it->tip;
+  }
+  return std::wstring();
+}
+
+// --- mouse ---
+
+void CoordButtonImage::OnMouseMove(UINT flags, Point pt) {
+  SWindow::OnMouseMove(flags, pt);
+  Point local = ToClient(pt);
+  bool changed = false;
+  for (CoordButton& button : buttons_) {
+    uint32_t hover = button.rect.Contains(local) ? 1 : 0;
+    changed |= button.hover != hover;
+    button.hover = hover;
+  }
+  if (changed) StateChanged();
+}
+
+void CoordButtonImage::OnMouseLeave() {
+  SWindow::OnMouseLeave();
+  for (CoordButton& button : buttons_) button.hover = 0;
+  StateChanged();
+}
+
+void CoordButtonImage::ApplySelection(size_t index) {
+  if (selectionType_ == kSelectSingle) {
+    for (CoordButton& button : buttons_) button.checked = 0;
+    buttons_[index].checked = 1;
+    return;
+  }
+  if (selectionType_ == kSelectToggle) buttons_[index].checked = buttons_[index].checked ? 0 : 1;
+}
+
+void CoordButtonImage::OnLButtonDown(UINT flags, Point pt) {
+  SWindow::OnLButtonDown(flags, pt);
+  Point local = ToClient(pt);
+  int index = FirstButtonAt(local);
+  if (index < 0) return;
+  bool handled = false;
+  if (listener_) {
+    // The listener may run a modal loop in which this control is destroyed
+    // (the keyboard is unplugged and the main window closes).
+    std::shared_ptr<bool> alive = alive_;
+    const CoordButton& button = buttons_[static_cast<size_t>(index)];
+    handled = listener_->OnCoordButtonClick(button.id, button.name, kCoordButtonPress, flags, local.x, local.y);
+    if (!*alive) return;
+  }
+  if (!handled) ApplySelection(static_cast<size_t>(index));
+  buttons_[static_cast<size_t>(index)].pressed = 1;
+  StateChanged();
+}
+
+void CoordButtonImage::OnLButtonUp(UINT flags, Point pt) {
+  SWindow::OnLButtonUp(flags, pt);
+  Point local = ToClient(pt);
+  int index = FirstButtonAt(local);
+  if (index < 0) return;
+  CoordButton& button = buttons_[static_cast<size_t>(index)];
+  bool wasPressed = button.pressed != 0;
+  // Released before the listener runs: a release typically opens a modal
+  // dialog, and the key must not look held down (nor keep the mouse
+  // captured) while that dialog is up.
+  button.pressed = 0;
+  StateChanged();
+  if (!wasPressed || !listener_) return;
+  if (container_) container_->ReleaseCaptureWindow(this);
+  listener_->OnCoordButtonClick(button.id, std::wstring(button.name), kCoordButtonRelease, flags, local.x, local.y);
+}
+
+// --- painting ---
+
+void CoordButtonImage::DrawBkgnd(kb::render::Canvas& canvas) {
+  SWindow::DrawBkgnd(canvas);
+  const int dx = rect_.left;
+  const int dy = rect_.top;
+  for (const CoordButton& button : buttons_) canvas.FillRect(button.rect.Offset(dx, dy), button.color);
+  if (background_ && !background_->IsEmpty()) canvas.StretchBitmap(*background_, background_->Bounds(), rect_);
+  DrawOverlay(canvas, hoverImage_.get(), &CoordButton::hover);
+  DrawOverlay(canvas, checkedImage_.get(), &CoordButton::checked);
+  DrawOverlay(canvas, pressedImage_.get(), &CoordButton::pressed);
+}
+
+// Copied unscaled: the overlay pictures line up with the background only
+// when the control has the pictures' size.
+void CoordButtonImage::DrawOverlay(kb::render::Canvas& canvas, const kb::render::Bitmap* image,
+                                   uint32_t CoordButton::*flag) {
+  if (!image || image->IsEmpty()) return;
+  for (const CoordButton& button : buttons_) {
+    if (!(button.*flag)) continue;
+    canvas.DrawBitmap(*image, button.rect, Point{button.rect.left + rect_.left, button.rect.top + rect_.top});
+  }
+}
