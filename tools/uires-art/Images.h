@@ -1,0 +1,28 @@
+#pragma once
+// The package's images: what each one is, its frame size and state count,
+// and how it is drawn.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "toolkit/render/Bitmap.h"
+
+namespace kb::art {
+
+struct GeneratedImage {
+  std::string path;  // relative to the package folder
+  int frameWidth = 0;
+  int frameHeight = 0;
+  int states = 1;
+  render::Bitmap bitmap;
+};
+
+// Every PNG image of the package except the keyboard pictures (drawn from the
+// key map by another tool).
+std::vector<GeneratedImage> DrawAllImages();
+
+// The application icon as .ico file bytes: 32-bit images with alpha at the
+// usual sizes, in the bitmap form every loader reads.
+std::vector<uint8_t> DrawLogoIcon();
+
+}  // namespace kb::art
