@@ -26,6 +26,9 @@ class CShellNotifyHwnd2 : public CSimpleWnd {
   CSimpleWnd* GetHost() const { return host_; }
   // The icon is going away: nothing reaches it from now on.
   void Detach();
+  // Destroys the window now (the object goes with it, once no message of
+  // the window is being handled any more).
+  void DestroyNow();
 
   bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 

@@ -72,6 +72,8 @@ class SShellNotifyIcon : public SWindow {
   // Removes the icon from the notification area and releases the message
   // window (also done when the control is freed).
   void RemoveIcon();
+  // The message window is gone (destroyed by anyone): forget it.
+  void OnMessageWindowGone();
 
   // Every icon in `root`'s tree adds itself again when `msg` is the
   // "TaskbarCreated" message; returns whether it was.

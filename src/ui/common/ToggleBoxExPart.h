@@ -4,6 +4,7 @@
 // painting that draws the box skin over the whole control instead of left of
 // the text.
 //   iconSkin="name" iconPos="x,y" textX="n" textY="n"
+#include <optional>
 #include <string>
 
 #include "toolkit/controls/SToggleBox.h"
