@@ -1,0 +1,61 @@
+#pragma once
+// The macro dialog's tests: an application set up as the program sets itself
+// up (the real resource package, named ids, the program's controls), private
+// macro and record stores in a scratch folder, a small keyboard picture, and
+// message pumping for real windows.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/AppConfig.h"
+#include "macro/MacroStore.h"
+#include "macro/RecordStore.h"
+#include "toolkit/core/SApplication.h"
+#include "toolkit/core/SResProviderFiles.h"
+#include "toolkit/window/SHostWnd.h"
+#include "ui/common/CoordButtonImage.h"
+
+namespace macrotest {
+
+using namespace kb::ui;
+
+// Keys of the test picture: id = usage, va = page.
+inline constexpr int kKeyA = 0x04;
+inline constexpr int kKeyB = 0x05;
+inline constexpr int kKeyCapsLock = 0x39;
+inline constexpr int kKeyF1 = 0x3A;
+
+std::wstring PackageFolder();
+// A fresh empty folder under the system's temporary folder.
+std::string MakeScratchFolder();
+std::string ReadText(const std::string& path);
+
+class MacroDlgTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A window holding only the keyboard picture, with four keys.
+  void CreatePicture();
+  // Two media entries and three function entries (one without keys).
+  static AppConfig TestConfig();
+  std::wstring MacroPath() const;
+  std::wstring RecordPath() const;
+
+  std::unique_ptr<SApplication> app_;
+  std::shared_ptr<SResProviderFiles> files_;
+  std::string scratch_;
+  MacroStore macros_;
+  RecordStore records_;
+  AppConfig config_ = TestConfig();
+  std::unique_ptr<SHostWnd> pictureHost_;
+  CoordButtonImage* picture_ = nullptr;
+};
+
+// Dispatches the thread's messages until `done` holds or `timeoutMs` passes.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+void PumpFor(int milliseconds);
+
+}  // namespace macrotest
