@@ -1,0 +1,298 @@
+#include "ui/MainDlg.h"
+
+#include <ctime>
+
+#include "app/AppConfig.h"
+#include "app/ThreadRunable.h"
+#include "hid/HidInterfaceInfo.h"
+#include "hid/HidOperationLock.h"
+#include "keyfunc/KeyMonitor.h"
+#include "keyfunc/VHidev.h"
+#include "macro/KeyActionRunner.h"
+#include "macro/MacroStore.h"
+#include "macro/RecordStore.h"
+#include "macro/dialog/KeyAssignment.h"
+#include "macro/dialog/MacroRecordDlg.h"
+#include "platform/diag.h"
+#include "toolkit/controls/SComboBox.h"
+#include "toolkit/controls/SSliderBar.h"
+#include "toolkit/controls/STabCtrl.h"
+#include "toolkit/core/SApplication.h"
+#include "toolkit/menu/SMenuEx.h"
+#include "toolkit/window/SMessageBox.h"
+#include "ui/common/CoordButtonImage.h"
+#include "ui/common/SShellNotifyIcon.h"
+
+using namespace kb::ui;
+
+namespace {
+constexpr wchar_t kWarningTitle[] = L"Warning";
+constexpr wchar_t kInsertDeviceAtStart[] = L"Please insert USB device!";
+
+const wchar_t* const kSpeedBarNames[] = {L"bar_general_speed_0", L"bar_general_speed_1", nullptr,
+                                         L"bar_general_speed_3"};
+const wchar_t* const kBrightnessBarNames[] = {L"bar_const_brightness_0", L"bar_const_brightness_1",
+                                              L"bar_const_brightness_2", L"bar_const_brightness_3"};
+const wchar_t* const kDirectionRadios[] = {L"radio_direction_left_0", L"radio_direction_right_0"};
+const wchar_t* const kLoaderRadios[] = {L"radio_loader_left_3", L"radio_loader_center_3"};
+constexpr wchar_t kLoaderRightRadio[] = L"radio_loader_right_3";
+}  // namespace
+
+CMainDlg::CMainDlg(std::wstring layoutName)
+    : SHostWnd(std::move(layoutName)),
+      identity_(KeyboardIdentity::FromConfig(AppConfig::Instance())),
+      keyMonitor_(std::make_unique<HidUsbFilter::KeyMonitor>()),
+      playback_(std::make_unique<KeyActionRunner>()),
+      worker_(std::make_unique<RunableThread<0>>()),
+      commands_(keyboard_, lastSendTime_, firmwareVersion_) {}
+
+CMainDlg::~CMainDlg() {
+  VHidev::Instance().ReleaseAll();
+  worker_.reset();
+  // The monitor thread calls the playback's key handler: it must have ended
+  // before the playback goes away.
+  keyMonitor_->Stop();
+  playback_.reset();
+  keyMonitor_.reset();
+  selectedKeys_.clear();
+  keyboard_.Close();
+}
+
+std::wstring CMainDlg::ApplicationName() {
+  SApplication* app = SApplication::Instance();
+  return app ? app->Strings().Get(0) : std::wstring();
+}
+
+bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  // Only top-level windows hear that the taskbar was re-created; the tray
+  // icon's own window is message-only.
+  SShellNotifyIcon::ForwardTaskbarCreated(GetRoot(), msg);
+  switch (msg) {
+    case WM_INITDIALOG:
+      OnInitDialog();
+      result = TRUE;
+      return true;
+    case WM_COMMAND:
+      if (HIWORD(wParam) != 0) break;
+      OnMenuCommand(LOWORD(wParam));
+      result = 0;
+      return true;
+    case WM_DEVICECHANGE:
+      result = OnDeviceChange(wParam, lParam);
+      return true;
+    case WM_CLOSE:
+      CloseMainWindow();
+      result = 0;
+      return true;
+    case WM_DESTROY:
+      if (std::wstring name = ApplicationName(); !name.empty()) ::RemovePropW(hwnd, name.c_str());
+      break;
+    case kMsgLanguageChanged: {
+      bool handled = SHostWnd::ProcessWindowMessage(hwnd, msg, wParam, lParam, result);
+      // The firmware text is put together from translated parts.
+      UpdateFirmwareText();
+      return handled;
+    }
+    default:
+      break;
+  }
+  return SHostWnd::ProcessWindowMessage(hwnd, msg, wParam, lParam, result);
+}
+
+void CMainDlg::OnInitDialog() {
+  HWND hwnd = GetHwnd();
+  if (std::wstring name = ApplicationName(); !name.empty())
+    ::SetPropW(hwnd, name.c_str(), reinterpret_cast<HANDLE>(static_cast<INT_PTR>(1)));
+  RegisterHidNotification(hwnd);
+  LookUpControls();
+  SubscribeControlEvents();
+  lastSendTime_ = static_cast<int64_t>(std::time(nullptr));
+  if (!OpenKeyboardAtStart()) {
+    firmwareVersion_ = kFirmwareUnknown;
+    UpdateFirmwareText();
+    SMessageBox(nullptr, kInsertDeviceAtStart, kWarningTitle, MB_OK | MB_ICONWARNING);
+    ::DestroyWindow(hwnd);
+    return;
+  }
+  {
+    std::lock_guard lock(lightingLock_);
+    commands_.ReadFirmwareVersion();
+  }
+  UpdateFirmwareText();
+  MarkAssignedKeys();
+  ShowEffectControls(true);
+  ShowSideControls(true);
+  StartWorkers();
+  initialised_ = true;
+}
+
+void CMainDlg::LookUpControls() {
+  Controls& c = controls_;
+  c.picture = FindChildByName<CoordButtonImage>(L"img_keyboard");
+  c.tab = FindChildByName<STabCtrl>(L"tab_color_effect");
+  c.effectCombo = FindChildByName<SComboBox>(L"cbx_color_effect");
+  c.listCombo = FindChildByName<SComboBox>(L"cbx_in_lv");
+  c.sideCombo = FindChildByName<SComboBox>(L"cbx_side_color_effect");
+  c.sideBar = FindChildByName<SSliderBar>(L"bar_side_brightness");
+  c.sideLabel = FindChildByName(L"text_side_brightness");
+  c.version = FindChildByName(L"version");
+  c.effectBarIds.clear();
+  for (size_t i = 0; i < c.speedBars.size(); ++i) {
+    c.speedBars[i] = kSpeedBarNames[i] ? FindChildByName<SSliderBar>(kSpeedBarNames[i]) : nullptr;
+    c.brightnessBars[i] = FindChildByName<SSliderBar>(kBrightnessBarNames[i]);
+    if (c.speedBars[i]) c.effectBarIds.push_back(c.speedBars[i]->GetID());
+    if (c.brightnessBars[i]) c.effectBarIds.push_back(c.brightnessBars[i]->GetID());
+  }
+  c.directionGroup.clear();
+  c.loaderGroup.clear();
+  c.effectRadioIds.clear();
+  for (const wchar_t* name : kDirectionRadios) c.directionGroup.push_back(FindChildByName(name));
+  for (const wchar_t* name : kLoaderRadios) c.loaderGroup.push_back(FindChildByName(name));
+  for (SWindow* radio : c.directionGroup)
+    if (radio) c.effectRadioIds.push_back(radio->GetID());
+  for (SWindow* radio : c.loaderGroup)
+    if (radio) c.effectRadioIds.push_back(radio->GetID());
+  if (SWindow* right = FindChildByName(kLoaderRightRadio)) c.effectRadioIds.push_back(right->GetID());
+}
+
+void CMainDlg::SubscribeControlEvents() {
+  Controls& c = controls_;
+  if (c.listCombo) {
+    c.listCombo->SetCurSel(0);
+    c.listCombo->SubscribeEvent(EventCBSelChange::EventID, [](EventArgs*) { return true; });
+  }
+  if (c.effectCombo)
+    c.effectCombo->SubscribeEvent(EventCBSelChange::EventID, [this](EventArgs* e) {
+      OnEffectSelected(static_cast<EventCBSelChange*>(e)->nCurSel);
+      return true;
+    });
+  if (c.sideCombo)
+    c.sideCombo->SubscribeEvent(EventCBSelChange::EventID, [this](EventArgs* e) {
+      OnSideSelected(static_cast<EventCBSelChange*>(e)->nCurSel);
+      return true;
+    });
+  if (c.picture) c.picture->SetClickListener(this);
+}
+
+bool CMainDlg::OpenKeyboardAtStart() {
+  HidOperationLock lock(L"HidDevice::Open");
+  int32_t product = identity_.pid;
+  HidInterfaceInfo* found =
+      FindHidInterfaces(identity_.vid, 1, &product, identity_.usbInterface, identity_.subdevice);
+  bool opened = found && keyboard_.Open(found->devicePath.c_str(), kKeyboardAccess);
+  FreeHidInterfaceList(found);
+  return opened;
+}
+
+void CMainDlg::MarkAssignedKeys() {
+  if (!controls_.picture) return;
+  for (const KeyRecord& record : RecordStore::Instance().Records()) {
+    int id = static_cast<int>(record.code & 0xFFFF);
+    controls_.picture->SetButtonChecked(id, true);
+    controls_.picture->SetButtonTip(id, KeyAssignment::TipText(record));
+  }
+}
+
+void CMainDlg::StartWorkers() {
+  auto resend = std::make_unique<ThreadRunable<CMainDlg>>(this, &CMainDlg::ResendBacklightEffect,
+                                                          static_cast<DWORD>(LedEffectTable::Instance().GetCurrent()));
+  resend->SetInterval(kResendDelayMs);
+  resend->SetRepeat(1);
+  worker_->Post(std::move(resend));
+  worker_->StartThreads(this);
+  keyMonitor_->AddProxy(playback_.get(), &KeyActionRunner::OnKeyEvent);
+  keyMonitor_->OpenFilter();
+  keyMonitor_->Start();
+  keyMonitor_->SendInterceptTable(RecordStore::Instance().Codes());
+}
+
+bool CMainDlg::OnCoordButtonClick(int id, std::wstring name, int action, UINT flags, int x, int y) {
+  KeyAssignmentContext context;
+  context.owner = GetHwnd();
+  context.monitor = keyMonitor_.get();
+  context.picture = controls_.picture;
+  context.selectedKeys = &selectedKeys_;
+  context.openDialog = &openDialog_;
+  context.keyboardConnected = keyboard_.HasValidHandle();
+  return KeyAssignment::OnKeyClicked(context, id, name, action);
+}
+
+void CMainDlg::OnMenuCommand(int id) {
+  if (id == kCmdCheckFirmware) CheckFirmware();
+  else if (id == kCmdExit) ::PostMessageW(GetHwnd(), WM_CLOSE, 0, 0);
+}
+
+void CMainDlg::CheckFirmware() {
+  if (!keyboard_.HasValidHandle()) {
+    SMessageBox(nullptr, L"Please insert USB device", kWarningTitle, MB_OK | MB_ICONWARNING);
+    return;
+  }
+  if (firmwareVersion_ == kLatestFirmware) {
+    SMessageBox(GetHwnd(), L"The firmware is already the latest version and no upgrade is required.", kWarningTitle,
+                MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  {
+    std::lock_guard lock(lightingLock_);
+    keyboard_.Close();
+    int32_t product = identity_.pid;
+    if (keyboard_.Open(identity_.vid, 1, &product, identity_.usbInterface, identity_.subdevice, nullptr,
+                       kKeyboardAccess))
+      commands_.ReadFirmwareVersion();
+    else
+      firmwareVersion_ = kFirmwareUnknown;
+  }
+  UpdateFirmwareText();
+}
+
+bool CMainDlg::SwitchLanguage(const wchar_t* langName) {
+  SApplication* app = SApplication::Instance();
+  STranslatorMgr* translator = app ? app->GetTranslator() : nullptr;
+  pugi::xml_document doc;
+  if (!translator || !app->LoadXmlDocument(doc, langName, L"translator")) return false;
+  auto pack = translator->CreateLangPack();
+  if (!pack->Load(doc.child("language"))) return false;
+  wchar_t name[64] = {};
+  pack->GetName(name, 64);
+  translator->UninstallLanguage(name);
+  translator->InstallLanguage(pack);
+  if (GetHwnd()) ::SendMessageW(GetHwnd(), kMsgLanguageChanged, 0, 0);
+  return true;
+}
+
+void CMainDlg::ShowMoreMenu() {
+  SWindow* button = FindChildByName(L"btn_more");
+  if (!button || !GetHwnd()) return;
+  POINT corner{button->GetWindowRect().left, button->GetWindowRect().bottom};
+  ::ClientToScreen(GetHwnd(), &corner);
+  SMenuEx menu;
+  if (menu.Load(L"smenuex:menu_more")) menu.TrackPopupMenu(0, corner.x, corner.y, GetHwnd());
+}
+
+void CMainDlg::RestoreFactory() {
+  int answer = SMessageBox(GetHwnd(), L"All settings will be restored, are you sure you want to continue?",
+                           kWarningTitle, MB_OKCANCEL | MB_ICONWARNING);
+  if (answer != IDOK) return;
+  restoringFactory_ = true;
+  MacroStore::Instance().Reset();
+  RecordStore::Instance().Clear();
+  {
+    std::lock_guard lock(lightingLock_);
+    LedEffectTable::Instance().ResetDefaults();
+    SideModelTable::Instance().ResetDefaults();
+  }
+  playback_->StopPlayback();
+  keyMonitor_->SendInterceptTable(RecordStore::Instance().Codes());
+  ::Sleep(kFactoryRestorePauseMs);
+  ShowSideControls(true);
+  ShowEffectControls(true);
+  if (controls_.picture) {
+    controls_.picture->SetButtonChecked(CoordButtonImage::kAllButtons, false);
+    // The tips named the assignments that are gone now.
+    controls_.picture->SetButtonTip(CoordButtonImage::kAllButtons, L"");
+    controls_.picture->Invalidate();
+  }
+  RecordStore::Instance().Clear();
+  std::lock_guard lock(lightingLock_);
+  commands_.RestoreFactorySettings();
+}

@@ -1,0 +1,151 @@
+#pragma once
+// The program's main window: the keyboard picture, the backlight effect pages,
+// the side light, the firmware text, the more-menu, the language buttons and
+// the tray icon. It owns the keyboard's HidDevice and sends every keyboard
+// command; it runs the delayed effect resend, the key actions and the key
+// event monitor; it follows the keyboard's arrival and removal; it restores
+// the factory settings.
+//
+// Start-up creates it on its stack, sends it WM_INITDIALOG and runs the
+// message loop until the window is destroyed (which a missing keyboard at
+// initialisation, an unplugged keyboard, the close button and the exit
+// commands all end in).
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/RunableThread.h"
+#include "hid/HidDevice.h"
+#include "keyboard/KeyboardCommands.h"
+#include "macro/dialog/SelectedKeys.h"
+#include "toolkit/core/SEvents.h"
+#include "toolkit/window/SHostWnd.h"
+#include "ui/DeviceNotification.h"
+#include "ui/common/ICoordButtonClickListener.h"
+
+class CoordButtonImage;
+class KeyActionRunner;
+class MacroRecordDlg;
+
+namespace HidUsbFilter {
+class KeyMonitor;
+}
+
+namespace kb::ui {
+class SComboBox;
+class SSliderBar;
+class STabCtrl;
+}  // namespace kb::ui
+
+class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
+ public:
+  static constexpr wchar_t kLayoutName[] = L"LAYOUT:XML_MAINWND";
+  // Commands of the more-menu and the tray menu.
+  static constexpr int kCmdCheckFirmware = 1;
+  static constexpr int kCmdExit = 6;
+  // The firmware version that needs no upgrade (v1.0).
+  static constexpr int32_t kLatestFirmware = 256;
+  static constexpr int32_t kFirmwareUnknown = -1;
+  // The start-up effect resend, after the keyboard has settled.
+  static constexpr DWORD kResendDelayMs = 2000;
+  // Read-write access, shared read and write (HidDevice::Open's access word).
+  static constexpr uint32_t kKeyboardAccess = 0xC0000003u;
+  // After the stores are reset and before the comboboxes show the defaults.
+  static constexpr DWORD kFactoryRestorePauseMs = 100;
+
+  explicit CMainDlg(std::wstring layoutName = kLayoutName);
+  ~CMainDlg() override;
+
+  // The window property that marks the main window (and names the
+  // single-instance mutex): entry 0 of the string table.
+  static std::wstring ApplicationName();
+
+  bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  bool OnFireEvent(kb::ui::EventArgs& e) override;
+  bool OnCoordButtonClick(int id, std::wstring name, int action, UINT flags, int x, int y) override;
+
+  // State the tests and the tray look at.
+  int32_t FirmwareVersion() const { return firmwareVersion_; }
+  bool RestoringFactory() const { return restoringFactory_; }
+  bool KeyboardOpen() const { return keyboard_.HasValidHandle(); }
+  HidUsbFilter::KeyMonitor* KeyMonitor() const { return keyMonitor_.get(); }
+  // Where to search for the keyboard; config.xml's ids unless tests set others.
+  void SetKeyboardIdentity(const KeyboardIdentity& identity) { identity_ = identity; }
+
+  // --- handlers (public so that tests can drive them without a mouse) ---
+  void OnInitDialog();
+  LRESULT OnDeviceChange(WPARAM event, LPARAM broadcast);
+  void OnMenuCommand(int id);
+  void CheckFirmware();
+  void RestoreFactory();
+  bool SwitchLanguage(const wchar_t* langName);
+  void ShowMoreMenu();
+
+ private:
+  struct Controls {
+    CoordButtonImage* picture = nullptr;
+    kb::ui::STabCtrl* tab = nullptr;
+    kb::ui::SComboBox* effectCombo = nullptr;
+    kb::ui::SComboBox* listCombo = nullptr;
+    kb::ui::SComboBox* sideCombo = nullptr;
+    kb::ui::SSliderBar* sideBar = nullptr;
+    kb::ui::SWindow* sideLabel = nullptr;
+    kb::ui::SWindow* version = nullptr;
+    std::array<kb::ui::SSliderBar*, 4> speedBars{};
+    std::array<kb::ui::SSliderBar*, 4> brightnessBars{};
+    std::vector<kb::ui::SWindow*> directionGroup;
+    std::vector<kb::ui::SWindow*> loaderGroup;
+    // Every radio whose click stores the effect: the two groups and the right
+    // loader radio, which is in no group.
+    std::vector<int> effectRadioIds;
+    std::vector<int> effectBarIds;
+  };
+
+  // Initialisation steps.
+  void LookUpControls();
+  void SubscribeControlEvents();
+  bool OpenKeyboardAtStart();
+  void MarkAssignedKeys();
+  void StartWorkers();
+
+  // Lighting (MainDlgLighting.cpp).
+  void ShowEffectControls(bool selectInCombo);
+  void ReadEffectControls();
+  void ShowSideControls(bool selectInCombo);
+  void ReadSideControls();
+  void OnEffectSelected(int index);
+  void OnSideSelected(int index);
+  void OnEffectControlChanged();
+  void OnSideBarChanged();
+  void UpdateFirmwareText();
+  int32_t ResendBacklightEffect(DWORD effect, DWORD unused, const BYTE* data, DWORD size);
+  static int GroupValue(const std::vector<kb::ui::SWindow*>& group);
+
+  // Events and device changes (MainDlgEvents.cpp).
+  bool OnCommandEvent(kb::ui::EventArgs& e);
+  void OnKeyboardArrived(const wchar_t* path);
+  void OnKeyboardRemoved();
+  void CloseMainWindow();
+  std::wstring TranslateText(const std::wstring& text) const;
+
+  HidDevice keyboard_;
+  Controls controls_;
+  KeyboardIdentity identity_;
+  std::unique_ptr<HidUsbFilter::KeyMonitor> keyMonitor_;
+  std::unique_ptr<KeyActionRunner> playback_;
+  std::unique_ptr<RunableThread<0>> worker_;
+  SelectedKeys selectedKeys_;
+  MacroRecordDlg* openDialog_ = nullptr;
+  bool restoringFactory_ = false;
+  int64_t lastSendTime_ = 0;
+  int32_t firmwareVersion_ = kFirmwareUnknown;
+  KeyboardCommands commands_;
+  // The resend runs on the worker thread while the UI thread may change the
+  // lighting tables or send; both take this around the tables and the device.
+  std::recursive_mutex lightingLock_;
+  bool initialised_ = false;
+};

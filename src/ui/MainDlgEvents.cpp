@@ -1,0 +1,121 @@
+// The main dialog's control events and the keyboard's arrival and removal.
+#include <algorithm>
+#include <ctime>
+
+#include "keyfunc/KeyMonitor.h"
+#include "macro/dialog/MacroRecordDlg.h"
+#include "toolkit/controls/SSliderBar.h"
+#include "ui/MainDlg.h"
+
+using namespace kb::ui;
+
+namespace {
+bool Contains(const std::vector<int>& ids, int id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
+}  // namespace
+
+bool CMainDlg::OnFireEvent(EventArgs& e) {
+  if (e.GetID() == EventCmd::EventID) return OnCommandEvent(e);
+  if (e.GetID() != EventSliderPos::EventID) return false;
+  SWindow* sender = e.Sender();
+  if (!sender || !sender->IsClass(SSliderBar::ClassName())) return false;
+  if (e.NameFrom() == L"bar_side_brightness") {
+    OnSideBarChanged();
+    return true;
+  }
+  if (!Contains(controls_.effectBarIds, e.IdFrom())) return false;
+  OnEffectControlChanged();
+  return true;
+}
+
+bool CMainDlg::OnCommandEvent(EventArgs& e) {
+  const std::wstring& name = e.NameFrom();
+  if (name == L"btn_more") {
+    ShowMoreMenu();
+    return true;
+  }
+  if (name == L"btn_close") {
+    CloseMainWindow();
+    return true;
+  }
+  if (name == L"btn_min") {
+    // Hidden, not minimised: the tray icon brings it back.
+    ::ShowWindow(GetHwnd(), SW_HIDE);
+    return true;
+  }
+  if (name == L"btn_max" || name == L"btn_restore") {
+    ::SendMessageW(GetHwnd(), WM_SYSCOMMAND, name == L"btn_max" ? SC_MAXIMIZE : SC_RESTORE, 0);
+    return true;
+  }
+  if (name == L"zh_cn") {
+    SwitchLanguage(L"translator:lang_cn");
+    return true;
+  }
+  if (name == L"btn_restore_factory") {
+    RestoreFactory();
+    return true;
+  }
+  if (name == L"jp") {
+    SwitchLanguage(L"translator:lang_en");
+    return true;
+  }
+  if (!Contains(controls_.effectRadioIds, e.IdFrom())) return false;
+  OnEffectControlChanged();
+  return true;
+}
+
+void CMainDlg::CloseMainWindow() {
+  HWND hwnd = GetHwnd();
+  if (!hwnd) return;
+  // The assignment dialog runs a modal loop inside the picture's click
+  // handler; destroying the window under it would leave that handler working
+  // on freed controls. The dialog is ended first and the close comes back
+  // once its loop has returned.
+  if (openDialog_) {
+    openDialog_->EndDialog(IDCANCEL);
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    return;
+  }
+  ::DestroyWindow(hwnd);
+}
+
+LRESULT CMainDlg::OnDeviceChange(WPARAM event, LPARAM broadcast) {
+  if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return 0;
+  const wchar_t* path = DeviceInterfacePath(broadcast);
+  DevicePathKind kind = ClassifyDevicePath(path, identity_);
+  if (kind == DevicePathKind::Unparsable) return 0;
+  if (event == DBT_DEVICEREMOVECOMPLETE) {
+    if (kind == DevicePathKind::Keyboard) OnKeyboardRemoved();
+    return 0;
+  }
+  if (kind == DevicePathKind::Keyboard) OnKeyboardArrived(path);
+  // Any HID arrival may be the filter driver's device coming back.
+  keyMonitor_->OpenFilter();
+  return 0;
+}
+
+void CMainDlg::OnKeyboardArrived(const wchar_t* path) {
+  bool opened;
+  {
+    std::lock_guard lock(lightingLock_);
+    opened = keyboard_.Open(path, kKeyboardAccess) != 0;
+    if (opened) commands_.ReadFirmwareVersion();
+    else firmwareVersion_ = kFirmwareUnknown;
+  }
+  UpdateFirmwareText();
+  if (!opened) return;
+  lastSendTime_ = static_cast<int64_t>(std::time(nullptr));
+  ShowEffectControls(true);
+  ShowSideControls(true);
+  MarkAssignedKeys();
+  restoringFactory_ = false;
+}
+
+void CMainDlg::OnKeyboardRemoved() {
+  {
+    std::lock_guard lock(lightingLock_);
+    keyboard_.Close();
+    firmwareVersion_ = kFirmwareUnknown;
+  }
+  UpdateFirmwareText();
+  if (!restoringFactory_) CloseMainWindow();
+}

@@ -1,0 +1,300 @@
+// The main dialog against the simulated keyboard: opening, the firmware
+// text, lighting commands, the delayed resend, unplugging, the factory
+// restore with the keyboard's re-enumeration, the language buttons and the
+// assigned keys. Needs a display (scripts/with-xvfb).
+#include <functional>
+
+#include "MainDlgTestSupport.h"
+#include "keyboard/LedEffectTable.h"
+#include "keyboard/SideModelTable.h"
+#include "macro/RecordStore.h"
+#include "main/StartUp.h"
+#include "toolkit/controls/SComboBox.h"
+#include "toolkit/controls/STabCtrl.h"
+#include "ui/common/CoordButtonImage.h"
+
+namespace kbtest {
+namespace {
+
+using namespace kb::ui;
+
+constexpr KeyCode kKeyA = (7u << 16) | 0x04;
+
+KeyRecord CopyOnKeyA() {
+  KeyRecord record;
+  record.code = kKeyA;
+  record.type = 3;
+  record.play = 2;
+  record.repeat = 1;
+  record.name = L"A";
+  record.group = L"Copy";
+  record.steps = {{(7u << 16) | 0xE0, 1, 21, L""}, {(7u << 16) | 0x06, 1, 21, L""},
+                  {(7u << 16) | 0xE0, 0, 20, L""}, {(7u << 16) | 0x06, 0, 20, L""}};
+  return record;
+}
+
+TEST_F(MainDlgTest, OpensTheKeyboardAndShowsItsFirmware) {
+  ASSERT_EQ(sim_.Command({"firmware", "1.2"}).status, 0);
+  ASSERT_NE(OpenDialog(), nullptr);
+  EXPECT_TRUE(dlg_->KeyboardOpen());
+  EXPECT_EQ(dlg_->FirmwareVersion(), 0x0102);
+  ASSERT_NE(Find(L"version"), nullptr);
+  EXPECT_EQ(Find(L"version")->GetWindowText(), L"Firmware: v1.2");
+  EXPECT_TRUE(boxes_.empty());
+  // The window carries the property a second start looks for.
+  EXPECT_EQ(GetPropW(hwnd_, CMainDlg::ApplicationName().c_str()), reinterpret_cast<HANDLE>(1));
+  EXPECT_FALSE(CMainDlg::ApplicationName().empty());
+  std::vector<std::string> requests = Sent("set-feature");
+  ASSERT_FALSE(requests.empty());
+  EXPECT_EQ(requests.front(), "07 f1 00 00 00 00 00 00");
+  // The stored lighting is shown: the default effect 20 on its page.
+  auto* effects = dlg_->FindChildByName<SComboBox>(L"cbx_color_effect");
+  ASSERT_NE(effects, nullptr);
+  EXPECT_EQ(effects->GetCurSel(), LedEffectTable::kDefaultSel);
+  auto* tab = dlg_->FindChildByName<STabCtrl>(L"tab_color_effect");
+  ASSERT_NE(tab, nullptr);
+  EXPECT_EQ(tab->GetCurSel(), 1);
+}
+
+TEST_F(MainDlgTest, WithoutTheKeyboardOneWarningAndTheWindowIsGone) {
+  ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
+  EXPECT_EQ(OpenDialog(), nullptr);
+  EXPECT_FALSE(WindowAlive());
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].title, L"Warning");
+  EXPECT_EQ(boxes_[0].text, L"Please insert USB device!");
+  EXPECT_EQ(dlg_->FirmwareVersion(), CMainDlg::kFirmwareUnknown);
+}
+
+struct LightingStep {
+  const char* what;
+  std::function<void(MainDlgTest&)> act;
+  const char* report;  // the last feature report the keyboard got
+};
+
+TEST_F(MainDlgTest, LightingChangesReachTheKeyboard) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  auto select = [](const wchar_t* combo, int index) {
+    return [combo, index](MainDlgTest& t) {
+      auto* box = t.dlg_->FindChildByName<SComboBox>(combo);
+      ASSERT_NE(box, nullptr);
+      box->SetCurSel(index);
+    };
+  };
+  auto slide = [](const wchar_t* bar, int value) { return [bar, value](MainDlgTest& t) { t.MoveSlider(bar, value); }; };
+  auto click = [](const wchar_t* name) { return [name](MainDlgTest& t) { t.Click(name); }; };
+  const LightingStep steps[] = {
+      {"effect 5 with its defaults", select(L"cbx_color_effect", 5), "07 ff ff 05 05 02 00 00"},
+      {"its brightness", slide(L"bar_const_brightness_0", 3), "07 ff ff 05 03 02 00 00"},
+      {"its speed", slide(L"bar_general_speed_0", 1), "07 ff ff 05 03 01 00 00"},
+      {"its direction", click(L"radio_direction_right_0"), "07 ff ff 05 03 01 00 01"},
+      {"effect 21 (loader)", select(L"cbx_color_effect", 21), "07 ff ff 15 05 02 00 00"},
+      {"loader brightness stores the left variant", slide(L"bar_const_brightness_3", 2), "07 ff ff 15 02 02 00 00"},
+      {"loader centre", click(L"radio_loader_center_3"), "07 ff ff 15 02 02 01 00"},
+      {"loader right is variant 1", click(L"radio_loader_right_3"), "07 ff ff 15 02 02 00 00"},
+      {"back to effect 5 shows what was stored", select(L"cbx_color_effect", 5), "07 ff ff 05 03 01 00 01"},
+      {"static effect 0", select(L"cbx_color_effect", 0), "07 ff ff 00 05 02 00 00"},
+      {"side mode 4 at its default level", select(L"cbx_side_color_effect", 4), "07 ff ff 20 00 00 74 00"},
+      {"side level", slide(L"bar_side_brightness", 3), "07 ff ff 20 00 00 34 00"},
+      {"side mode 1 is a speed", select(L"cbx_side_color_effect", 1), "07 ff ff 20 00 00 41 00"},
+  };
+  for (const LightingStep& step : steps) {
+    step.act(*this);
+    EXPECT_EQ(LastSent("set-feature"), step.report) << step.what;
+  }
+  // What was sent is what the tables keep for the next start.
+  LedEffectTable reloaded;
+  reloaded.Load(LedEffectTable::Instance().Path());
+  EXPECT_EQ(reloaded.GetCurrent(), 0);
+  // A variant of 0 (none) reads back as the left one.
+  EXPECT_EQ(*reloaded.GetEntry(5), (LedEffectEntry{3, 1, 1, 1}));
+  EXPECT_EQ(*reloaded.GetEntry(21), (LedEffectEntry{2, 2, 0, 1}));
+  SideModelTable sides;
+  sides.Load(SideModelTable::Instance().Path());
+  EXPECT_EQ(sides.GetCurrent(), 1);
+  EXPECT_EQ(sides.GetEntry(4)->brightness, 3);
+  ASSERT_NE(Find(L"text_side_brightness"), nullptr);
+  EXPECT_EQ(Find(L"text_side_brightness")->GetWindowText(true), L"Speed");
+  select(L"cbx_side_color_effect", 7)(*this);
+  EXPECT_EQ(Find(L"text_side_brightness")->GetWindowText(true), L"Brightness");
+  // The picked effect's page is shown.
+  EXPECT_EQ(dlg_->FindChildByName<STabCtrl>(L"tab_color_effect")->GetCurSel(), 2);
+}
+
+TEST_F(MainDlgTest, TheEffectIsSentAgainTwoSecondsAfterStartUp) {
+  // A direction and a variant tell the start-up form (stored order,
+  // variant not mapped) from the ordinary one.
+  LedEffectTable& effects = LedEffectTable::Instance();
+  *effects.GetEntry(20) = LedEffectEntry{4, 1, 1, 2};
+  effects.Save();
+  ASSERT_NE(OpenDialog(), nullptr);
+  PumpUntil([&] { return Sent("set-feature").size() >= 2 && LastSent("set-feature") == "07 ff ff 14 04 01 01 02"; },
+            8000);
+  std::vector<std::string> lines = kb::test::LogLines(sim_, "set-feature");
+  long long openedUs = -1;
+  long long resentUs = -1;
+  int resends = 0;
+  for (const std::string& line : lines) {
+    if (line.find("07 f1 00") != std::string::npos && openedUs < 0) openedUs = kb::test::LogTimeUs(line);
+    if (line.find("07 ff ff 14 04 01 01 02") != std::string::npos) {
+      ++resends;
+      resentUs = kb::test::LogTimeUs(line);
+    }
+  }
+  ASSERT_EQ(resends, 1);
+  ASSERT_GE(openedUs, 0);
+  // Measured from the firmware request, which comes a little after the
+  // task's clock starts: generous bounds for a loaded machine.
+  EXPECT_GE(resentUs - openedUs, 1500 * 1000LL);
+  EXPECT_LE(resentUs - openedUs, 7000 * 1000LL);
+  Pump(600);
+  EXPECT_EQ(kb::test::LogLines(sim_, "07 ff ff 14 04 01 01 02").size(), 1u) << "sent once only";
+}
+
+TEST_F(MainDlgTest, UnpluggingTheKeyboardEndsTheProgram) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
+  EXPECT_FALSE(dlg_->KeyboardOpen());
+  EXPECT_EQ(dlg_->FirmwareVersion(), CMainDlg::kFirmwareUnknown);
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(MainDlgTest, FactoryRestoreSurvivesTheReEnumeration) {
+  RecordStore::Instance().Upsert(CopyOnKeyA());
+  RecordStore::Instance().Save();
+  LedEffectTable::Instance().SetCurrent(3);
+  ASSERT_NE(OpenDialog(), nullptr);
+  ResetLog();
+  answers_ = {IDOK};
+  Click(L"btn_restore_factory");
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].text, L"All settings will be restored, are you sure you want to continue?");
+  EXPECT_EQ(boxes_[0].title, L"Warning");
+  EXPECT_EQ(RecordStore::Instance().Count(), 0u);
+  EXPECT_EQ(LedEffectTable::Instance().GetCurrent(), LedEffectTable::kDefaultSel);
+  // The defaults are shown and sent before the keyboard resets itself.
+  std::vector<std::string> features = Sent("set-feature");
+  ASSERT_FALSE(features.empty());
+  EXPECT_EQ(features.back(), "07 ff ff 14 05 02 00 00");
+  std::vector<std::string> outputs = Sent("output");
+  ASSERT_EQ(outputs.size(), 1u);
+  EXPECT_EQ(outputs[0], "07 f0 aa 00 00 00 00 00");
+  // The keyboard leaves the bus and comes back; the program stays.
+  EXPECT_TRUE(PumpUntil([&] { return !dlg_->RestoringFactory(); }, 15000));
+  EXPECT_TRUE(WindowAlive());
+  EXPECT_TRUE(dlg_->KeyboardOpen());
+  EXPECT_TRUE(boxes_.size() == 1u);
+  if (auto* picture = dlg_->FindChildByName<CoordButtonImage>(L"img_keyboard")) {
+    CoordButton key;
+    if (picture->GetButton(0x04, &key)) {
+      EXPECT_EQ(key.checked, 0u);
+      EXPECT_EQ(key.tip, L"");
+    }
+  }
+  // Once back, an unplug ends the program again.
+  ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
+}
+
+TEST_F(MainDlgTest, FactoryRestoreCancelledChangesNothing) {
+  RecordStore::Instance().Upsert(CopyOnKeyA());
+  RecordStore::Instance().Save();
+  ASSERT_NE(OpenDialog(), nullptr);
+  ResetLog();
+  answers_ = {IDCANCEL};
+  Click(L"btn_restore_factory");
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(RecordStore::Instance().Count(), 1u);
+  EXPECT_FALSE(dlg_->RestoringFactory());
+  EXPECT_TRUE(Sent("output").empty());
+}
+
+TEST_F(MainDlgTest, LanguageButtonsTranslateTheWindow) {
+  ASSERT_EQ(sim_.Command({"firmware", "1.5"}).status, 0);
+  ASSERT_NE(OpenDialog(), nullptr);
+  SWindow* label = Find(L"text_side_brightness");
+  SWindow* version = Find(L"version");
+  ASSERT_NE(label, nullptr);
+  ASSERT_NE(version, nullptr);
+  std::wstring chineseSpeed = App()->Translate(L"Speed", L"main");
+  Click(L"zh_cn");
+  chineseSpeed = App()->Translate(L"Speed", L"main");
+  EXPECT_NE(chineseSpeed, L"Speed") << "lang_cn translates the main window";
+  EXPECT_EQ(label->GetWindowText(), chineseSpeed);
+  EXPECT_EQ(version->GetWindowText(), App()->Translate(L"Firmware", L"main") + L": v1.5");
+  EXPECT_NE(version->GetWindowText(), L"Firmware: v1.5");
+  Click(L"jp");
+  EXPECT_EQ(label->GetWindowText(), L"Speed");
+  EXPECT_EQ(version->GetWindowText(), L"Firmware: v1.5");
+}
+
+struct FirmwareCase {
+  const char* version;
+  int32_t value;
+  const wchar_t* box;  // the answer, or null when the version is read again
+};
+
+TEST_F(MainDlgTest, FirmwareCheck) {
+  const FirmwareCase cases[] = {
+      {"1.0", 0x0100, L"The firmware is already the latest version and no upgrade is required."},
+      {"1.3", 0x0103, nullptr},
+      {"0.0", 0, nullptr},
+  };
+  for (const FirmwareCase& c : cases) {
+    SCOPED_TRACE(c.version);
+    ASSERT_EQ(sim_.Command({"firmware", c.version}).status, 0);
+    ASSERT_NE(OpenDialog(), nullptr);
+    EXPECT_EQ(dlg_->FirmwareVersion(), c.value);
+    boxes_.clear();
+    ResetLog();
+    ::SendMessageW(hwnd_, WM_COMMAND, CMainDlg::kCmdCheckFirmware, 0);
+    if (c.box) {
+      ASSERT_EQ(boxes_.size(), 1u);
+      EXPECT_EQ(boxes_[0].text, c.box);
+      EXPECT_TRUE(Sent("set-feature").empty());
+    } else {
+      EXPECT_TRUE(boxes_.empty());
+      EXPECT_EQ(Sent("set-feature"), std::vector<std::string>{"07 f1 00 00 00 00 00 00"});
+      EXPECT_TRUE(dlg_->KeyboardOpen());
+    }
+    CloseDialog();
+  }
+}
+
+TEST_F(MainDlgTest, ExitCommandClosesTheWindow) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  ::SendMessageW(hwnd_, WM_COMMAND, CMainDlg::kCmdExit, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 5000));
+}
+
+TEST_F(MainDlgTest, AssignedKeysAreMarkedAndInterceptedAtStart) {
+  RecordStore::Instance().Upsert(CopyOnKeyA());
+  RecordStore::Instance().Save();
+  ASSERT_NE(OpenDialog(), nullptr);
+  auto* picture = dlg_->FindChildByName<CoordButtonImage>(L"img_keyboard");
+  ASSERT_NE(picture, nullptr);
+  CoordButton key;
+  ASSERT_TRUE(picture->GetButton(0x04, &key)) << "the key map has key A";
+  EXPECT_EQ(key.checked, 1u);
+  EXPECT_EQ(key.tip, L"A : " + App()->Translate(L"Copy", L""));
+  CoordButton other;
+  ASSERT_TRUE(picture->GetButton(0x05, &other));
+  EXPECT_EQ(other.checked, 0u);
+  // The filter driver withholds the assigned key.
+  std::string filter = sim_.Command({"filter"}).text;
+  EXPECT_NE(filter.find("intercept 07:0004"), std::string::npos) << filter;
+}
+
+TEST_F(MainDlgTest, SecondStartBringsTheMarkedWindowForward) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  ::ShowWindow(hwnd_, SW_HIDE);
+  Pump(100);
+  ASSERT_FALSE(IsWindowVisible(hwnd_));
+  EXPECT_EQ(startup::BringRunningInstanceForward(CMainDlg::ApplicationName()), 1);
+  EXPECT_TRUE(IsWindowVisible(hwnd_));
+  EXPECT_EQ(startup::BringRunningInstanceForward(L"NoSuchProgramName"), 0);
+}
+
+}  // namespace
+}  // namespace kbtest
