@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -20,6 +22,7 @@
 #include "toolkit/controls/SEdit.h"
 #include "toolkit/controls/STabCtrl.h"
 #include "macro/KeyNameTable.h"
+#include "toolkit/render/PngEncoder.h"
 
 namespace macrotest {
 namespace {
@@ -469,6 +472,50 @@ TEST_F(MacroRecordDlgTest, DialogTakesKeyEventsWhileOpen) {
   EXPECT_EQ(monitor_->ProxyCount(), 1u);
   ASSERT_EQ(sim_.Command({"tap", "a"}).status, 0);
   EXPECT_TRUE(kb::test::WaitUntil([&] { return main.seen.load() == 2; }));
+}
+
+}  // namespace
+}  // namespace macrotest
+
+namespace macrotest {
+namespace {
+
+// Draws the dialog with a freshly recorded macro into
+// $KB_OUTPUT_DIR/macro-editor.png (the picture in docs/ comes from here).
+TEST_F(MacroRecordDlgTest, DrawsARecordedMacro) {
+  macros_.AddGroup();
+  macros_.AddGroup();
+  macros_.RenameGroup(0, L"Copy and paste");
+  macros_.Settings().mode = MacroRecordDlg::kDelayFixed;
+  macros_.Settings().delay = 30;
+  selected_ = {{kKeyCapsLock, L"Caps Lock"}};
+  // In English, as the program starts by default.
+  pugi::xml_document lang;
+  ASSERT_TRUE(app_->LoadXmlDocument(lang, L"translator:lang_en", L"translator"));
+  auto pack = app_->GetTranslator()->CreateLangPack();
+  ASSERT_TRUE(pack->Load(lang.child("language")));
+  app_->GetTranslator()->InstallLanguage(pack);
+  Open();
+  Click(L"chk_macro_record");
+  const std::pair<KeyCode, bool> keys[] = {{MakeKeyCode(7, 0xE0), true}, {MakeKeyCode(7, 0x06), true},
+                                           {MakeKeyCode(7, 0x06), false}, {MakeKeyCode(7, 0x19), true},
+                                           {MakeKeyCode(7, 0x19), false}, {MakeKeyCode(7, 0xE0), false}};
+  for (const auto& [code, pressed] : keys) dialog_->OnKeyEvent(code, pressed);
+  PumpFor(30);
+  EXPECT_EQ(Find<kb::ui::SMCListView>(L"key_info")->GetItemCount(), 6);
+  EXPECT_EQ(Find<kb::ui::SMCListView>(L"key_info")->GetItemPanel(5)->FindChildByName(L"key_name")->GetWindowText(),
+            L"Left Control");
+  EXPECT_EQ(Find<kb::ui::SMCListView>(L"key_info")->GetItemPanel(5)->FindChildByName(L"key_state")->GetWindowText(),
+            L"key up");
+  kb::render::Bitmap image;
+  ASSERT_TRUE(dialog_->RenderTo(image));
+  EXPECT_EQ(image.Width(), 760);
+  EXPECT_EQ(image.Height(), 560);
+  const char* out = std::getenv("KB_OUTPUT_DIR");
+  std::vector<uint8_t> png = kb::render::EncodePng(image);
+  ASSERT_FALSE(png.empty());
+  std::ofstream(std::string(out ? out : ".") + "/macro-editor.png", std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
 }
 
 }  // namespace
