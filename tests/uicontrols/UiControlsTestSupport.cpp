@@ -178,3 +178,49 @@ void TypeText(SHostWnd& host, const std::wstring& text) {
 }
 
 }  // namespace kbtest
+
+#include <chrono>
+#include <cstdlib>
+
+#include "toolkit/menu/SMenuItemWnd.h"
+#include "toolkit/menu/SMenuPopup.h"
+
+namespace kbtest {
+
+bool PumpUntil(const std::function<bool()>& done, int ms) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done() && std::chrono::steady_clock::now() < end) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return done();
+}
+
+void Pump(int ms) {
+  PumpUntil([] { return false; }, ms);
+}
+
+void PostClick(HWND hwnd, Point pt) {
+  PostMessageW(hwnd, WM_MOUSEMOVE, 0, PointParam(pt));
+  PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(pt));
+  PostMessageW(hwnd, WM_LBUTTONUP, 0, PointParam(pt));
+}
+
+void PostClickOnMenuItem(SHostWnd& popup, int id) {
+  auto& menu = static_cast<SMenuPopup&>(popup);
+  for (int i = 0; SMenuItemWnd* row = menu.GetItemWnd(i); ++i) {
+    if (!row->Info()->separator && row->Info()->id == id) {
+      PostClick(popup.GetHwnd(), CenterOf(row));
+      return;
+    }
+  }
+  ADD_FAILURE() << "no menu item " << id;
+}
+
+bool HaveTray() { return std::getenv("KB_TRAY") != nullptr; }
+
+}  // namespace kbtest

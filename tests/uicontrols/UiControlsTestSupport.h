@@ -5,6 +5,7 @@
 // window messages to hosts the way the window procedure gets them.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,5 +66,18 @@ void KeyPress(SHostWnd& host, UINT vk, bool withChar = false);
 void TypeText(SHostWnd& host, const std::wstring& text);
 // The frame of `skin` that the pixel shows, or -1 when it shows none.
 int FrameAt(const kb::render::Bitmap& bitmap, const std::wstring& skin, Point pt);
+
+}  // namespace kbtest
+
+namespace kbtest {
+
+// Handles this thread's messages until `done` holds or `ms` pass.
+bool PumpUntil(const std::function<bool()>& done, int ms);
+void Pump(int ms);
+void PostClick(HWND hwnd, Point pt);
+// Clicks the row with that command id in an open menu level.
+void PostClickOnMenuItem(SHostWnd& popup, int id);
+// Whether a system tray runs (scripts/with-xvfb --tray on Linux).
+bool HaveTray();
 
 }  // namespace kbtest
