@@ -140,7 +140,7 @@ Color KeyFaceColor(const CoordButton& key, PictureState state) {
   base.a = 255;
   switch (state) {
     case PictureState::kChecked: return kCheckedFaceColor;
-    case PictureState::kPressed: return kAccentPressedColor;
+    case PictureState::kPressed: return kAccentColor;
     case PictureState::kFloating: return Mix(base, kAccentColor, 60);
     case PictureState::kDemo: return Mix(base, kWhite, 14);
     case PictureState::kNormal: break;
@@ -227,7 +227,9 @@ void KeyboardPainter::PaintKey(Bitmap& picture, const PictureKey& key, PictureSt
     FillRoundRect(picture, r, 1, face);
     return;
   }
-  Color skirt = state == PictureState::kChecked ? kCheckedSkirtColor : Shade(face, 62);
+  Color skirt = Shade(face, 62);
+  if (state == PictureState::kChecked) skirt = kCheckedSkirtColor;
+  if (state == PictureState::kPressed) skirt = Shade(kAccentPressedColor, 70);
   FillRoundRect(picture, r, kKeyRadius, skirt);
   Rect top = FaceOf(r, state);
   FillRoundRect(picture, top, kFaceRadius, face);
