@@ -43,7 +43,6 @@ class AssignmentFlowTest : public MacroDlgTest {
     context_.config = &config_;
   }
   void TearDown() override {
-    app_->SetModalHook(nullptr);
     monitor_.reset();
     MacroDlgTest::TearDown();
   }
@@ -52,7 +51,7 @@ class AssignmentFlowTest : public MacroDlgTest {
   // the user's part in the dialog.
   void Assign(int key, const std::wstring& name, std::function<void(MacroRecordDlg&)> script) {
     int opened = 0;
-    app_->SetModalHook([&](SHostWnd& host) {
+    SetModalScript([&](SHostWnd& host) {
       ++opened;
       auto& dialog = static_cast<MacroRecordDlg&>(host);
       EXPECT_EQ(open_, &dialog);
@@ -66,7 +65,7 @@ class AssignmentFlowTest : public MacroDlgTest {
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(open_, nullptr);
     EXPECT_TRUE(selected_.empty());
-    app_->SetModalHook(nullptr);
+    SetModalScript(nullptr);
   }
 
   static void Page(MacroRecordDlg& d, int page) {
@@ -208,18 +207,39 @@ TEST_F(AssignmentFlowTest, CancelChangesNothing) {
   }
 }
 
-TEST_F(AssignmentFlowTest, ChoiceWithoutRecordLeavesTheKeyUnmarked) {
-  Assign(kKeyA, L"A", [](MacroRecordDlg& d) {
-    Page(d, 3);
-    d.FindChildByName<kb::ui::SComboBox>(L"cmb_function_keys")->SetCurSel(1);  // an entry without keys
-    Press(d, L"btnOK");
-  });
-  EXPECT_EQ(records_.Count(), 0u);
-  EXPECT_FALSE(Button(kKeyA).checked);
-  MacroStore reloaded;
-  ASSERT_TRUE(reloaded.Load(MacroPath()));
-  EXPECT_EQ(reloaded.Settings().function, 1);
-  EXPECT_EQ(reloaded.Settings().type, 3);
+// OK with a choice that would assign nothing warns and keeps the dialog
+// open; the user may then fix the choice or give up.
+TEST_F(AssignmentFlowTest, IncompleteChoicesWarnAndKeepTheDialogOpen) {
+  struct Case {
+    const char* what;
+    std::function<void(MacroRecordDlg&)> choose;
+    std::wstring warning;
+  };
+  const std::vector<Case> cases = {
+      {"macro page without groups", [](MacroRecordDlg& d) { Page(d, 0); }, L"Please select a macro group."},
+      {"single key not captured", [](MacroRecordDlg& d) { Page(d, 1); }, L"Please press the key to assign first."},
+      {"combination without keys",
+       [](MacroRecordDlg& d) {
+         Page(d, 3);
+         d.FindChildByName<kb::ui::SComboBox>(L"cmb_function_keys")->SetCurSel(1);
+       },
+       L"This key combination has no keys."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    warnings_.clear();
+    bool stayedOpen = false;
+    Assign(kKeyA, L"A", [&](MacroRecordDlg& d) {
+      c.choose(d);
+      Press(d, L"btnOK");
+      stayedOpen = d.IsModalRunning() && ::IsWindow(d.GetHwnd());
+      Press(d, L"btnCancel");
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(warnings_, std::vector<std::wstring>{c.warning});
+    EXPECT_EQ(records_.Count(), 0u);
+    EXPECT_FALSE(Button(kKeyA).checked);
+  }
 }
 
 }  // namespace

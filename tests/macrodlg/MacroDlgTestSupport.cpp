@@ -11,6 +11,7 @@
 #include "platform/path.h"
 #include "platform/text.h"
 #include "toolkit/core/SResProviderExe.h"
+#include "toolkit/window/SHostDialog.h"
 #include "ui/common/ProgramControls.h"
 #include "ui/common/ResourceNames.h"
 
@@ -66,6 +67,7 @@ void MacroDlgTest::SetUp() {
   ASSERT_TRUE(app_->LoadSystemNamedResource(exe));
   app_->SetTranslator(std::make_shared<STranslatorMgr>());
   RegisterProgramControls(*app_);
+  SetModalScript(nullptr);
   scratch_ = MakeScratchFolder();
   ASSERT_FALSE(scratch_.empty());
   macros_.Load(MacroPath());
@@ -76,6 +78,19 @@ void MacroDlgTest::TearDown() {
   pictureHost_.reset();
   app_.reset();
   if (!scratch_.empty()) std::system(("rm -rf '" + scratch_ + "'").c_str());
+}
+
+void MacroDlgTest::SetModalScript(std::function<void(SHostWnd&)> script) {
+  app_->SetModalHook([this, script](SHostWnd& host) {
+    SWindow* text = host.FindChildByName(L"msgtext");
+    auto* box = dynamic_cast<SHostDialog*>(&host);
+    if (text && box) {
+      warnings_.push_back(text->GetWindowText(true));
+      box->EndDialog(IDOK);
+      return;
+    }
+    if (script) script(host);
+  });
 }
 
 std::wstring MacroDlgTest::MacroPath() const { return kb::Utf8ToWide(scratch_ + "/macro.xml"); }

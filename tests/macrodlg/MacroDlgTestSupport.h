@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/AppConfig.h"
 #include "macro/MacroStore.h"
@@ -41,6 +42,9 @@ class MacroDlgTest : public ::testing::Test {
   void CreatePicture();
   // Two media entries and three function entries (one without keys).
   static AppConfig TestConfig();
+  // Message boxes are answered OK at once, their texts noted in warnings_;
+  // any other modal window is handed to `script`.
+  void SetModalScript(std::function<void(SHostWnd&)> script);
   std::wstring MacroPath() const;
   std::wstring RecordPath() const;
 
@@ -50,6 +54,7 @@ class MacroDlgTest : public ::testing::Test {
   MacroStore macros_;
   RecordStore records_;
   AppConfig config_ = TestConfig();
+  std::vector<std::wstring> warnings_;
   std::unique_ptr<SHostWnd> pictureHost_;
   CoordButtonImage* picture_ = nullptr;
 };

@@ -280,6 +280,7 @@ TEST_F(MacroRecordDlgTest, DeletingTheOnlyGroupLeavesNothingSelected) {
   // Recording cannot start without a group.
   Click(L"chk_macro_record");
   EXPECT_FALSE(Find(L"chk_macro_record")->IsChecked());
+  EXPECT_EQ(warnings_, std::vector<std::wstring>{L"Please add a macro group first."});
 }
 
 TEST_F(MacroRecordDlgTest, StepsAreMovedDeletedAndCleared) {
@@ -354,12 +355,12 @@ TEST_F(MacroRecordDlgTest, OkDeleteAndCancelEndTheDialog) {
   macros_.AddGroup();
   for (const Case& c : cases) {
     MacroRecordDlg dialog(nullptr, macros_, picture_, selected_, config_);
-    app_->SetModalHook([&](SHostWnd& host) {
+    SetModalScript([&](SHostWnd& host) {
       static_cast<MacroRecordDlg&>(host).OnMacroGroupClicked(1);
       host.FindChildByName(c.button)->PerformClick();
     });
     EXPECT_EQ(dialog.DoModal(nullptr), c.result) << kb::WideToUtf8(c.button);
-    app_->SetModalHook(nullptr);
+    SetModalScript(nullptr);
   }
   EXPECT_EQ(macros_.Settings().group, 1);
 }

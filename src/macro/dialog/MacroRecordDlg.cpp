@@ -13,6 +13,7 @@
 #include "toolkit/controls/SMCListView.h"
 #include "toolkit/controls/STabCtrl.h"
 #include "toolkit/core/SEvents.h"
+#include "toolkit/window/SMessageBox.h"
 
 using kb::ui::SWindow;
 
@@ -48,6 +49,12 @@ constexpr wchar_t kStartRecord[] = L"Start record";
 constexpr wchar_t kStopRecord[] = L"Stop record";
 constexpr wchar_t kNoDelayText[] = L"0";
 constexpr wchar_t kKeySeparator[] = L",";
+constexpr wchar_t kWarningTitle[] = L"Warning";
+constexpr wchar_t kWarnNoGroupToRecord[] = L"Please add a macro group first.";
+constexpr wchar_t kWarnNoGroupSelected[] = L"Please select a macro group.";
+constexpr wchar_t kWarnNoKeyCaptured[] = L"Please press the key to assign first.";
+constexpr wchar_t kWarnNoEntry[] = L"Please choose an entry from the list.";
+constexpr wchar_t kWarnEmptyCombination[] = L"This key combination has no keys.";
 
 int64_t ProcessClockMs() {
   using namespace std::chrono;
@@ -289,6 +296,7 @@ void MacroRecordDlg::OnRecordClicked() {
   if (!recordCheck_) return;
   if (!SelectedGroup()) {
     recordCheck_->SetCheck(false);
+    Warn(kWarnNoGroupToRecord);
     return;
   }
   bool checked = recordCheck_->IsChecked();
@@ -435,8 +443,37 @@ void MacroRecordDlg::OnPageChanged(int page) {
 
 void MacroRecordDlg::OnOk() {
   if (!selectedKeys_.empty() && CurrentPage() < kPageFunctionKey) macros_.Settings().group = SelectedGroupIndex();
+  // OK with a choice that makes no assignment would leave the key as it was
+  // without telling why; the user gets to complete the choice instead.
+  if (!selectedKeys_.empty()) {
+    if (const wchar_t* problem = MissingChoice()) {
+      Warn(problem);
+      return;
+    }
+  }
   EndDialog(kResultOk);
 }
+
+const wchar_t* MacroRecordDlg::MissingChoice() const {
+  const MacroSettings& settings = macros_.Settings();
+  switch (CurrentPage()) {
+    case kPageMacro:
+      return SelectedGroup() ? nullptr : kWarnNoGroupSelected;
+    case kPageSingleKey:
+      return settings.skcode != 0 ? nullptr : kWarnNoKeyCaptured;
+    case kPageMediaKey:
+      return settings.media >= 0 && settings.media < static_cast<int32_t>(config_.funKeys.size()) ? nullptr
+                                                                                                 : kWarnNoEntry;
+    case kPageFunctionKey:
+      if (settings.function < 0 || settings.function >= static_cast<int32_t>(config_.combKeys.size()))
+        return kWarnNoEntry;
+      return config_.combKeys[static_cast<size_t>(settings.function)].codes.empty() ? kWarnEmptyCombination : nullptr;
+    default:
+      return nullptr;
+  }
+}
+
+void MacroRecordDlg::Warn(const wchar_t* text) { kb::ui::SMessageBox(GetHwnd(), text, kWarningTitle, MB_OK | MB_ICONWARNING); }
 
 // --- helpers ---
 

@@ -96,6 +96,9 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   void OnPageChanged(int page);
   void OnStepDelayEdited(kb::ui::SWindow* cell);
   void OnOk();
+  // The warning for an OK that would assign nothing, or null.
+  const wchar_t* MissingChoice() const;
+  void Warn(const wchar_t* text);
 
   void RecordStep(KeyCode code, bool pressed, const std::wstring& name);
   void ShowGroup(int index);
