@@ -449,6 +449,37 @@ TEST_F(MacroRecordDlgTest, SingleKeyPageCapturesAPress) {
   EXPECT_EQ(Reloaded().Settings().type, 2);
 }
 
+// The monitor runs only while the dialog listens: on the single-key page,
+// and on the macro page while recording; each start tells the filter that a
+// recording starts.
+TEST_F(MacroRecordDlgTest, MonitorRunsWhileTheDialogListens) {
+  StartMonitor();
+  macros_.AddGroup();
+  Open(monitor_.get());
+  auto* tab = Find<kb::ui::STabCtrl>(L"tab_macro_mode_selection");
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    bool running;
+    long long recordingStarts;
+  };
+  const std::vector<Step> steps = {
+      {"opened on the macro page", [] {}, false, 0},
+      {"single-key page", [&] { tab->SetCurSel(1); }, true, 1},
+      {"back to the macro page", [&] { tab->SetCurSel(0); }, false, 1},
+      {"recording", [&] { Click(L"chk_macro_record"); }, true, 2},
+      {"media page", [&] { tab->SetCurSel(2); }, false, 2},
+      {"macro page while recording", [&] { tab->SetCurSel(0); }, true, 3},
+      {"recording stopped", [&] { Click(L"chk_macro_record"); }, false, 3},
+      {"macro page again", [&] { tab->SetCurSel(3), tab->SetCurSel(0); }, false, 3},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    EXPECT_EQ(monitor_->IsRunning(), step.running) << step.what;
+    EXPECT_EQ(sim_.FilterValue("recording-starts"), step.recordingStarts) << step.what;
+  }
+}
+
 // While the dialog is open its listener takes every key event, so the main
 // dialog's listener (older in the list) sees nothing.
 TEST_F(MacroRecordDlgTest, DialogTakesKeyEventsWhileOpen) {

@@ -95,7 +95,7 @@ MacroRecordDlg::~MacroRecordDlg() {
 }
 
 int32_t MacroRecordDlg::OnRecordKeyEvent(uint8_t usagePage, uint16_t usage, bool pressed) {
-  HWND hwnd = GetHwnd();
+  HWND hwnd = keyTarget_.load();
   if (hwnd) ::PostMessageW(hwnd, kMsgKeyEvent, MakeKeyCode(usagePage, usage), pressed ? 1 : 0);
   return 1;
 }
@@ -106,6 +106,7 @@ bool MacroRecordDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
     result = TRUE;
     return true;
   }
+  if (msg == WM_DESTROY) keyTarget_.store(nullptr);
   if (msg == kMsgKeyEvent) {
     OnKeyEvent(static_cast<KeyCode>(wParam), lParam != 0);
     result = 0;
@@ -133,6 +134,7 @@ void MacroRecordDlg::FindControls() {
 }
 
 void MacroRecordDlg::OnInitDialog() {
+  keyTarget_.store(GetHwnd());
   initialising_ = true;
   FindControls();
   InitGroups();
@@ -144,7 +146,7 @@ void MacroRecordDlg::OnInitDialog() {
   InitCombos();
   InitPage();
   initialising_ = false;
-  if (macros_.Settings().type == kPageSingleKey) StartRecordingMonitor();
+  if (macros_.Settings().type == kPageSingleKey) StartMonitor();
 }
 
 void MacroRecordDlg::InitGroups() {
@@ -303,7 +305,7 @@ void MacroRecordDlg::OnRecordClicked() {
   recordCheck_->SetWindowText(checked ? kStopRecord : kStartRecord);
   if (checked) {
     lastEventMs_.reset();
-    StartRecordingMonitor();
+    recordingStarted_ = StartMonitor();
   } else {
     StopMonitor();
     recordingStarted_ = false;
@@ -335,6 +337,8 @@ void MacroRecordDlg::OnGroupDelete() {
   if (!SelectedGroup() && recordCheck_ && recordCheck_->IsChecked()) {
     recordCheck_->SetCheck(false);
     recordCheck_->SetWindowText(kStartRecord);
+    StopMonitor();
+    recordingStarted_ = false;
   }
   SaveSettings();
 }
@@ -432,10 +436,10 @@ void MacroRecordDlg::OnComboChanged(const std::wstring& name, int index) {
 
 void MacroRecordDlg::OnPageChanged(int page) {
   if (page == kPageSingleKey) {
-    StartRecordingMonitor();
+    StartMonitor();
   } else {
     StopMonitor();
-    if (page == kPageMacro && recordingStarted_) StartRecordingMonitor();
+    if (page == kPageMacro && recordingStarted_) recordingStarted_ = StartMonitor();
   }
   macros_.Settings().type = page;
   SaveSettings();
@@ -477,10 +481,10 @@ void MacroRecordDlg::Warn(const wchar_t* text) { kb::ui::SMessageBox(GetHwnd(), 
 
 // --- helpers ---
 
-void MacroRecordDlg::StartRecordingMonitor() {
-  if (!monitor_) return;
-  recordingStarted_ = monitor_->Start();
-  if (recordingStarted_) monitor_->NotifyRecordingStart();
+bool MacroRecordDlg::StartMonitor() {
+  if (!monitor_ || !monitor_->Start()) return false;
+  monitor_->NotifyRecordingStart();
+  return true;
 }
 
 void MacroRecordDlg::StopMonitor() {

@@ -10,6 +10,7 @@
 // While the dialog exists its listener stands first in the key monitor's
 // list and consumes every key event, so no key action runs; the events are
 // posted to the dialog's window and handled on the UI thread.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -103,7 +104,9 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   void RecordStep(KeyCode code, bool pressed, const std::wstring& name);
   void ShowGroup(int index);
   void ShowDelayEdit();
-  void StartRecordingMonitor();
+  // Restarts the monitor's loop and tells the filter a recording starts;
+  // false when the loop could not be started.
+  bool StartMonitor();
   void StopMonitor();
   void SaveSettings();
   int CurrentPage() const;
@@ -135,6 +138,9 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   // Process clock (ms) of the previous recorded key event; none before the
   // first one.
   std::optional<int64_t> lastEventMs_;
+  // The window the monitor thread posts key events to; null before the
+  // dialog is initialised and once its window is being destroyed.
+  std::atomic<HWND> keyTarget_{nullptr};
   bool recordingStarted_ = false;
   bool initialising_ = false;
 };
