@@ -512,42 +512,63 @@ TEST_F(MacroRecordDlgTest, DialogTakesKeyEventsWhileOpen) {
 namespace macrotest {
 namespace {
 
-// Draws the dialog with a freshly recorded macro into
-// $KB_OUTPUT_DIR/macro-editor.png (the picture in docs/ comes from here).
+// Draws the dialog with a freshly recorded macro, in English into
+// $KB_OUTPUT_DIR/macro-editor.png (the picture in docs/ comes from here) and
+// in Chinese into macro-editor-cn.png, and its single-key and function-key
+// pages.
 TEST_F(MacroRecordDlgTest, DrawsARecordedMacro) {
+  struct Case {
+    const wchar_t* language;
+    const char* file;
+    const wchar_t* keyUp;
+    int page;
+  };
+  const Case cases[] = {{L"translator:lang_en", "macro-editor.png", L"key up", 0},
+                        {L"translator:lang_cn", "macro-editor-cn.png", L"\u5f39\u8d77", 0},
+                        {L"translator:lang_en", "macro-editor-single.png", L"key up", 1},
+                        {L"translator:lang_en", "macro-editor-function.png", L"key up", 3}};
   macros_.AddGroup();
   macros_.AddGroup();
   macros_.RenameGroup(0, L"Copy and paste");
-  macros_.Settings().mode = MacroRecordDlg::kDelayFixed;
-  macros_.Settings().delay = 30;
   selected_ = {{kKeyCapsLock, L"Caps Lock"}};
-  // In English, as the program starts by default.
-  pugi::xml_document lang;
-  ASSERT_TRUE(app_->LoadXmlDocument(lang, L"translator:lang_en", L"translator"));
-  auto pack = app_->GetTranslator()->CreateLangPack();
-  ASSERT_TRUE(pack->Load(lang.child("language")));
-  app_->GetTranslator()->InstallLanguage(pack);
-  Open();
-  Click(L"chk_macro_record");
-  const std::pair<KeyCode, bool> keys[] = {{MakeKeyCode(7, 0xE0), true}, {MakeKeyCode(7, 0x06), true},
-                                           {MakeKeyCode(7, 0x06), false}, {MakeKeyCode(7, 0x19), true},
-                                           {MakeKeyCode(7, 0x19), false}, {MakeKeyCode(7, 0xE0), false}};
-  for (const auto& [code, pressed] : keys) dialog_->OnKeyEvent(code, pressed);
-  PumpFor(30);
-  EXPECT_EQ(Find<kb::ui::SMCListView>(L"key_info")->GetItemCount(), 6);
-  EXPECT_EQ(Find<kb::ui::SMCListView>(L"key_info")->GetItemPanel(5)->FindChildByName(L"key_name")->GetWindowText(),
-            L"Left Control");
-  EXPECT_EQ(Find<kb::ui::SMCListView>(L"key_info")->GetItemPanel(5)->FindChildByName(L"key_state")->GetWindowText(),
-            L"key up");
-  kb::render::Bitmap image;
-  ASSERT_TRUE(dialog_->RenderTo(image));
-  EXPECT_EQ(image.Width(), 760);
-  EXPECT_EQ(image.Height(), 560);
-  const char* out = std::getenv("KB_OUTPUT_DIR");
-  std::vector<uint8_t> png = kb::render::EncodePng(image);
-  ASSERT_FALSE(png.empty());
-  std::ofstream(std::string(out ? out : ".") + "/macro-editor.png", std::ios::binary)
-      .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    macros_.GroupAt(0)->steps.clear();
+    macros_.Settings().type = MacroRecordDlg::kPageMacro;
+    macros_.Settings().mode = MacroRecordDlg::kDelayFixed;
+    macros_.Settings().delay = 30;
+    pugi::xml_document lang;
+    ASSERT_TRUE(app_->LoadXmlDocument(lang, c.language, L"translator"));
+    auto pack = app_->GetTranslator()->CreateLangPack();
+    ASSERT_TRUE(pack->Load(lang.child("language")));
+    wchar_t packName[64];
+    pack->GetName(packName, 64);
+    app_->GetTranslator()->UninstallLanguage(packName);
+    app_->GetTranslator()->InstallLanguage(pack);
+    Open();
+    Click(L"chk_macro_record");
+    const std::pair<KeyCode, bool> keys[] = {{MakeKeyCode(7, 0xE0), true}, {MakeKeyCode(7, 0x06), true},
+                                             {MakeKeyCode(7, 0x06), false}, {MakeKeyCode(7, 0x19), true},
+                                             {MakeKeyCode(7, 0x19), false}, {MakeKeyCode(7, 0xE0), false}};
+    for (const auto& [code, pressed] : keys) dialog_->OnKeyEvent(code, pressed);
+    PumpFor(30);
+    auto* list = Find<kb::ui::SMCListView>(L"key_info");
+    ASSERT_EQ(list->GetItemCount(), 6);
+    EXPECT_EQ(list->GetItemPanel(5)->FindChildByName(L"key_name")->GetWindowText(), L"Left Control");
+    EXPECT_EQ(list->GetItemPanel(5)->FindChildByName(L"key_state")->GetWindowText(), c.keyUp);
+    Find<kb::ui::STabCtrl>(L"tab_macro_mode_selection")->SetCurSel(c.page);
+    dialog_->OnKeyEvent(MakeKeyCode(7, 0x39), true);
+    kb::render::Bitmap image;
+    ASSERT_TRUE(dialog_->RenderTo(image));
+    EXPECT_EQ(image.Width(), 760);
+    EXPECT_EQ(image.Height(), 560);
+    const char* out = std::getenv("KB_OUTPUT_DIR");
+    std::vector<uint8_t> png = kb::render::EncodePng(image);
+    ASSERT_FALSE(png.empty());
+    std::ofstream(std::string(out ? out : ".") + "/" + c.file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    dialog_.reset();
+  }
 }
 
 }  // namespace
