@@ -272,7 +272,8 @@ void CMainDlg::ShowMoreMenu() {
 void CMainDlg::RestoreFactory() {
   int answer = SMessageBox(GetHwnd(), L"All settings will be restored, are you sure you want to continue?",
                            kWarningTitle, MB_OKCANCEL | MB_ICONWARNING);
-  if (answer != IDOK) return;
+  // The keyboard may have been unplugged while the question was open.
+  if (answer != IDOK || !::IsWindow(GetHwnd())) return;
   restoringFactory_ = true;
   MacroStore::Instance().Reset();
   RecordStore::Instance().Clear();

@@ -2,6 +2,7 @@
 // text, lighting commands, the delayed resend, unplugging, the factory
 // restore with the keyboard's re-enumeration, the language buttons and the
 // assigned keys. Needs a display (scripts/with-xvfb).
+#include <cstdlib>
 #include <functional>
 
 #include "MainDlgTestSupport.h"
@@ -74,6 +75,9 @@ struct LightingStep {
 
 TEST_F(MainDlgTest, LightingChangesReachTheKeyboard) {
   ASSERT_NE(OpenDialog(), nullptr);
+  // The start-up resend (effect 20, two seconds on) must not land between a
+  // step and its check.
+  ASSERT_TRUE(PumpUntil([&] { return LastSent("set-feature") == "07 ff ff 14 05 02 00 00"; }, 8000));
   auto select = [](const wchar_t* combo, int index) {
     return [combo, index](MainDlgTest& t) {
       auto* box = t.dlg_->FindChildByName<SComboBox>(combo);
@@ -158,6 +162,31 @@ TEST_F(MainDlgTest, UnpluggingTheKeyboardEndsTheProgram) {
   EXPECT_FALSE(dlg_->KeyboardOpen());
   EXPECT_EQ(dlg_->FirmwareVersion(), CMainDlg::kFirmwareUnknown);
   EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(MainDlgTest, AnotherDeviceComingAndGoingLeavesTheKeyboardAlone) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  ASSERT_TRUE(dlg_->KeyboardOpen());
+  auto eventReads = [this] {
+    std::string text = sim_.Command({"filter"}).text;
+    size_t at = text.find("event-reads ");
+    return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + 12);
+  };
+  PumpUntil([&] { return eventReads() > 0; }, 3000);
+  int readsBefore = eventReads();
+  ASSERT_EQ(sim_.Command({"unplug", "receiver"}).status, 0);
+  Pump(500);
+  EXPECT_TRUE(WindowAlive()) << "the receiver is not the keyboard";
+  ResetLog();
+  ASSERT_EQ(sim_.Command({"plug", "receiver"}).status, 0);
+  Pump(500);
+  EXPECT_TRUE(WindowAlive());
+  EXPECT_TRUE(dlg_->KeyboardOpen());
+  // The keyboard was neither reopened nor asked for its version again.
+  EXPECT_TRUE(Sent("set-feature").empty());
+  // Any arrival reopens the filter driver's connection: the monitor's
+  // pending read is asked again on the new one.
+  EXPECT_TRUE(PumpUntil([&] { return eventReads() > readsBefore; }, 3000));
 }
 
 TEST_F(MainDlgTest, FactoryRestoreSurvivesTheReEnumeration) {
