@@ -1,24 +1,21 @@
 #include "Preview.h"
 
 #include <algorithm>
-#include <cctype>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
+#include <memory>
 
 #include <pugixml.hpp>
 
+#include "platform/path.h"
 #include "platform/text.h"
+#include "toolkit/core/SApplication.h"
+#include "toolkit/core/SResProviderFiles.h"
 #include "toolkit/render/Canvas.h"
 #include "toolkit/render/FontRegistry.h"
-#include "toolkit/render/ImageDecoder.h"
 
 namespace kb::art {
 
 namespace {
 
-namespace fs = std::filesystem;
 using render::Bitmap;
 using render::Canvas;
 using render::Color;
@@ -29,68 +26,17 @@ constexpr int kMargin = 16;
 constexpr int kGap = 6;
 constexpr int kLabelHeight = 20;
 constexpr int kMaxFrameWidth = 500;
+// Drawn skins without a size of their own are shown at these sizes.
+constexpr ui::Size kPlateSize{96, 28};
+constexpr ui::Size kGlyphSize{28, 28};
 
-struct SkinImage {
+struct Item {
   std::string name;
-  int states = 1;
-  Bitmap image;
+  const ui::ISkinObj* skin;
+  ui::Size frame;
+  float scale;
+  Rect box;  // frames area, below the label
 };
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
-std::map<std::string, std::string> ReadIndex(const fs::path& uires) {
-  std::map<std::string, std::string> index;
-  pugi::xml_document doc;
-  if (!doc.load_file((uires / "uires.idx").string().c_str())) return index;
-  for (pugi::xml_node type : doc.child("resource").children())
-    for (pugi::xml_node file : type.children("file"))
-      index[Lower(std::string(type.name()) + ":" + file.attribute("name").as_string())] = file.attribute("path").as_string();
-  return index;
-}
-
-bool Decode(const fs::path& path, Bitmap& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto decoder = render::CreateImageDecoder(render::kStbDecoderName);
-  return decoder && decoder->Decode(data.data(), data.size(), out);
-}
-
-std::vector<SkinImage> LoadSkins(const fs::path& uires, const std::vector<std::string>& extraDirs,
-                                 std::vector<std::string>& problems) {
-  std::map<std::string, std::string> index = ReadIndex(uires);
-  std::vector<SkinImage> skins;
-  pugi::xml_document doc;
-  if (!doc.load_file((uires / "values" / "skin.xml").string().c_str())) {
-    problems.push_back("values/skin.xml does not load");
-    return skins;
-  }
-  for (pugi::xml_node node : doc.child("skin").children()) {
-    std::string kind = node.name();
-    if (kind != "imglist" && kind != "imgframe") continue;
-    SkinImage skin{node.attribute("name").as_string(), std::max(1, node.attribute("states").as_int(1)), {}};
-    auto entry = index.find(Lower(node.attribute("src").as_string()));
-    if (entry == index.end()) {
-      problems.push_back(skin.name + ": " + node.attribute("src").as_string() + " is not in the index");
-      continue;
-    }
-    bool found = Decode(uires / entry->second, skin.image);
-    for (const std::string& extra : extraDirs)
-      if (!found) found = Decode(fs::path(extra) / entry->second, skin.image);
-    if (!found) {
-      problems.push_back(skin.name + ": " + entry->second + " missing or not an image");
-      continue;
-    }
-    if (skin.image.Width() % skin.states != 0)
-      problems.push_back(skin.name + ": width " + std::to_string(skin.image.Width()) + " is not " +
-                         std::to_string(skin.states) + " equal frames");
-    skins.push_back(std::move(skin));
-  }
-  return skins;
-}
 
 // Transparent pixels show as a dark checkerboard.
 void Checker(Canvas& canvas, const Rect& r) {
@@ -102,49 +48,77 @@ void Checker(Canvas& canvas, const Rect& r) {
     }
 }
 
-struct Placed {
-  const SkinImage* skin;
-  Rect box;  // frames area, below the label
-  float scale;
-};
+ui::Size FrameSize(const ui::ISkinObj& skin, const pugi::xml_node& node) {
+  ui::Size size = skin.GetSkinSize();
+  if (size.cx > 0 && size.cy > 0) return size;
+  std::string kind = node.attribute("kind").as_string();
+  bool glyph = kind == "wndbtn" || kind == "arrow" || kind == "check" || kind == "radio" || kind == "msgicon";
+  return glyph ? kGlyphSize : kPlateSize;
+}
 
-}  // namespace
-
-render::Bitmap RenderPreview(const std::string& uiresDir, const std::vector<std::string>& extraDirs,
-                             std::vector<std::string>& problems) {
-  std::vector<SkinImage> skins = LoadSkins(uiresDir, extraDirs, problems);
-  std::vector<Placed> placed;
+std::vector<Item> Arrange(const ui::SApplication& app, const pugi::xml_node& table, std::vector<std::string>& problems,
+                          int& height) {
+  std::vector<Item> items;
   int x = kMargin, y = kMargin, rowHeight = 0;
-  for (const SkinImage& skin : skins) {
-    int frameW = skin.image.Width() / skin.states, frameH = skin.image.Height();
-    float scale = frameW > kMaxFrameWidth ? static_cast<float>(kMaxFrameWidth) / static_cast<float>(frameW) : 1.0f;
-    int w = std::max(200, skin.states * (static_cast<int>(frameW * scale) + kGap));
-    int h = kLabelHeight + static_cast<int>(frameH * scale);
+  for (pugi::xml_node node : table.children()) {
+    std::string name = node.attribute("name").as_string();
+    const ui::ISkinObj* skin = app.GetSkin(Utf8ToWide(name));
+    if (!skin) {
+      problems.push_back(name + ": does not load");
+      continue;
+    }
+    ui::Size frame = FrameSize(*skin, node);
+    float scale = frame.cx > kMaxFrameWidth ? static_cast<float>(kMaxFrameWidth) / static_cast<float>(frame.cx) : 1.0f;
+    int states = skin->GetStates();
+    int w = std::max(220, states * (static_cast<int>(frame.cx * scale) + kGap));
+    int h = kLabelHeight + static_cast<int>(frame.cy * scale);
     if (x + w > kSheetWidth - kMargin && x > kMargin) {
       x = kMargin;
       y += rowHeight + kMargin;
       rowHeight = 0;
     }
-    placed.push_back(Placed{&skin, Rect{x, y + kLabelHeight, x + w, y + h}, scale});
+    items.push_back(Item{name, skin, frame, scale, Rect{x, y + kLabelHeight, x + w, y + h}});
     x += w + kMargin;
     rowHeight = std::max(rowHeight, h);
   }
-  Bitmap sheet(kSheetWidth, y + rowHeight + kMargin);
+  height = y + rowHeight + kMargin;
+  return items;
+}
+
+}  // namespace
+
+render::Bitmap RenderPreview(const std::string& uiresDir, std::vector<std::string>& problems) {
+  auto render = std::make_shared<ui::SRenderFactory>();
+  render->SetImgDecoderFactory(ui::SImgDecoderFactory::Create(L"imgdecoder-stb"));
+  ui::SApplication app(render, nullptr, L"KbPreviewHost");
+  auto files = std::make_shared<ui::SResProviderFiles>();
+  if (!files->Init(Utf8ToWide(uiresDir))) {
+    problems.push_back(uiresDir + ": no package index");
+    return Bitmap();
+  }
+  app.AddResProvider(files, L"uidef:xml_init");
+  pugi::xml_document doc;
+  if (!app.LoadXmlDocument(doc, L"values:skin", L"values")) {
+    problems.push_back("values:skin does not load");
+    return Bitmap();
+  }
+  int height = 0;
+  std::vector<Item> items = Arrange(app, doc.child("skin"), problems, height);
+  Bitmap sheet(kSheetWidth, height);
   Canvas canvas(sheet);
   canvas.Clear(Color::Rgb(0x0e, 0x10, 0x14));
   auto font = render::FontRegistry::Instance().GetFont(render::FontSpec{L"DejaVu Sans", 12});
-  for (const Placed& p : placed) {
-    const SkinImage& skin = *p.skin;
-    int frameW = skin.image.Width() / skin.states, frameH = skin.image.Height();
-    std::wstring label = Utf8ToWide(skin.name) + L"  " + std::to_wstring(frameW) + L"x" + std::to_wstring(frameH) +
-                         L" \u00d7" + std::to_wstring(skin.states);
-    canvas.DrawString(*font, label, Rect{p.box.left, p.box.top - kLabelHeight, p.box.right, p.box.top - 2},
-                      Color::Rgb(0x8b, 0x92, 0xa4));
-    int drawnW = static_cast<int>(frameW * p.scale), drawnH = static_cast<int>(frameH * p.scale);
-    for (int s = 0; s < skin.states; ++s) {
-      Rect dest = Rect::FromSize(p.box.left + s * (drawnW + kGap), p.box.top, drawnW, drawnH);
+  for (const Item& item : items) {
+    int states = item.skin->GetStates();
+    std::wstring label = Utf8ToWide(item.name) + L"  " + std::to_wstring(item.frame.cx) + L"x" +
+                         std::to_wstring(item.frame.cy) + L" \u00d7" + std::to_wstring(states);
+    canvas.DrawString(*font, label, Rect{item.box.left, item.box.top - kLabelHeight, item.box.right, item.box.top - 2},
+                      Color::Rgb(0x8b, 0x92, 0xa4), render::kTextSingleLine | render::kTextVCenter | render::kTextEndEllipsis);
+    int w = static_cast<int>(item.frame.cx * item.scale), h = static_cast<int>(item.frame.cy * item.scale);
+    for (int s = 0; s < states; ++s) {
+      Rect dest = Rect::FromSize(item.box.left + s * (w + kGap), item.box.top, w, h);
       Checker(canvas, dest);
-      canvas.StretchBitmap(skin.image, Canvas::ImageListFrame(skin.image.GetSize(), skin.states, s, false), dest);
+      item.skin->Draw(canvas, dest, s);
     }
   }
   return sheet;

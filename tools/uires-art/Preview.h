@@ -1,6 +1,7 @@
 #pragma once
-// One picture of every image skin of a package, frame by frame, so the whole
-// theme can be looked at at once.
+// One picture of every skin of a package, state by state, drawn by the
+// toolkit the way the windows draw them, so the whole theme can be looked at
+// at once.
 #include <string>
 #include <vector>
 
@@ -8,11 +9,8 @@
 
 namespace kb::art {
 
-// Reads `uiresDir`'s index and skin table; images the index names that are
-// not in `uiresDir` are looked for in the `extraDirs` (pictures generated at
-// build time). Problems (unresolved or undecodable images, frame counts that
-// do not divide the width) are added to `problems`.
-render::Bitmap RenderPreview(const std::string& uiresDir, const std::vector<std::string>& extraDirs,
-                             std::vector<std::string>& problems);
+// `uiresDir` is a complete package (the built one, with the keyboard
+// pictures). Skins that do not load are added to `problems`.
+render::Bitmap RenderPreview(const std::string& uiresDir, std::vector<std::string>& problems);
 
 }  // namespace kb::art

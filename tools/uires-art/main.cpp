@@ -1,8 +1,8 @@
 // Draws the resource package's images (uires/img) and its preview sheet.
 //
 //   uires-art <uires folder>                 writes every image and the icon
-//   uires-art --preview <uires folder> <out.png> [extra folder...]
-//                                            one picture of every image skin
+//   uires-art --preview <built uires folder> <out.png>
+//                                            one picture of every skin
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -39,10 +39,11 @@ int WriteImages(const fs::path& uires) {
   return failures == 0 ? 0 : 1;
 }
 
-int WritePreview(const std::string& uires, const std::string& output, const std::vector<std::string>& extra) {
+int WritePreview(const std::string& uires, const std::string& output) {
   std::vector<std::string> problems;
-  kb::render::Bitmap sheet = kb::art::RenderPreview(uires, extra, problems);
+  kb::render::Bitmap sheet = kb::art::RenderPreview(uires, problems);
   for (const std::string& problem : problems) std::fprintf(stderr, "%s\n", problem.c_str());
+  if (sheet.IsEmpty()) return 1;
   if (!WriteFile(output, kb::render::EncodePng(sheet))) {
     std::fprintf(stderr, "cannot write %s\n", output.c_str());
     return 1;
@@ -54,10 +55,9 @@ int WritePreview(const std::string& uires, const std::string& output, const std:
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() >= 3 && args[0] == "--preview")
-    return WritePreview(args[1], args[2], std::vector<std::string>(args.begin() + 3, args.end()));
+  if (args.size() == 3 && args[0] == "--preview") return WritePreview(args[1], args[2]);
   if (args.size() == 1) return WriteImages(args[0]);
   std::fprintf(stderr, "usage: uires-art <uires folder>\n"
-                       "       uires-art --preview <uires folder> <out.png> [extra folder...]\n");
+                       "       uires-art --preview <built uires folder> <out.png>\n");
   return 2;
 }
