@@ -104,9 +104,14 @@ void CMainDlg::OnSideBarChanged() {
   commands_.SetSideLight(Selection(controls_.sideCombo));
 }
 
-int32_t CMainDlg::ResendBacklightEffect(DWORD effect, DWORD, const BYTE*, DWORD) {
+int32_t CMainDlg::ResendBacklightEffect(DWORD startEffect, DWORD, const BYTE*, DWORD) {
   std::lock_guard lock(lightingLock_);
-  commands_.ResendBacklightEffect(static_cast<int>(effect));
+  // The resend makes sure the keyboard shows the stored effect once it has
+  // settled. An effect the user picked in the meantime is the stored one
+  // now; sending the start-up one would undo that choice on the keyboard
+  // while the window still shows it.
+  int current = LedEffectTable::Instance().GetCurrent();
+  commands_.ResendBacklightEffect(current >= 0 ? current : static_cast<int>(startEffect));
   return 0;
 }
 

@@ -155,6 +155,19 @@ TEST_F(MainDlgTest, TheEffectIsSentAgainTwoSecondsAfterStartUp) {
   EXPECT_EQ(kb::test::LogLines(sim_, "07 ff ff 14 04 01 01 02").size(), 1u) << "sent once only";
 }
 
+TEST_F(MainDlgTest, TheResendKeepsAnEffectPickedBeforeIt) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  auto* effects = dlg_->FindChildByName<SComboBox>(L"cbx_color_effect");
+  ASSERT_NE(effects, nullptr);
+  effects->SetCurSel(9);
+  ASSERT_EQ(LastSent("set-feature"), "07 ff ff 09 05 02 00 00");
+  ASSERT_TRUE(PumpUntil([&] { return Sent("set-feature").size() >= 3; }, 8000));
+  // The start-up form of the effect now chosen, not of effect 20.
+  EXPECT_EQ(LastSent("set-feature"), "07 ff ff 09 05 02 00 00");
+  EXPECT_EQ(kb::test::LogLines(sim_, "07 ff ff 14").size(), 0u);
+  EXPECT_NE(Status().find("effect: 9\n"), std::string::npos) << Status();
+}
+
 TEST_F(MainDlgTest, UnpluggingTheKeyboardEndsTheProgram) {
   ASSERT_NE(OpenDialog(), nullptr);
   ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
@@ -173,6 +186,8 @@ TEST_F(MainDlgTest, AnotherDeviceComingAndGoingLeavesTheKeyboardAlone) {
     return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + 12);
   };
   PumpUntil([&] { return eventReads() > 0; }, 3000);
+  // Past the start-up resend, so that nothing else is sent meanwhile.
+  ASSERT_TRUE(PumpUntil([&] { return LastSent("set-feature") == "07 ff ff 14 05 02 00 00"; }, 8000));
   int readsBefore = eventReads();
   ASSERT_EQ(sim_.Command({"unplug", "receiver"}).status, 0);
   Pump(500);
