@@ -121,9 +121,10 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
   while (!done()) {
     if (std::chrono::steady_clock::now() >= end) return false;
     MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
+      continue;
     }
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
   }

@@ -117,13 +117,15 @@ TEST_F(MacroRecordDlgTest, ShowsTheRememberedChoices) {
     int32_t playData;
     int groupSel;
     int modeAfter;
+    int typeAfter;
   };
   const Case cases[] = {
-      {"recorded delays", 0, 0, 40, 3, 1, 1, 2, 1, static_cast<int32_t>(kCodeB), L"40", false, 0, 3, 1, 0},
-      {"fixed delay", 2, 1, 25, 1, 4, 0, 0, 0, static_cast<int32_t>(MakeKeyCode(7, 0x39)), L"25", true, 1, 6, 0, 1},
-      {"no delay", 3, 2, 25, 1, 0, 0, 1, 0, 0, L"0", false, 2, 2, 0, 2},
-      {"unknown mode", 0, 7, 10, 1, 0, 0, 0, 0, 0, L"10", false, 0, 2, 0, 0},
-      {"group out of range", 0, 0, 10, 1, 9, 0, 0, 5, 0, L"10", false, 0, 2, 0, 0},
+      {"recorded delays", 0, 0, 40, 3, 1, 1, 2, 1, static_cast<int32_t>(kCodeB), L"40", false, 0, 3, 1, 0, 0},
+      {"fixed delay", 2, 1, 25, 1, 4, 0, 0, 0, static_cast<int32_t>(MakeKeyCode(7, 0x39)), L"25", true, 1, 6, 0, 1, 2},
+      {"no delay", 3, 2, 25, 1, 0, 0, 1, 0, 0, L"0", false, 2, 2, 0, 2, 3},
+      {"unknown mode", 0, 7, 10, 1, 0, 0, 0, 0, 0, L"10", false, 0, 2, 0, 0, 0},
+      {"group and play entry out of range", 0, 0, 10, 1, 9, 0, 0, 5, 0, L"10", false, 0, 2, 0, 0, 0},
+      {"unknown page", 9, 0, 10, 1, 0, 0, 0, 0, 0, L"10", false, 0, 2, 0, 0, 0},
   };
   for (const Case& c : cases) {
     macros_.Reset();
@@ -141,7 +143,8 @@ TEST_F(MacroRecordDlgTest, ShowsTheRememberedChoices) {
     s.skcode = c.skcode;
     selected_ = {{kKeyCapsLock, L"Caps Lock"}, {kKeyA, L"A"}};
     Open();
-    EXPECT_EQ(Find<kb::ui::STabCtrl>(L"tab_macro_mode_selection")->GetCurSel(), c.type) << c.what;
+    EXPECT_EQ(Find<kb::ui::STabCtrl>(L"tab_macro_mode_selection")->GetCurSel(), c.typeAfter) << c.what;
+    EXPECT_EQ(macros_.Settings().type, c.typeAfter) << c.what;
     EXPECT_EQ(Find(L"text_recording_keys")->GetWindowText(), L"A,Caps Lock") << c.what;
     EXPECT_EQ(Find(L"edit_macro_delay_time")->GetWindowText(), c.delayText) << c.what;
     EXPECT_EQ(!Find(L"edit_macro_delay_time")->IsDisabled(), c.delayEnabled) << c.what;
@@ -447,6 +450,49 @@ TEST_F(MacroRecordDlgTest, SingleKeyPageCapturesAPress) {
   Find<kb::ui::STabCtrl>(L"tab_macro_mode_selection")->SetCurSel(2);
   EXPECT_FALSE(monitor_->IsRunning());
   EXPECT_EQ(Reloaded().Settings().type, 2);
+}
+
+// Key events keep arriving on the monitor thread while the dialog is
+// recording and while it goes away; afterwards they reach the main dialog's
+// listener again.
+TEST_F(MacroRecordDlgTest, KeysArrivingWhileTheDialogCloses) {
+  StartMonitor();
+  struct MainListener {
+    std::atomic<int> seen{0};
+    int32_t OnKey(uint8_t, uint16_t, bool) {
+      ++seen;
+      return 0;
+    }
+  } main;
+  monitor_->AddProxy(&main, &MainListener::OnKey);
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    macros_.Reset();
+    macros_.AddGroup();
+    Open(monitor_.get());
+    Click(L"chk_macro_record");
+    std::atomic<bool> typing{true};
+    std::thread typist([&] {
+      // A fast typist: a tap every few milliseconds.
+      while (typing.load()) {
+        sim_.Command({"tap", "a"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+      }
+    });
+    ASSERT_TRUE(PumpUntil([&] { return macros_.GroupAt(0)->steps.size() >= 6; }));
+    dialog_.reset();
+    PumpFor(20);
+    typing.store(false);
+    typist.join();
+    EXPECT_TRUE(monitor_->IsRunning());
+    EXPECT_EQ(monitor_->ProxyCount(), 1u);
+    // Every recorded press has its release right after it.
+    const std::vector<KeyStep>& steps = macros_.GroupAt(0)->steps;
+    for (size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(steps[i].state, i % 2 == 0 ? 1 : 0) << i;
+    int before = main.seen.load();
+    ASSERT_EQ(sim_.Command({"tap", "b"}).status, 0);
+    EXPECT_TRUE(kb::test::WaitUntil([&] { return main.seen.load() >= before + 2; }));
+  }
 }
 
 // The monitor runs only while the dialog listens: on the single-key page,

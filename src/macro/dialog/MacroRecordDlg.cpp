@@ -181,6 +181,9 @@ void MacroRecordDlg::InitCombos() {
 
 void MacroRecordDlg::InitPage() {
   MacroSettings& settings = macros_.Settings();
+  // A page the dialog does not have (a hand-edited file) would leave the tab
+  // on one page and the assignment made from another.
+  if (settings.type < kPageMacro || settings.type > kPageFunctionKey) settings.type = kPageMacro;
   if (tab_) tab_->SetCurSel(settings.type, false);
   if (repeatEdit_) repeatEdit_->SetWindowText(std::to_wstring(settings.repeat));
   ShowDelayEdit();
