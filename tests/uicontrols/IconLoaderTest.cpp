@@ -173,7 +173,9 @@ TEST_F(IconLoadTest, LoadsByResourceNameAtTheAskedSize) {
       if (info.hbmColor) DeleteObject(info.hbmColor);
       if (info.hbmMask) DeleteObject(info.hbmMask);
     }
-    if (icon) EXPECT_TRUE(DestroyIcon(icon));
+    if (icon) {
+      EXPECT_TRUE(DestroyIcon(icon));
+    }
   }
   EXPECT_EQ(IconLoader::Load(L"ICON:missing", 16, 16), nullptr);
   memory_->Add(L"ICON", L"broken", {0, 0, 1, 0, 1, 0});

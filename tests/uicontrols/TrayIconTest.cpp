@@ -328,6 +328,16 @@ TEST_F(TrayIconTest, AttributesAfterTheIconIsAdded) {
   EXPECT_EQ(nid.szTip[127], 0) << "cut to 127 characters";
   EXPECT_TRUE(nid.uFlags & NIF_TIP);
   EXPECT_FALSE(nid.uFlags & NIF_INFO);
+  // The shell's text is UTF-16: a character past the BMP takes a pair,
+  // and a pair that does not fit is left out whole.
+  tray_->SetAttribute(L"tip", L"a\U0001F600b");
+  EXPECT_EQ(nid.szTip[0], L'a');
+  EXPECT_EQ(nid.szTip[1], 0xD83D);
+  EXPECT_EQ(nid.szTip[2], 0xDE00);
+  EXPECT_EQ(nid.szTip[3], L'b');
+  tray_->SetAttribute(L"tip", std::wstring(126, L'y') + L"\U0001F600");
+  EXPECT_EQ(nid.szTip[125], L'y');
+  EXPECT_EQ(nid.szTip[126], 0);
   // New icons replace the old ones in the record too.
   tray_->SetAttribute(L"ico", L"ICON:i3;ICON:i4");
   EXPECT_EQ(tray_->GetIconCount(), 2u);
@@ -354,7 +364,9 @@ TEST_F(TrayIconTest, GoesWithTheMainWindow) {
   DestroyWindow(host_->GetHwnd());
   EXPECT_FALSE(IsWindow(msg)) << "the message window goes too";
   EXPECT_EQ(tray_->GetMessageHwnd(), nullptr);
-  if (shown) EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &copy)) << "the icon is gone from the tray";
+  if (shown) {
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &copy)) << "the icon is gone from the tray";
+  }
   host_.reset();
 }
 

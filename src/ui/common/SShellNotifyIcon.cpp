@@ -1,6 +1,7 @@
 #include "ui/common/SShellNotifyIcon.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "toolkit/core/AttrParse.h"
 #include "toolkit/core/SApplication.h"
@@ -101,13 +102,23 @@ void SShellNotifyIcon::SetTip(const std::wstring& raw) {
   ::Shell_NotifyIconW(NIM_MODIFY, &nid_);
 }
 
+// The shell takes UTF-16; the program's text is UTF-16 on Windows and UTF-32
+// here. The tip is cut to kTipChars units without splitting a pair.
 void SShellNotifyIcon::CopyTip() {
-  size_t n = std::min<size_t>(tipText_.size(), kTipChars);
-  // WCHAR is 16-bit on both targets; the program's text is UTF-16 on
-  // Windows and UTF-32 here, so characters past the BMP cannot be kept.
-  for (size_t i = 0; i < n; ++i) {
-    wchar_t c = tipText_[i];
-    nid_.szTip[i] = static_cast<unsigned long>(c) > 0xFFFF ? static_cast<WCHAR>(0xFFFD) : static_cast<WCHAR>(c);
+  size_t n = 0;
+  for (wchar_t c : tipText_) {
+    auto cp = static_cast<uint32_t>(c);
+    WCHAR units[2] = {static_cast<WCHAR>(cp), 0};
+    size_t count = 1;
+    if (cp > 0xFFFF) {
+      cp -= 0x10000;
+      units[0] = static_cast<WCHAR>(0xD800 + (cp >> 10));
+      units[1] = static_cast<WCHAR>(0xDC00 + (cp & 0x3FF));
+      count = 2;
+    }
+    bool highSurrogate = count == 1 && cp >= 0xD800 && cp <= 0xDBFF;
+    if (n + count + (highSurrogate ? 1 : 0) > kTipChars) break;
+    for (size_t k = 0; k < count; ++k) nid_.szTip[n++] = units[k];
   }
   std::fill(std::begin(nid_.szTip) + static_cast<std::ptrdiff_t>(n), std::end(nid_.szTip), WCHAR{0});
 }
