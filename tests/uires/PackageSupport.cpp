@@ -48,22 +48,36 @@ std::vector<IndexEntry> ReadIndex() {
   return entries;
 }
 
-void PackageTest::SetUp() {
+std::unique_ptr<kb::ui::SApplication> PackageTest::sharedApp_;
+std::shared_ptr<kb::ui::STranslatorMgr> PackageTest::sharedTranslator_;
+bool PackageTest::loaded_ = false;
+
+void PackageTest::SetUpTestSuite() {
   auto render = std::make_shared<kb::ui::SRenderFactory>();
   render->SetImgDecoderFactory(kb::ui::SImgDecoderFactory::Create(kb::res::kImageDecoder));
-  app_ = std::make_unique<kb::ui::SApplication>(render, nullptr, kb::res::kHostClassName);
-  files_ = std::make_shared<kb::ui::SResProviderFiles>();
-  ASSERT_TRUE(files_->Init(PackageFolder())) << kb::WideToUtf8(PackageFolder());
-  kb::RegisterNamedIds(*app_);
-  app_->AddResProvider(files_, kb::res::kUiDefInit);
+  sharedApp_ = std::make_unique<kb::ui::SApplication>(render, nullptr, kb::res::kHostClassName);
+  auto files = std::make_shared<kb::ui::SResProviderFiles>();
+  loaded_ = files->Init(PackageFolder());
+  if (!loaded_) return;
+  kb::RegisterNamedIds(*sharedApp_);
+  sharedApp_->AddResProvider(files, kb::res::kUiDefInit);
   kb::ui::SResProviderExe exe;
   exe.Init(nullptr);
-  ASSERT_TRUE(app_->LoadSystemNamedResource(exe));
-  translator_ = std::make_shared<kb::ui::STranslatorMgr>();
-  app_->SetTranslator(translator_);
+  loaded_ = sharedApp_->LoadSystemNamedResource(exe);
+  sharedTranslator_ = std::make_shared<kb::ui::STranslatorMgr>();
+  sharedApp_->SetTranslator(sharedTranslator_);
 }
 
-void PackageTest::TearDown() { app_.reset(); }
+void PackageTest::TearDownTestSuite() {
+  sharedApp_.reset();
+  sharedTranslator_.reset();
+}
+
+void PackageTest::SetUp() {
+  ASSERT_TRUE(loaded_) << "the package in " << kb::WideToUtf8(PackageFolder()) << " does not load";
+  app_ = sharedApp_.get();
+  translator_ = sharedTranslator_.get();
+}
 
 bool PackageTest::InstallLanguage(const wchar_t* name) {
   pugi::xml_document doc;

@@ -29,16 +29,21 @@ bool ReadFileBytes(const std::wstring& path, std::vector<uint8_t>& out);
 bool KeyboardPicturesBuilt();
 bool IsKeyboardPicture(const std::string& name);
 
+// The package is loaded once per test suite (decoding every image takes a
+// while); tests only read it, and each installs the language it needs.
 class PackageTest : public ::testing::Test {
  protected:
+  static void SetUpTestSuite();
+  static void TearDownTestSuite();
   void SetUp() override;
-  void TearDown() override;
   // Installs "lang_cn" or "lang_en" as start-up and the language buttons do.
   bool InstallLanguage(const wchar_t* name);
 
-  std::unique_ptr<kb::ui::SApplication> app_;
-  std::shared_ptr<kb::ui::SResProviderFiles> files_;
-  std::shared_ptr<kb::ui::STranslatorMgr> translator_;
+  static std::unique_ptr<kb::ui::SApplication> sharedApp_;
+  static std::shared_ptr<kb::ui::STranslatorMgr> sharedTranslator_;
+  static bool loaded_;
+  kb::ui::SApplication* app_ = nullptr;
+  kb::ui::STranslatorMgr* translator_ = nullptr;
 };
 
 }  // namespace kbtest
