@@ -20,7 +20,7 @@
 namespace kbtest {
 namespace {
 
-struct SkinSpec {
+struct DocumentedSkin {
   const wchar_t* name;
   int width;  // one frame; 0 for pictures drawn from the key map
   int height;
@@ -28,7 +28,7 @@ struct SkinSpec {
 };
 
 // What uires/README.md promises layout authors.
-const SkinSpec kSkins[] = {
+const DocumentedSkin kSkins[] = {
     {L"table_main_bg", 1000, 640, 1},
     {L"table_main_icon", 24, 24, 1},
     {L"state_func_bg", 140, 40, 4},
@@ -68,25 +68,25 @@ const SkinSpec kSkins[] = {
     {L"state_cancel", 100, 34, 4},
 };
 
-std::string Label(const ::testing::TestParamInfo<SkinSpec>& info) { return kb::WideToUtf8(info.param.name); }
+std::string Label(const ::testing::TestParamInfo<DocumentedSkin>& info) { return kb::WideToUtf8(info.param.name); }
 
-class SkinTest : public PackageTest, public ::testing::WithParamInterface<SkinSpec> {};
+class SkinTest : public PackageTest, public ::testing::WithParamInterface<DocumentedSkin> {};
 
 TEST_P(SkinTest, HasItsSizeAndStates) {
-  const SkinSpec& spec = GetParam();
-  if (IsKeyboardPicture(kb::WideToUtf8(spec.name)) && !KeyboardPicturesBuilt())
+  const DocumentedSkin& want = GetParam();
+  if (IsKeyboardPicture(kb::WideToUtf8(want.name)) && !KeyboardPicturesBuilt())
     GTEST_SKIP() << "no keyboard picture generator";
-  kb::ui::ISkinObj* skin = app_->Skins().GetSkin(spec.name);
-  ASSERT_NE(skin, nullptr) << "no skin " << kb::WideToUtf8(spec.name);
-  EXPECT_EQ(skin->GetStates(), spec.states);
+  kb::ui::ISkinObj* skin = app_->Skins().GetSkin(want.name);
+  ASSERT_NE(skin, nullptr) << "no skin " << kb::WideToUtf8(want.name);
+  EXPECT_EQ(skin->GetStates(), want.states);
   kb::ui::Size size = skin->GetSkinSize();
-  if (spec.width == 0) {
+  if (want.width == 0) {
     EXPECT_GT(size.cx, 0);
     EXPECT_GT(size.cy, 0);
     return;
   }
-  EXPECT_EQ(size.cx, spec.width);
-  EXPECT_EQ(size.cy, spec.height);
+  EXPECT_EQ(size.cx, want.width);
+  EXPECT_EQ(size.cy, want.height);
 }
 
 INSTANTIATE_TEST_SUITE_P(Package, SkinTest, ::testing::ValuesIn(kSkins), Label);
@@ -97,7 +97,7 @@ TEST_F(PackageTest, EveryImageSkinIsDocumentedAndDividesIntoFrames) {
   pugi::xml_document doc;
   ASSERT_TRUE(app_->LoadXmlDocument(doc, L"values:skin", L"values"));
   std::set<std::wstring> documented;
-  for (const SkinSpec& s : kSkins) documented.insert(s.name);
+  for (const DocumentedSkin& s : kSkins) documented.insert(s.name);
   int images = 0;
   for (pugi::xml_node node : doc.child("skin").children()) {
     std::string kind = node.name();
