@@ -25,14 +25,18 @@ class LayoutReferencesTest : public PackageTest, public ::testing::WithParamInte
     for (pugi::xml_attribute a : node.attributes()) {
       std::string name = a.name(), value = a.value();
       std::string where = std::string(node.name()) + " " + node.attribute("name").as_string() + " " + name;
-      if ((name == "skin" || EndsWith(name, "Skin")) && !value.empty())
+      if ((name == "skin" || EndsWith(name, "Skin")) && !value.empty()) {
         EXPECT_NE(app_->GetSkin(kb::Utf8ToWide(value)), nullptr) << where << ": no skin \"" << value << "\"";
-      if (name == "class")
+      }
+      if (name == "class") {
         EXPECT_NE(app_->Styles().Find(kb::Utf8ToWide(value)), nullptr) << where << ": no style \"" << value << "\"";
-      if (value.rfind("@color/", 0) == 0)
+      }
+      if (value.rfind("@color/", 0) == 0) {
         EXPECT_TRUE(app_->ResolveColor(kb::Utf8ToWide(value)).has_value()) << where << ": " << value;
-      if (value.rfind("@string/", 0) == 0)
+      }
+      if (value.rfind("@string/", 0) == 0) {
         EXPECT_NE(app_->ResolveString(kb::Utf8ToWide(value)), kb::Utf8ToWide(value)) << where << ": " << value;
+      }
     }
     for (pugi::xml_node child : node.children()) Check(child);
   }
