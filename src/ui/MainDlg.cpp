@@ -123,7 +123,6 @@ void CMainDlg::OnInitDialog() {
   ShowEffectControls(true);
   ShowSideControls(true);
   StartWorkers();
-  initialised_ = true;
 }
 
 void CMainDlg::LookUpControls() {

@@ -147,5 +147,4 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   // The resend runs on the worker thread while the UI thread may change the
   // lighting tables or send; both take this around the tables and the device.
   std::recursive_mutex lightingLock_;
-  bool initialised_ = false;
 };
