@@ -286,6 +286,34 @@ TEST_F(MacroRecordDlgTest, DeletingTheOnlyGroupLeavesNothingSelected) {
   EXPECT_EQ(warnings_, std::vector<std::wstring>{L"Please add a macro group first."});
 }
 
+// Recording that continues a group recorded earlier has no previous event
+// to measure from: the group's last step keeps its delay instead of getting
+// the process clock's value.
+TEST_F(MacroRecordDlgTest, ContinuedRecordingKeepsTheLastDelay) {
+  struct Case {
+    const wchar_t* radio;
+    int32_t lastDelayAfter;
+  };
+  const Case cases[] = {{L"chk_macro_realy_delay", 7}, {L"chk_macro_fixed_delay", 10}, {L"chk_macro_no_delay", 0}};
+  for (const Case& c : cases) {
+    macros_.Reset();
+    macros_.AddGroup();
+    macros_.GroupAt(0)->steps = {KeyStep{kCodeA, 1, 7, L"A"}};
+    Open();
+    Click(c.radio);
+    Click(L"chk_macro_record");
+    dialog_->OnKeyEvent(kCodeB, true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    dialog_->OnKeyEvent(kCodeB, false);
+    std::vector<KeyStep>& steps = macros_.GroupAt(0)->steps;
+    ASSERT_EQ(steps.size(), 3u) << kb::WideToUtf8(c.radio);
+    EXPECT_EQ(steps[0].delay, c.lastDelayAfter) << kb::WideToUtf8(c.radio);
+    if (c.lastDelayAfter == 7) EXPECT_GE(steps[1].delay, 35) << "measured from the first recorded event";
+    EXPECT_EQ(steps[2].delay, 0);
+    dialog_.reset();
+  }
+}
+
 TEST_F(MacroRecordDlgTest, StepsAreMovedDeletedAndCleared) {
   auto steps = [](std::initializer_list<int> usages) {
     std::vector<KeyStep> out;
