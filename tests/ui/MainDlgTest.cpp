@@ -11,7 +11,9 @@
 #include "macro/RecordStore.h"
 #include "main/StartUp.h"
 #include "toolkit/controls/SComboBox.h"
+#include "platform/text.h"
 #include "toolkit/controls/STabCtrl.h"
+#include "toolkit/window/SHostDialog.h"
 #include "ui/common/CoordButtonImage.h"
 
 namespace kbtest {
@@ -328,6 +330,35 @@ TEST_F(MainDlgTest, AssignedKeysAreMarkedAndInterceptedAtStart) {
   // The filter driver withholds the assigned key.
   std::string filter = sim_.Command({"filter"}).text;
   EXPECT_NE(filter.find("intercept 07:0004"), std::string::npos) << filter;
+}
+
+TEST_F(MainDlgTest, AKeyClickedOnThePictureOpensTheAssignmentDialog) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  auto* picture = dlg_->FindChildByName<CoordButtonImage>(L"img_keyboard");
+  ASSERT_NE(picture, nullptr);
+  CoordButton key;
+  ASSERT_TRUE(picture->GetButton(0x04, &key));
+  const Rect& origin = picture->GetWindowRect();
+  Point centre{origin.left + (key.rect.left + key.rect.right) / 2, origin.top + (key.rect.top + key.rect.bottom) / 2};
+  int dialogs = 0;
+  std::wstring shownKey;
+  App()->SetModalHook([&](SHostWnd& popup) {
+    if (!popup.FindChildByName(L"tab_macro_mode_selection")) return;
+    ++dialogs;
+    if (SWindow* keys = popup.FindChildByName(L"text_recording_keys")) shownKey = keys->GetWindowText(true);
+    if (auto* dialog = dynamic_cast<SHostDialog*>(&popup)) dialog->EndDialog(IDCANCEL);
+  });
+  // The press alone opens nothing; the release over the same key does.
+  picture->OnLButtonDown(MK_LBUTTON, centre);
+  EXPECT_EQ(dialogs, 0);
+  picture->OnLButtonUp(0, centre);
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_NE(shownKey.find(L"A"), std::wstring::npos) << kb::WideToUtf8(shownKey);
+  // Cancelled: nothing assigned, the main window still there.
+  EXPECT_EQ(RecordStore::Instance().Count(), 0u);
+  EXPECT_TRUE(WindowAlive());
+  ASSERT_TRUE(picture->GetButton(0x04, &key));
+  EXPECT_EQ(key.checked, 0u);
 }
 
 TEST_F(MainDlgTest, SecondStartBringsTheMarkedWindowForward) {
