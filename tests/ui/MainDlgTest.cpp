@@ -361,6 +361,30 @@ TEST_F(MainDlgTest, AKeyClickedOnThePictureOpensTheAssignmentDialog) {
   EXPECT_EQ(key.checked, 0u);
 }
 
+TEST_F(MainDlgTest, UnpluggingWhileTheAssignmentDialogIsOpenEndsItFirst) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  auto* picture = dlg_->FindChildByName<CoordButtonImage>(L"img_keyboard");
+  ASSERT_NE(picture, nullptr);
+  CoordButton key;
+  ASSERT_TRUE(picture->GetButton(0x05, &key));
+  const Rect& origin = picture->GetWindowRect();
+  Point centre{origin.left + (key.rect.left + key.rect.right) / 2, origin.top + (key.rect.top + key.rect.bottom) / 2};
+  bool windowDuringDialog = false;
+  App()->SetModalHook([&](SHostWnd& popup) {
+    if (!popup.FindChildByName(L"tab_macro_mode_selection")) return;
+    // The keyboard goes away while the dialog's own loop runs; only the
+    // main window's reaction can end that loop.
+    sim_.Command({"unplug"});
+    windowDuringDialog = true;
+  });
+  picture->OnLButtonDown(MK_LBUTTON, centre);
+  picture->OnLButtonUp(0, centre);
+  EXPECT_TRUE(windowDuringDialog);
+  // The dialog has returned; the main window closes right after.
+  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
+  EXPECT_EQ(RecordStore::Instance().Count(), 0u);
+}
+
 TEST_F(MainDlgTest, SecondStartBringsTheMarkedWindowForward) {
   ASSERT_NE(OpenDialog(), nullptr);
   ::ShowWindow(hwnd_, SW_HIDE);
