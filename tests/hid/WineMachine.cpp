@@ -57,5 +57,6 @@ bool StartTestMachine() {
 
 void StopTestMachine() {}
 int32_t TestMachineVendor() { return kWineVendor; }
+bool TestMachineMayBeAbsent() { return true; }
 
 }  // namespace kb::test
