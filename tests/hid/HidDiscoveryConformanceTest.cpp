@@ -27,7 +27,9 @@ class HidDiscoveryConformanceTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     machineReady_ = kb::test::StartTestMachine();
-    if (!kb::test::TestMachineMayBeAbsent()) ASSERT_TRUE(machineReady_);
+    if (!kb::test::TestMachineMayBeAbsent()) {
+      ASSERT_TRUE(machineReady_);
+    }
   }
   static void TearDownTestSuite() { kb::test::StopTestMachine(); }
 
