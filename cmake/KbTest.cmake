@@ -20,3 +20,13 @@ function(kb_add_test name)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()
 endfunction()
+
+# GUI tests get a private Xvfb each on Linux, so they never touch the desktop
+# they are started from. Under Wine all tests share one display instead:
+# Wine's desktop and driver-host processes outlive a test and stay bound to
+# the display they were started on (scripts/wine-tests).
+if(WIN32)
+  set(KB_GUI_DISPLAY_ENV "KB_PRIVATE_DISPLAY=0")
+else()
+  set(KB_GUI_DISPLAY_ENV "KB_PRIVATE_DISPLAY=1")
+endif()

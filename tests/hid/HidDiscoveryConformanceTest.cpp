@@ -25,10 +25,16 @@ std::wstring Lower(std::wstring text) {
 
 class HidDiscoveryConformanceTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(kb::test::StartTestMachine()); }
+  static void SetUpTestSuite() {
+    machineReady_ = kb::test::StartTestMachine();
+    if (!kb::test::TestMachineMayBeAbsent()) {
+      ASSERT_TRUE(machineReady_);
+    }
+  }
   static void TearDownTestSuite() { kb::test::StopTestMachine(); }
 
   void SetUp() override {
+    if (!machineReady_) GTEST_SKIP() << "the host's HID test devices are not there";
     set_ = SetupDiGetClassDevsW(&kHidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     ASSERT_NE(set_, INVALID_HANDLE_VALUE);
   }
@@ -65,6 +71,7 @@ class HidDiscoveryConformanceTest : public ::testing::Test {
     return SetupDiEnumDeviceInterfaces(set_, nullptr, &kHidGuid, 0, data) != FALSE;
   }
 
+  static inline bool machineReady_ = false;
   HDEVINFO set_ = INVALID_HANDLE_VALUE;
 };
 

@@ -21,5 +21,6 @@ bool StartTestMachine() {
 void StopTestMachine() { Daemon().reset(); }
 
 int32_t TestMachineVendor() { return 0xE7A1; }
+bool TestMachineMayBeAbsent() { return false; }
 
 }  // namespace kb::test
