@@ -52,9 +52,16 @@ void InvalidateWindow(const WindowPtr& w, const RECT* rect, bool erase) {
   for (HWND h : children) {
     WindowPtr c = FindWindowObject(h);
     if (!c) continue;
-    RECT inChild = Intersect(r, c->rect);
+    // The X event thread gets here from Expose while the window's own thread
+    // may be moving the child: its rectangle is read under the user lock.
+    RECT childRect;
+    {
+      std::lock_guard<std::recursive_mutex> guard(UserLock());
+      childRect = c->rect;
+    }
+    RECT inChild = Intersect(r, childRect);
     if (Empty(inChild)) continue;
-    OffsetRectBy(&inChild, -c->rect.left, -c->rect.top);
+    OffsetRectBy(&inChild, -childRect.left, -childRect.top);
     InvalidateWindow(c, &inChild, erase);
   }
 }
