@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 
+#include "support/MessagePump.h"
 #include "KbmapTestSupport.h"
 #include "platform/path.h"
 #include "platform/save_file.h"
@@ -17,20 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-  auto end = Clock::now() + std::chrono::milliseconds(ms);
-  while (!done() && Clock::now() < end) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return done();
-}
-
-void Pump(int ms) { PumpUntil([] { return false; }, ms); }
 
 LPARAM At(Point pt) { return MAKELPARAM(pt.x, pt.y); }
 

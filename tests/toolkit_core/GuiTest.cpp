@@ -4,6 +4,7 @@
 #include <chrono>
 #include <functional>
 
+#include "support/MessagePump.h"
 #include "ToolkitTestSupport.h"
 #include "toolkit/controls/SButton.h"
 #include "toolkit/controls/SComboBox.h"
@@ -22,23 +23,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Handles messages until `done` says so or `ms` pass; returns `done()`.
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-  auto end = Clock::now() + std::chrono::milliseconds(ms);
-  while (!done() && Clock::now() < end) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return done();
-}
-
-void Pump(int ms) {
-  PumpUntil([] { return false; }, ms);
-}
 
 // A main window that records the commands menus send it.
 class CommandHost : public SHostWnd {

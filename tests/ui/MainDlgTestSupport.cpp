@@ -1,3 +1,4 @@
+#include "support/MessagePump.h"
 #include "MainDlgTestSupport.h"
 
 #include <chrono>
@@ -26,22 +27,6 @@ using Clock = std::chrono::steady_clock;
 SApplication* MainDlgTest::app_ = nullptr;
 kb::test::KbsimProcess* MainDlgTest::suiteSim_ = nullptr;
 
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-  auto end = Clock::now() + std::chrono::milliseconds(ms);
-  while (!done() && Clock::now() < end) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return done();
-}
-
-void Pump(int ms) {
-  PumpUntil([] { return false; }, ms);
-}
 
 void MainDlgTest::SetUpTestSuite() {
   suiteSim_ = new kb::test::KbsimProcess;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/MessagePump.h"
 #include "platform/win32.h"
 #include "sim/KbsimProcess.h"
 #include "toolkit/core/SApplication.h"
@@ -18,9 +19,6 @@
 
 namespace kbtest {
 
-// Handles messages until `done` says so or `ms` pass; returns `done()`.
-bool PumpUntil(const std::function<bool()>& done, int ms);
-void Pump(int ms);
 
 struct MessageBoxSeen {
   std::wstring title;

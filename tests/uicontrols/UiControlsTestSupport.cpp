@@ -1,3 +1,4 @@
+#include "support/MessagePump.h"
 #include "UiControlsTestSupport.h"
 
 #include <cstring>
@@ -187,22 +188,6 @@ void TypeText(SHostWnd& host, const std::wstring& text) {
 
 namespace kbtest {
 
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done() && std::chrono::steady_clock::now() < end) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return done();
-}
-
-void Pump(int ms) {
-  PumpUntil([] { return false; }, ms);
-}
 
 void PostClick(HWND hwnd, Point pt) {
   PostMessageW(hwnd, WM_MOUSEMOVE, 0, PointParam(pt));

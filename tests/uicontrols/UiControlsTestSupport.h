@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/MessagePump.h"
 #include "platform/text.h"
 #include "toolkit/core/SApplication.h"
 #include "toolkit/core/SResProviderMemory.h"
@@ -71,9 +72,6 @@ int FrameAt(const kb::render::Bitmap& bitmap, const std::wstring& skin, Point pt
 
 namespace kbtest {
 
-// Handles this thread's messages until `done` holds or `ms` pass.
-bool PumpUntil(const std::function<bool()>& done, int ms);
-void Pump(int ms);
 void PostClick(HWND hwnd, Point pt);
 // Clicks the row with that command id in an open menu level.
 void PostClickOnMenuItem(SHostWnd& popup, int id);

@@ -1,0 +1,28 @@
+#pragma once
+// Running the calling thread's message loop from a GUI test until something
+// has happened, as the program's own loop would.
+#include <chrono>
+#include <functional>
+
+#include "platform/win32.h"
+
+namespace kbtest {
+
+// Handles messages until `done` says so or `ms` pass; returns `done()`.
+inline bool PumpUntil(const std::function<bool()>& done, int ms) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done() && std::chrono::steady_clock::now() < end) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return done();
+}
+
+// Handles messages for `ms`.
+inline void Pump(int ms) { PumpUntil([] { return false; }, ms); }
+
+}  // namespace kbtest
