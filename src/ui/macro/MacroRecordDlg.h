@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-#include "macro/KeyCode.h"
+#include "keyfunc/KeyCode.h"
 #include "toolkit/window/SHostDialog.h"
 #include "ui/macro/IOnMacroGroupClickedListener.h"
 #include "ui/macro/KeyAndDelayAdapter.h"
