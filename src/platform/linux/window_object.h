@@ -137,6 +137,9 @@ void RunOnWindowThreadAndWait(const WindowPtr& window, std::function<void()> wor
 // Activation and focus of the calling thread's windows, with the messages
 // Windows sends for them.
 void ActivateLocal(HWND hwnd);
+// Activates the window's top-level window and brings it to the front: on the
+// display through the window manager, without one for this process only.
+void ActivateTopLevel(const WindowPtr& window);
 // Publishes the visible/minimised state to other processes.
 void PublishState(const WindowPtr& window);
 // The last cursor position the display reported.
