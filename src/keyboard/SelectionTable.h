@@ -1,0 +1,62 @@
+#pragma once
+// What LedEffectTable and SideModelTable share: a fixed number of entries and
+// the index of the one in use ("sel"), kept in an XML file beside the
+// executable (<effect sel="n"><item .../>...</effect>) and rewritten after
+// every change. The table type gives its entry's defaults, its reading and
+// writing and its limits (Table::kRootName, kEntryCount, kMaxSel,
+// kDefaultSel, DefaultEntry, ReadEntry, WriteEntry); the loading and saving
+// is here once. No lock: only the UI thread uses the tables.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace pugi {
+class xml_node;
+}
+
+template <class Table, class Entry, int Count>
+class SelectionTable {
+ public:
+  static constexpr int kEntryCount = Count;
+
+  // Remembers `path` and reads the file. A missing, unreadable or malformed
+  // file is replaced by one with the defaults (and false is returned);
+  // out-of-range values are corrected silently. False without any change
+  // when `path` is empty.
+  bool Load(const std::wstring& path);
+  // Writes every entry to the remembered path.
+  bool Save();
+
+  // The entry at `index` (-1: the current one), or null when there is none.
+  Entry* GetEntry(int index = -1) {
+    if (index == -1) index = sel_;
+    if (index < 0 || index >= Count) return nullptr;
+    return &entries_[static_cast<size_t>(index)];
+  }
+  int GetCurrent() const { return sel_; }
+  // Stores `index` as the current one and saves.
+  bool SetCurrent(int index) {
+    sel_ = index;
+    return Save();
+  }
+  // Every entry and the current index back to the defaults, then saves.
+  bool ResetDefaults() {
+    SetDefaults();
+    return Save();
+  }
+
+  const std::wstring& Path() const { return path_; }
+
+ protected:
+  SelectionTable() { SetDefaults(); }
+
+ private:
+  void SetDefaults() {
+    for (int i = 0; i < Count; ++i) entries_[static_cast<size_t>(i)] = Table::DefaultEntry(i);
+    sel_ = Table::kDefaultSel;
+  }
+
+  std::wstring path_;
+  std::array<Entry, Count> entries_{};
+  int32_t sel_ = 0;
+};
