@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "support/ChildStart.h"
 
 namespace kbtest {
 
@@ -57,7 +58,6 @@ PROCESS_INFORMATION StartChild(const std::wstring& mode, const std::wstring& arg
 // Waits for the child while dispatching this thread's messages, as a GUI
 // thread must when the child acts on its windows.
 DWORD FinishChildPumping(PROCESS_INFORMATION& pi, DWORD timeoutMs = 20000);
-std::wstring UniqueName(const wchar_t* stem);
 std::wstring HandleText(HWND hwnd);
 HWND HandleFromText(const std::wstring& text);
 
