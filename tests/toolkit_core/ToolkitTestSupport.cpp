@@ -98,34 +98,6 @@ bool ToolkitTest::InstallLanguage(const std::wstring& resName) {
   return translator_->InstallLanguage(pack);
 }
 
-LRESULT Deliver(SHostWnd& host, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return host.HandleMessage(msg, wParam, lParam);
-}
-
-LPARAM PointParam(Point pt) { return MAKELPARAM(pt.x, pt.y); }
-
-Point CenterOf(const SWindow* window) {
-  const Rect& r = window->GetWindowRect();
-  return Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-void MouseMove(SHostWnd& host, Point pt, WPARAM flags) { Deliver(host, WM_MOUSEMOVE, flags, PointParam(pt)); }
-
-void Click(SHostWnd& host, Point pt, WPARAM extraFlags) {
-  MouseMove(host, pt, extraFlags);
-  Deliver(host, WM_LBUTTONDOWN, MK_LBUTTON | extraFlags, PointParam(pt));
-  Deliver(host, WM_LBUTTONUP, extraFlags, PointParam(pt));
-}
-
-void KeyPress(SHostWnd& host, UINT vk) {
-  Deliver(host, WM_KEYDOWN, vk, 1);
-  Deliver(host, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
-}
-
-void TypeText(SHostWnd& host, const std::wstring& text) {
-  for (wchar_t c : text) Deliver(host, WM_CHAR, static_cast<WPARAM>(c), 1);
-}
-
 EventRecorder::EventRecorder(SWindow* control, int eventId) {
   EXPECT_NE(control, nullptr);
   if (!control) return;

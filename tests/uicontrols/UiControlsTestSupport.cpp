@@ -149,35 +149,6 @@ kb::render::Bitmap UiControlsTest::Render(SHostWnd& host) {
   return out;
 }
 
-LRESULT Deliver(SHostWnd& host, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return host.HandleMessage(msg, wParam, lParam);
-}
-
-LPARAM PointParam(Point pt) { return MAKELPARAM(pt.x, pt.y); }
-
-Point CenterOf(const SWindow* window) {
-  const Rect& r = window->GetWindowRect();
-  return Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-void MouseMove(SHostWnd& host, Point pt) { Deliver(host, WM_MOUSEMOVE, 0, PointParam(pt)); }
-
-void Click(SHostWnd& host, Point pt) {
-  MouseMove(host, pt);
-  Deliver(host, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(pt));
-  Deliver(host, WM_LBUTTONUP, 0, PointParam(pt));
-}
-
-void KeyPress(SHostWnd& host, UINT vk, bool withChar) {
-  Deliver(host, WM_KEYDOWN, vk, 1);
-  if (withChar) Deliver(host, WM_CHAR, vk == VK_RETURN ? L'\r' : vk, 1);
-  Deliver(host, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
-}
-
-void TypeText(SHostWnd& host, const std::wstring& text) {
-  for (wchar_t c : text) Deliver(host, WM_CHAR, static_cast<WPARAM>(c), 1);
-}
-
 }  // namespace kbtest
 
 #include <chrono>
