@@ -2,6 +2,7 @@
 // of the calling thread's windows.
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "platform/linux/kernel_object.h"
 #include "platform/linux/win32_kernel.h"
@@ -32,17 +33,26 @@ void SetLastCursorPos(POINT p) {
   std::lock_guard<std::mutex> guard(cursorLock);
   lastCursor = p;
 }
+
+HWND QueueWindow(HWND MessageQueue::*slot) {
+  auto queue = CurrentQueue();
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  return (*queue).*slot;
+}
+
+HWND ExchangeQueueWindow(HWND MessageQueue::*slot, HWND value) {
+  auto queue = CurrentQueue();
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  return std::exchange((*queue).*slot, value);
+}
+
 }  // namespace kb::platform
 
 using namespace kb::platform;
 
 HWND SetFocus(HWND hwnd) {
   auto queue = CurrentQueue();
-  HWND old;
-  {
-    std::lock_guard<std::recursive_mutex> guard(UserLock());
-    old = queue->focus;
-  }
+  HWND old = QueueWindow(&MessageQueue::focus);
   WindowPtr w;
   if (hwnd) {
     w = FindWindowObject(hwnd);
@@ -51,43 +61,25 @@ HWND SetFocus(HWND hwnd) {
       return nullptr;
     }
     WindowPtr top = TopLevelOf(w);
-    HWND active;
-    {
-      std::lock_guard<std::recursive_mutex> guard(UserLock());
-      active = queue->active;
-    }
-    if (active != top->hwnd && !top->messageOnly) {
+    if (QueueWindow(&MessageQueue::active) != top->hwnd && !top->messageOnly) {
       ActivateTopLevel(top);
-      std::lock_guard<std::recursive_mutex> guard(UserLock());
-      old = queue->focus;
+      old = QueueWindow(&MessageQueue::focus);
     }
   }
   if (old == hwnd) return old;
-  {
-    std::lock_guard<std::recursive_mutex> guard(UserLock());
-    queue->focus = hwnd;
-  }
+  ExchangeQueueWindow(&MessageQueue::focus, hwnd);
   if (WindowPtr o = FindWindowObject(old)) CallProc(o, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
   if (w && IsWindow(hwnd)) CallProc(w, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
   return old;
 }
 
-HWND GetFocus() {
-  auto queue = CurrentQueue();
-  std::lock_guard<std::recursive_mutex> guard(UserLock());
-  return queue->focus;
-}
+HWND GetFocus() { return QueueWindow(&MessageQueue::focus); }
 
 HWND SetCapture(HWND hwnd) {
   auto queue = CurrentQueue();
   WindowPtr w = FindWindowObject(hwnd);
   if (!w || w->threadId != queue->ThreadId()) return nullptr;
-  HWND old;
-  {
-    std::lock_guard<std::recursive_mutex> guard(UserLock());
-    old = queue->capture;
-    queue->capture = hwnd;
-  }
+  HWND old = ExchangeQueueWindow(&MessageQueue::capture, hwnd);
   WindowPtr top = TopLevelOf(w);
   if (top->xid) X11GrabPointer(top->xid);
   if (old && old != hwnd)
@@ -96,24 +88,14 @@ HWND SetCapture(HWND hwnd) {
 }
 
 BOOL ReleaseCapture() {
-  auto queue = CurrentQueue();
-  HWND old;
-  {
-    std::lock_guard<std::recursive_mutex> guard(UserLock());
-    old = queue->capture;
-    queue->capture = nullptr;
-  }
+  HWND old = ExchangeQueueWindow(&MessageQueue::capture, nullptr);
   if (!old) return TRUE;
   X11UngrabPointer();
   if (WindowPtr o = FindWindowObject(old)) CallProc(o, WM_CAPTURECHANGED, 0, 0);
   return TRUE;
 }
 
-HWND GetCapture() {
-  auto queue = CurrentQueue();
-  std::lock_guard<std::recursive_mutex> guard(UserLock());
-  return queue->capture;
-}
+HWND GetCapture() { return QueueWindow(&MessageQueue::capture); }
 
 BOOL GetCursorPos(LPPOINT p) {
   if (!p) {

@@ -27,6 +27,14 @@ HWND processForeground = nullptr;  // without a display; UserLock
 
 unsigned long Xid(HWND hwnd) { return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)); }
 
+// Whether another process's window has one of the style bits it published.
+BOOL ForeignStyleHas(HWND hwnd, DWORD bits) {
+  DWORD style = 0;
+  bool ours = false;
+  if (IsLocalHandleValue(hwnd) || !X11WindowState(Xid(hwnd), &style, &ours)) return FALSE;
+  return (style & bits) != 0;
+}
+
 SIZE ScreenSize() {
   int w = kScreenWidthWithoutDisplay, h = kScreenHeightWithoutDisplay;
   SIZE s{w, h};
@@ -227,10 +235,19 @@ void ActivateLocal(HWND hwnd) {
   CallProc(n, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, (n->style & WS_MINIMIZE) ? 1 : 0), reinterpret_cast<LPARAM>(old));
 }
 
-void ApplyExternalGeometry(HWND hwnd, RECT r) {
+namespace {
+
+// Runs `work` with one of this process's windows on the window's thread;
+// nothing for other windows.
+void OnWindowThread(HWND hwnd, std::function<void(const WindowPtr&)> work) {
   WindowPtr w = FindWindowObject(hwnd);
-  if (!w) return;
-  RunOnWindowThread(w, [w, r] {
+  if (w) RunOnWindowThread(w, [w, work = std::move(work)] { work(w); });
+}
+
+}  // namespace
+
+void ApplyExternalGeometry(HWND hwnd, RECT r) {
+  OnWindowThread(hwnd, [r](const WindowPtr& w) {
     RECT old;
     {
       std::lock_guard<std::recursive_mutex> guard(UserLock());
@@ -249,9 +266,7 @@ void ApplyExternalGeometry(HWND hwnd, RECT r) {
 }
 
 void ApplyExternalIconic(HWND hwnd, bool iconic) {
-  WindowPtr w = FindWindowObject(hwnd);
-  if (!w) return;
-  RunOnWindowThread(w, [w, iconic] {
+  OnWindowThread(hwnd, [iconic](const WindowPtr& w) {
     RECT r;
     {
       std::lock_guard<std::recursive_mutex> guard(UserLock());
@@ -385,12 +400,7 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
 
 BOOL IsWindowVisible(HWND hwnd) {
   WindowPtr w = FindWindowObject(hwnd);
-  if (!w) {
-    DWORD style = 0;
-    bool ours = false;
-    if (!IsLocalHandleValue(hwnd) && X11WindowState(Xid(hwnd), &style, &ours)) return (style & WS_VISIBLE) != 0;
-    return FALSE;
-  }
+  if (!w) return ForeignStyleHas(hwnd, WS_VISIBLE);
   std::lock_guard<std::recursive_mutex> guard(UserLock());
   for (WindowPtr p = w; p; p = (p->style & WS_CHILD) ? FindWindowObject(p->parent) : nullptr)
     if (!(p->style & WS_VISIBLE)) return FALSE;
@@ -399,12 +409,7 @@ BOOL IsWindowVisible(HWND hwnd) {
 
 BOOL IsIconic(HWND hwnd) {
   WindowPtr w = FindWindowObject(hwnd);
-  if (!w) {
-    DWORD style = 0;
-    bool ours = false;
-    if (!IsLocalHandleValue(hwnd) && X11WindowState(Xid(hwnd), &style, &ours)) return (style & WS_MINIMIZE) != 0;
-    return FALSE;
-  }
+  if (!w) return ForeignStyleHas(hwnd, WS_MINIMIZE);
   std::lock_guard<std::recursive_mutex> guard(UserLock());
   return (w->style & WS_MINIMIZE) ? TRUE : FALSE;
 }
@@ -582,11 +587,7 @@ HWND SetActiveWindow(HWND hwnd) {
   return old;
 }
 
-HWND GetActiveWindow() {
-  auto queue = CurrentQueue();
-  std::lock_guard<std::recursive_mutex> guard(UserLock());
-  return queue->active;
-}
+HWND GetActiveWindow() { return QueueWindow(&MessageQueue::active); }
 
 BOOL BringWindowToTop(HWND hwnd) {
   return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
