@@ -2,7 +2,7 @@
 
 #include "keyboard/SelectionTableFile.h"
 
-template class SelectionTable<LedEffectTable, LedEffectEntry, 22>;
+template class SelectionTable<LedEffectTable, LedEffectEntry, 22, 22, 20>;
 
 namespace {
 
@@ -32,9 +32,4 @@ void LedEffectTable::WriteEntry(pugi::xml_node& item, const LedEffectEntry& entr
   item.append_attribute("brightness").set_value(static_cast<unsigned>(entry.brightness));
   item.append_attribute("deriction").set_value(static_cast<unsigned>(entry.deriction));
   item.append_attribute("selection").set_value(static_cast<unsigned>(entry.selection));
-}
-
-LedEffectTable& LedEffectTable::Instance() {
-  static LedEffectTable* instance = new LedEffectTable();
-  return *instance;
 }

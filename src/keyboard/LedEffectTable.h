@@ -16,27 +16,19 @@ struct LedEffectEntry {
   bool operator==(const LedEffectEntry&) const = default;
 };
 
-class LedEffectTable : public SelectionTable<LedEffectTable, LedEffectEntry, 22> {
+// "sel" may name index 22, which has no entry (nothing is shown or sent for
+// it); 20 after a reset.
+class LedEffectTable : public SelectionTable<LedEffectTable, LedEffectEntry, 22, 22, 20> {
  public:
   static constexpr wchar_t kFileName[] = L"ledeffect.xml";
-  // The highest index "sel" keeps on loading; it has no entry (nothing is
-  // shown or sent for it).
-  static constexpr int kMaxSel = 22;
-  static constexpr int kDefaultSel = 20;
   static constexpr uint8_t kMaxBrightness = 5;
   static constexpr uint8_t kMaxSpeed = 2;
   static constexpr uint8_t kMaxDeriction = 1;
   static constexpr uint8_t kSelectionLeft = 1;
   static constexpr uint8_t kSelectionCentre = 2;
 
-  static LedEffectTable& Instance();
-
-  LedEffectTable() = default;
-
  private:
-  friend class SelectionTable<LedEffectTable, LedEffectEntry, 22>;
-  static constexpr char kRootName[] = "effect";
-
+  friend SelectionTable;
   static LedEffectEntry DefaultEntry(int) { return LedEffectEntry{}; }
   static LedEffectEntry ReadEntry(const pugi::xml_node& item);
   static void WriteEntry(pugi::xml_node& item, const LedEffectEntry& entry);

@@ -2,10 +2,11 @@
 // What LedEffectTable and SideModelTable share: a fixed number of entries and
 // the index of the one in use ("sel"), kept in an XML file beside the
 // executable (<effect sel="n"><item .../>...</effect>) and rewritten after
-// every change. The table type gives its entry's defaults, its reading and
-// writing and its limits (Table::kRootName, kEntryCount, kMaxSel,
-// kDefaultSel, DefaultEntry, ReadEntry, WriteEntry); the loading and saving
-// is here once. No lock: only the UI thread uses the tables.
+// every change. `Count` entries; "sel" is kept on loading up to `MaxSel` (an
+// index past the last entry has none), else read as 0; `DefaultSel` after a
+// reset. The table type gives its entries' defaults, reading and writing
+// (Table::DefaultEntry, ReadEntry, WriteEntry); the loading and saving is
+// here once. No lock: only the UI thread uses the tables.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -14,10 +15,20 @@ namespace pugi {
 class xml_node;
 }
 
-template <class Table, class Entry, int Count>
+template <class Table, class Entry, int Count, int MaxSel, int DefaultSel>
 class SelectionTable {
  public:
   static constexpr int kEntryCount = Count;
+  // The highest index "sel" keeps on loading.
+  static constexpr int kMaxSel = MaxSel;
+  static constexpr int kDefaultSel = DefaultSel;
+  // Both files have this root (sidemodel.xml took ledeffect.xml's).
+  static constexpr char kRootName[] = "effect";
+
+  static Table& Instance() {
+    static Table* instance = new Table();
+    return *instance;
+  }
 
   // Remembers `path` and reads the file. A missing, unreadable or malformed
   // file is replaced by one with the defaults (and false is returned);
@@ -53,7 +64,7 @@ class SelectionTable {
  private:
   void SetDefaults() {
     for (int i = 0; i < Count; ++i) entries_[static_cast<size_t>(i)] = Table::DefaultEntry(i);
-    sel_ = Table::kDefaultSel;
+    sel_ = DefaultSel;
   }
 
   std::wstring path_;

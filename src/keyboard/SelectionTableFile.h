@@ -6,8 +6,8 @@
 #include "app/XmlFile.h"
 #include "keyboard/SelectionTable.h"
 
-template <class Table, class Entry, int Count>
-bool SelectionTable<Table, Entry, Count>::Load(const std::wstring& path) {
+template <class Table, class Entry, int Count, int MaxSel, int DefaultSel>
+bool SelectionTable<Table, Entry, Count, MaxSel, DefaultSel>::Load(const std::wstring& path) {
   if (path.empty()) return false;
   path_ = path;
   pugi::xml_document doc;
@@ -15,9 +15,9 @@ bool SelectionTable<Table, Entry, Count>::Load(const std::wstring& path) {
     ResetDefaults();
     return false;
   }
-  pugi::xml_node root = doc.child(Table::kRootName);
+  pugi::xml_node root = doc.child(kRootName);
   sel_ = root.attribute("sel").as_int(0);
-  if (static_cast<uint32_t>(sel_) > static_cast<uint32_t>(Table::kMaxSel)) sel_ = 0;
+  if (static_cast<uint32_t>(sel_) > static_cast<uint32_t>(MaxSel)) sel_ = 0;
   pugi::xml_node item = kb::ElementAtOrAfter(root.first_child());
   for (int i = 0; i < Count && item; ++i, item = kb::ElementAtOrAfter(item.next_sibling())) {
     entries_[static_cast<size_t>(i)] = Table::ReadEntry(item);
@@ -25,11 +25,11 @@ bool SelectionTable<Table, Entry, Count>::Load(const std::wstring& path) {
   return true;
 }
 
-template <class Table, class Entry, int Count>
-bool SelectionTable<Table, Entry, Count>::Save() {
+template <class Table, class Entry, int Count, int MaxSel, int DefaultSel>
+bool SelectionTable<Table, Entry, Count, MaxSel, DefaultSel>::Save() {
   if (path_.empty()) return false;
   pugi::xml_document doc;
-  pugi::xml_node root = doc.append_child(Table::kRootName);
+  pugi::xml_node root = doc.append_child(kRootName);
   root.append_attribute("sel").set_value(sel_);
   for (const Entry& entry : entries_) {
     pugi::xml_node item = root.append_child("item");

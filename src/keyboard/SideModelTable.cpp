@@ -2,7 +2,7 @@
 
 #include "keyboard/SelectionTableFile.h"
 
-template class SelectionTable<SideModelTable, SideModelEntry, 12>;
+template class SelectionTable<SideModelTable, SideModelEntry, 12, 12, 0>;
 
 SideModelEntry SideModelTable::ReadEntry(const pugi::xml_node& item) {
   // The level is a 4-bit field of the side-light report.
@@ -14,9 +14,4 @@ SideModelEntry SideModelTable::ReadEntry(const pugi::xml_node& item) {
 
 void SideModelTable::WriteEntry(pugi::xml_node& item, const SideModelEntry& entry) {
   item.append_attribute("brightness").set_value(static_cast<unsigned>(entry.brightness));
-}
-
-SideModelTable& SideModelTable::Instance() {
-  static SideModelTable* instance = new SideModelTable();
-  return *instance;
 }

@@ -14,28 +14,20 @@ struct SideModelEntry {
   bool operator==(const SideModelEntry&) const = default;
 };
 
-class SideModelTable : public SelectionTable<SideModelTable, SideModelEntry, 12> {
+// "sel" may name index 12, which has no entry; 0 after a reset.
+class SideModelTable : public SelectionTable<SideModelTable, SideModelEntry, 12, 12, 0> {
  public:
   static constexpr wchar_t kFileName[] = L"sidemodel.xml";
-  // The highest index "sel" keeps on loading; it has no entry.
-  static constexpr int kMaxSel = 12;
-  static constexpr int kDefaultSel = 0;
   static constexpr int kSpeedModeCount = 3;  // modes 0 to 2 set a speed
   static constexpr uint8_t kDefaultSpeedLevel = 4;
   static constexpr uint8_t kDefaultBrightnessLevel = 7;
   static constexpr uint8_t kMaxLevel = 7;
 
-  static SideModelTable& Instance();
-
-  SideModelTable() = default;
-
  private:
-  friend class SelectionTable<SideModelTable, SideModelEntry, 12>;
-  static constexpr char kRootName[] = "effect";  // the same root name as ledeffect.xml
-
+  friend SelectionTable;
+  static SideModelEntry ReadEntry(const pugi::xml_node& item);
+  static void WriteEntry(pugi::xml_node& item, const SideModelEntry& entry);
   static SideModelEntry DefaultEntry(int index) {
     return SideModelEntry{index < kSpeedModeCount ? kDefaultSpeedLevel : kDefaultBrightnessLevel};
   }
-  static SideModelEntry ReadEntry(const pugi::xml_node& item);
-  static void WriteEntry(pugi::xml_node& item, const SideModelEntry& entry);
 };
