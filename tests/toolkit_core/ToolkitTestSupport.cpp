@@ -4,7 +4,7 @@
 
 #include "platform/path.h"
 #include "platform/text.h"
-#include "toolkit/core/SResProviderExe.h"
+#include "support/ToolkitApp.h"
 #include "toolkit/render/PngEncoder.h"
 
 namespace kbtest {
@@ -52,9 +52,7 @@ std::vector<uint8_t> PanelImage() {
 }  // namespace
 
 void ToolkitTest::SetUp() {
-  auto render = std::make_shared<SRenderFactory>();
-  render->SetImgDecoderFactory(SImgDecoderFactory::Create(L"imgdecoder-stb"));
-  app_ = std::make_unique<SApplication>(render, nullptr, L"KbToolkitTestHost");
+  app_ = MakeTestApplication(L"KbToolkitTestHost");
   memory_ = std::make_shared<SResProviderMemory>();
   memory_->Add(L"img", L"states4", StatesImage());
   memory_->Add(L"img", L"panel9", PanelImage());
@@ -71,11 +69,7 @@ void ToolkitTest::SetUp() {
   files_ = std::make_shared<SResProviderFiles>();
   ASSERT_TRUE(files_->Init(TestResFolder()));
   app_->AddResProvider(files_, L"uidef:xml_init");
-  SResProviderExe exe;
-  exe.Init(nullptr);
-  ASSERT_TRUE(app_->LoadSystemNamedResource(exe));
-  translator_ = std::make_shared<STranslatorMgr>();
-  app_->SetTranslator(translator_);
+  InstallSystemResources(*app_, translator_);
 }
 
 void ToolkitTest::TearDown() {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/text.h"
-#include "toolkit/core/SResProviderExe.h"
+#include "support/ToolkitApp.h"
 #include "toolkit/render/PngEncoder.h"
 #include "ui/common/ProgramControls.h"
 
@@ -109,18 +109,13 @@ std::vector<uint8_t> SolidIco(int width, int height, Color color) {
 }
 
 void UiControlsTest::SetUp() {
-  auto render = std::make_shared<SRenderFactory>();
-  render->SetImgDecoderFactory(SImgDecoderFactory::Create(L"imgdecoder-stb"));
-  app_ = std::make_unique<SApplication>(render, nullptr, L"KbUiControlsTestHost");
+  app_ = MakeTestApplication(L"KbUiControlsTestHost");
   memory_ = std::make_shared<SResProviderMemory>();
   for (const SkinSpec& s : TestSkins()) memory_->Add(L"img", s.name, StripPng(s));
   memory_->AddText(L"uidef", L"xml_init", UiDef());
   app_->AddResProvider(memory_, L"uidef:xml_init");
-  SResProviderExe exe;
-  exe.Init(nullptr);
-  ASSERT_TRUE(app_->LoadSystemNamedResource(exe));
-  translator_ = std::make_shared<STranslatorMgr>();
-  app_->SetTranslator(translator_);
+  InstallSystemResources(*app_, translator_);
+  if (HasFatalFailure()) return;
   RegisterProgramControls(*app_);
 }
 
