@@ -106,23 +106,6 @@ void SetHandler(HWND hwnd, Handler handler) {
   Handlers()[hwnd] = std::move(handler);
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-      if (done()) return true;
-    }
-    if (done()) return true;
-    if (GetTickCount() - start >= timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
-
-void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
-
 PROCESS_INFORMATION StartChild(const std::wstring& mode, const std::wstring& argument) {
   return StartChildCommand(mode, argument);
 }
