@@ -30,3 +30,39 @@ if(WIN32)
 else()
   set(KB_GUI_DISPLAY_ENV "KB_PRIVATE_DISPLAY=1")
 endif()
+
+# kb_add_gui_test(NAME sources... LIBS libs... [TRAY] [OWN_MAIN] [NO_LABEL] [DEPENDS targets...])
+# A GoogleTest executable that needs a display: run under scripts/with-xvfb
+# (with a system tray for TRAY, on Linux), under Wine through scripts/wine-run
+# in the win64 build, labelled "gui" unless NO_LABEL. OWN_MAIN: the sources
+# bring their own main() (child modes) instead of gtest_main.
+function(kb_add_gui_test name)
+  cmake_parse_arguments(T "TRAY;OWN_MAIN;NO_LABEL" "" "LIBS;DEPENDS" ${ARGN})
+  add_executable(${name} ${T_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest)
+  if(NOT T_OWN_MAIN)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}/tests")
+  foreach(d ${T_DEPENDS})
+    if(TARGET ${d})
+      add_dependencies(${name} ${d})
+    endif()
+  endforeach()
+  set(with_xvfb "${CMAKE_SOURCE_DIR}/scripts/with-xvfb")
+  if(WIN32)
+    add_test(NAME ${name}
+             COMMAND ${with_xvfb} ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:${name}> --gtest_brief=1)
+  elseif(T_TRAY)
+    add_test(NAME ${name} COMMAND ${with_xvfb} --tray $<TARGET_FILE:${name}> --gtest_brief=1)
+  else()
+    add_test(NAME ${name} COMMAND ${with_xvfb} $<TARGET_FILE:${name}> --gtest_brief=1)
+  endif()
+  set_tests_properties(${name} PROPERTIES
+    WORKING_DIRECTORY "${KB_OUTPUT_DIR}"
+    ENVIRONMENT "KB_SOURCE_DIR=${CMAKE_SOURCE_DIR};KB_OUTPUT_DIR=${KB_OUTPUT_DIR};${KB_GUI_DISPLAY_ENV}"
+    TIMEOUT 300)
+  if(NOT T_NO_LABEL)
+    set_tests_properties(${name} PROPERTIES LABELS gui)
+  endif()
+endfunction()

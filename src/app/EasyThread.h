@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/WorkerCore.h"
 #include "platform/win32.h"
 
 // What a callback sees of the thread that runs it.
@@ -27,36 +28,14 @@ class IEasyThread {
   ~IEasyThread() = default;
 };
 
-class EasyThread : public IEasyThread {
+class EasyThread : public kb::WorkerBase<IEasyThread> {
  public:
-  // A callback of a worker: gets the thread and the user object given at
-  // start. The thread owns its callbacks and deletes them.
+  // A callback of a worker (IEasyThread or IRunableThread), and one bound to
+  // a member function of an object.
   template <typename TThread>
-  class ICallback {
-   public:
-    virtual int32_t Invoke(TThread* thread, void* userObject) = 0;
-    virtual ~ICallback() = default;
-  };
-
-  // Binds a callback to a member function of an object.
+  using ICallback = kb::IWorkerCallback<TThread>;
   template <typename TThread, typename T>
-  class Callback : public ICallback<TThread> {
-   public:
-    using Method = int32_t (T::*)(TThread* thread, void* userObject);
-
-    Callback(T* object, Method method) : object(object), method(method) {}
-
-    int32_t Invoke(TThread* thread, void* userObject) override {
-      if (object == nullptr || method == nullptr) return 0;
-      return (object->*method)(thread, userObject);
-    }
-
-   private:
-    T* object;
-    Method method;
-  };
-
-  using ThreadCallback = ICallback<IEasyThread>;
+  using Callback = kb::WorkerMethodCallback<TThread, T>;
 
   // A callback result that ends the thread without calling the end callback.
   static constexpr int32_t kSkipEnd = -1;
@@ -66,11 +45,7 @@ class EasyThread : public IEasyThread {
   EasyThread(const EasyThread&) = delete;
   EasyThread& operator=(const EasyThread&) = delete;
 
-  void Lock() override;
-  void Unlock() override;
-  DWORD WaitStop(DWORD milliseconds) override;
   bool IsStopping() override;
-  void SetContext(void* context, DWORD value) override;
 
   // Starts the thread with the user object; on a running thread only the
   // user object is replaced. 0 on success, 1 when the thread could not be
@@ -80,32 +55,11 @@ class EasyThread : public IEasyThread {
   // Called from one of the thread's own callbacks it only asks.
   void Stop();
 
-  // Each takes ownership of the callback (null removes it). A replaced
-  // callback that is running on the thread is deleted when that call returns.
-  void SetLoopCallback(ThreadCallback* callback);
-  void SetStartCallback(ThreadCallback* callback);
-  void SetEndCallback(ThreadCallback* callback);
-
-  void* Context();
-  DWORD ContextValue();
-  void* UserObject() const { return userObject; }
-
  private:
   static DWORD WINAPI ThreadBody(LPVOID parameter);
   int32_t RunLoop();
-  int32_t InvokeCallback(const std::shared_ptr<ThreadCallback>& slot);
-  void ReplaceCallback(std::shared_ptr<ThreadCallback>& slot, ThreadCallback* callback);
   bool IsRecordedThread() const { return threadId == GetCurrentThreadId(); }
 
-  void* context = nullptr;
-  DWORD contextValue = 0;
-  std::atomic<void*> userObject{nullptr};
-  HANDLE dataMutex = nullptr;
-  HANDLE callbackMutex = nullptr;
   std::atomic<DWORD> threadId{0};
   std::atomic<HANDLE> threadHandle{nullptr};
-  std::shared_ptr<ThreadCallback> loopCallback;
-  std::shared_ptr<ThreadCallback> startCallback;
-  std::shared_ptr<ThreadCallback> endCallback;
-  HANDLE stopEvent = nullptr;
 };

@@ -3,48 +3,20 @@
 #include <utility>
 
 #include "app/EasyThreadSupport.h"
-#include "platform/diag.h"
 
 namespace {
 
 constexpr DWORD kPassPause = 1;
 
-HANDLE CreateUnownedMutex() {
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, nullptr);
-  if (mutex == nullptr) {
-    kb::DiagPrintf("RunableThread: CreateMutexW failed, error %lu\n", static_cast<unsigned long>(GetLastError()));
-  }
-  return mutex;
-}
-
 }  // namespace
 
 template <int N>
-RunableThread<N>::RunableThread()
-    : dataMutex(CreateUnownedMutex()),
-      listMutex(CreateUnownedMutex()),
-      stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-  if (stopEvent == nullptr) {
-    kb::DiagPrintf("RunableThread: CreateEventW failed, error %lu\n", static_cast<unsigned long>(GetLastError()));
-  }
-}
+RunableThread<N>::RunableThread() : WorkerBase("RunableThread") {}
 
 template <int N>
 RunableThread<N>::~RunableThread() {
   Stop();
-  if (stopEvent != nullptr) CloseHandle(stopEvent);
   if (listMutex != nullptr) CloseHandle(listMutex);
-  if (dataMutex != nullptr) CloseHandle(dataMutex);
-}
-
-template <int N>
-void RunableThread<N>::Lock() {
-  WaitForSingleObject(dataMutex, INFINITE);
-}
-
-template <int N>
-void RunableThread<N>::Unlock() {
-  ReleaseMutex(dataMutex);
 }
 
 template <int N>
@@ -58,40 +30,8 @@ void RunableThread<N>::UnlockLists() {
 }
 
 template <int N>
-DWORD RunableThread<N>::WaitStop(DWORD milliseconds) {
-  return WaitForSingleObject(stopEvent, milliseconds);
-}
-
-template <int N>
 bool RunableThread<N>::IsStopping() {
   return workerThreadId != GetCurrentThreadId();
-}
-
-template <int N>
-void RunableThread<N>::SetContext(void* newContext, DWORD value) {
-  if (newContext == nullptr) return;
-  Lock();
-  if (context == nullptr) {
-    context = newContext;
-    contextValue = value;
-  }
-  Unlock();
-}
-
-template <int N>
-void* RunableThread<N>::Context() {
-  Lock();
-  void* result = context;
-  Unlock();
-  return result;
-}
-
-template <int N>
-DWORD RunableThread<N>::ContextValue() {
-  Lock();
-  DWORD result = contextValue;
-  Unlock();
-  return result;
 }
 
 template <int N>
@@ -138,13 +78,13 @@ int32_t RunableThread<N>::Post(std::unique_ptr<BaseRunable> task) {
 template <int N>
 int RunableThread<N>::StartThreads(void* newUserObject) {
   // In place before either thread can read it.
-  userObject = newUserObject;
+  core_.SetUserObject(newUserObject);
   int result = 0;
   if (timerThreadHandle.load() == nullptr) {
     if (!kb::LaunchThread(TimerBody, this, timerThreadId, timerThreadHandle)) result = 1;
   }
   if (workerThreadHandle.load() == nullptr) {
-    ResetEvent(stopEvent);
+    core_.ClearStop();
     if (!kb::LaunchThread(WorkerBody, this, workerThreadId, workerThreadHandle)) result = 1;
   }
   return result;
@@ -154,52 +94,10 @@ template <int N>
 void RunableThread<N>::Stop() {
   workerThreadId = 0;
   timerThreadId = 0;
-  SetEvent(stopEvent);
+  core_.RequestStop();
   if (kb::IsOwnThread(this)) return;
   kb::JoinThread(workerThreadHandle);
   kb::JoinThread(timerThreadHandle);
-}
-
-template <int N>
-void RunableThread<N>::SetLoopCallback(ThreadCallback* callback) {
-  ReplaceCallback(loopCallback, callback);
-}
-
-template <int N>
-void RunableThread<N>::SetStartCallback(ThreadCallback* callback) {
-  ReplaceCallback(startCallback, callback);
-}
-
-template <int N>
-void RunableThread<N>::SetEndCallback(ThreadCallback* callback) {
-  ReplaceCallback(endCallback, callback);
-}
-
-template <int N>
-void RunableThread<N>::ReplaceCallback(std::shared_ptr<ThreadCallback>& slot, ThreadCallback* callback) {
-  std::shared_ptr<ThreadCallback> old;
-  LockLists();
-  if (slot.get() != callback) {
-    old = std::move(slot);
-    slot.reset(callback);
-  }
-  UnlockLists();
-}
-
-template <int N>
-std::shared_ptr<typename RunableThread<N>::ThreadCallback> RunableThread<N>::CurrentCallback(
-    const std::shared_ptr<ThreadCallback>& slot) {
-  LockLists();
-  std::shared_ptr<ThreadCallback> callback = slot;
-  UnlockLists();
-  return callback;
-}
-
-template <int N>
-int32_t RunableThread<N>::InvokeCallback(const std::shared_ptr<ThreadCallback>& slot) {
-  std::shared_ptr<ThreadCallback> callback = CurrentCallback(slot);
-  if (callback == nullptr) return 0;
-  return callback->Invoke(this, userObject);
 }
 
 template <int N>
@@ -247,12 +145,12 @@ template <int N>
 int32_t RunableThread<N>::RunWorkerLoop() {
   while (workerThreadId == GetCurrentThreadId()) {
     if (std::unique_ptr<BaseRunable> task = PopReadyTask()) task->Execute();
-    std::shared_ptr<ThreadCallback> loop = CurrentCallback(loopCallback);
+    std::shared_ptr<ThreadCallback> loop = callbacks_.Current(Slots::kLoop);
     if (loop == nullptr) {
       Sleep(kPassPause);
       continue;
     }
-    int32_t result = loop->Invoke(this, userObject);
+    int32_t result = loop->Invoke(this, core_.UserObject());
     if (result != 0) {
       workerThreadId = 0;
       return result;
@@ -265,9 +163,9 @@ template <int N>
 DWORD WINAPI RunableThread<N>::WorkerBody(LPVOID parameter) {
   auto* self = static_cast<RunableThread*>(parameter);
   kb::MarkThreadOwner(self);
-  int32_t result = self->InvokeCallback(self->startCallback);
+  int32_t result = self->InvokeCallback(Slots::kStart);
   if (result == 0) result = self->RunWorkerLoop();
-  if (result != EasyThread::kSkipEnd) self->InvokeCallback(self->endCallback);
+  if (result != EasyThread::kSkipEnd) self->InvokeCallback(Slots::kEnd);
   // Last touch of self: once the handle is gone, the owner may be destroyed.
   kb::ReleaseOwnHandle(self->workerThreadHandle);
   return static_cast<DWORD>(result);

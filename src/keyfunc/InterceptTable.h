@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "macro/KeyCode.h"
+#include "keyfunc/KeyCode.h"
 
 namespace HidUsbFilter {
 

@@ -13,7 +13,7 @@
 
 #include "keyfunc/FilterConnection.h"
 #include "keyfunc/IMonitorProxy.h"
-#include "macro/KeyCode.h"
+#include "keyfunc/KeyCode.h"
 #include "platform/win32.h"
 
 namespace HidUsbFilter {

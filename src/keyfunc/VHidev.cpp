@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "macro/KeyCode.h"
+#include "keyfunc/KeyCode.h"
 
 namespace {
 constexpr uint16_t kPageMouseButtons = 0x05;

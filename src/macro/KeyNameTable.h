@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "macro/KeyCode.h"
+#include "keyfunc/KeyCode.h"
 
 struct KeyNameRow {
   uint16_t usage;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "macro/KeyCode.h"
+#include "keyfunc/KeyCode.h"
 
 struct KeyStep {
   static constexpr int32_t kUp = 0;

@@ -11,8 +11,6 @@
 #include "macro/KeyActionRunner.h"
 #include "macro/MacroStore.h"
 #include "macro/RecordStore.h"
-#include "macro/dialog/KeyAssignment.h"
-#include "macro/dialog/MacroRecordDlg.h"
 #include "platform/diag.h"
 #include "toolkit/controls/SComboBox.h"
 #include "toolkit/controls/SSliderBar.h"
@@ -22,6 +20,8 @@
 #include "toolkit/window/SMessageBox.h"
 #include "ui/common/CoordButtonImage.h"
 #include "ui/common/SShellNotifyIcon.h"
+#include "ui/macro/KeyAssignment.h"
+#include "ui/macro/MacroRecordDlg.h"
 
 using namespace kb::ui;
 

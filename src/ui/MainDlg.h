@@ -21,11 +21,11 @@
 #include "app/RunableThread.h"
 #include "hid/HidDevice.h"
 #include "keyboard/KeyboardCommands.h"
-#include "macro/dialog/SelectedKeys.h"
 #include "toolkit/core/SEvents.h"
 #include "toolkit/window/SHostWnd.h"
 #include "ui/DeviceNotification.h"
 #include "ui/common/ICoordButtonClickListener.h"
+#include "ui/macro/SelectedKeys.h"
 
 class CoordButtonImage;
 class KeyActionRunner;

@@ -3,9 +3,9 @@
 #include <ctime>
 
 #include "keyfunc/KeyMonitor.h"
-#include "macro/dialog/MacroRecordDlg.h"
 #include "toolkit/controls/SSliderBar.h"
 #include "ui/MainDlg.h"
+#include "ui/macro/MacroRecordDlg.h"
 
 using namespace kb::ui;
 

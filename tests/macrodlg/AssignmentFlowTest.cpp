@@ -10,13 +10,13 @@
 
 #include "keyfunc/KeyMonitor.h"
 #include "keyfunc/KeySim.h"
-#include "macro/dialog/KeyAssignment.h"
-#include "macro/dialog/MacroRecordDlg.h"
 #include "macrodlg/MacroDlgTestSupport.h"
 #include "platform/text.h"
 #include "toolkit/controls/SComboBox.h"
 #include "toolkit/controls/SListView.h"
 #include "toolkit/controls/STabCtrl.h"
+#include "ui/macro/KeyAssignment.h"
+#include "ui/macro/MacroRecordDlg.h"
 
 namespace macrotest {
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "macro/dialog/KeyAssignment.h"
 #include "macrodlg/MacroDlgTestSupport.h"
 #include "platform/text.h"
 #include "toolkit/window/DialogCodes.h"
+#include "ui/macro/KeyAssignment.h"
 
 namespace macrotest {
 namespace {

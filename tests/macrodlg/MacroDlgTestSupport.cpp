@@ -116,24 +116,4 @@ void MacroDlgTest::CreatePicture() {
   ASSERT_TRUE(picture_->GetButton(kKeyA));
 }
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    MSG msg;
-    if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-      continue;
-    }
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-  return true;
-}
-
-void PumpFor(int milliseconds) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  PumpUntil([&] { return std::chrono::steady_clock::now() >= end; }, milliseconds + 1000);
-}
-
 }  // namespace macrotest

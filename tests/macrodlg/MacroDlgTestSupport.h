@@ -13,6 +13,7 @@
 #include "app/AppConfig.h"
 #include "macro/MacroStore.h"
 #include "macro/RecordStore.h"
+#include "support/MessagePump.h"
 #include "toolkit/core/SApplication.h"
 #include "toolkit/core/SResProviderFiles.h"
 #include "toolkit/window/SHostWnd.h"
@@ -60,7 +61,9 @@ class MacroDlgTest : public ::testing::Test {
 };
 
 // Dispatches the thread's messages until `done` holds or `timeoutMs` passes.
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
-void PumpFor(int milliseconds);
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+  return kbtest::PumpUntil(done, timeoutMs);
+}
+inline void PumpFor(int milliseconds) { kbtest::Pump(milliseconds); }
 
 }  // namespace macrotest

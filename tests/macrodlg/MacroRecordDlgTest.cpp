@@ -13,16 +13,16 @@
 
 #include "keyfunc/KeyMonitor.h"
 #include "keyfunc/KeySim.h"
-#include "macro/dialog/MacroRecordDlg.h"
+#include "macro/KeyNameTable.h"
 #include "macrodlg/MacroDlgTestSupport.h"
 #include "platform/text.h"
 #include "toolkit/controls/SComboBox.h"
+#include "toolkit/controls/SEdit.h"
 #include "toolkit/controls/SListView.h"
 #include "toolkit/controls/SMCListView.h"
-#include "toolkit/controls/SEdit.h"
 #include "toolkit/controls/STabCtrl.h"
-#include "macro/KeyNameTable.h"
 #include "toolkit/render/PngEncoder.h"
+#include "ui/macro/MacroRecordDlg.h"
 
 namespace macrotest {
 namespace {

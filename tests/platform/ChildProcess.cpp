@@ -4,18 +4,11 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "platform/text.h"
 
 namespace kbtest {
 namespace {
-
-std::wstring SelfPath() {
-  std::vector<wchar_t> buffer(4096);
-  DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-  return std::wstring(buffer.data(), n);
-}
 
 // Child: creates the named mutex asking for ownership, reports whether it
 // already existed and whether it could be taken at once.
@@ -58,17 +51,7 @@ int RunChild(const std::string& mode, const std::wstring& argument) {
 }  // namespace
 
 PROCESS_INFORMATION StartChild(const std::wstring& mode, const std::wstring& argument) {
-  std::wstring line = L"\"" + SelfPath() + L"\" --child " + mode + L" \"" + argument + L"\"";
-  std::vector<wchar_t> writable(line.begin(), line.end());
-  writable.push_back(L'\0');
-  STARTUPINFOW si;
-  std::memset(&si, 0, sizeof si);
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
-  std::memset(&pi, 0, sizeof pi);
-  if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    pi.hProcess = nullptr;
-  return pi;
+  return StartChildCommand(mode, L"\"" + argument + L"\"");
 }
 
 DWORD FinishChild(PROCESS_INFORMATION& pi, DWORD timeoutMs) {
@@ -78,12 +61,6 @@ DWORD FinishChild(PROCESS_INFORMATION& pi, DWORD timeoutMs) {
   CloseHandle(pi.hProcess);
   pi.hProcess = pi.hThread = nullptr;
   return code;
-}
-
-std::wstring UniqueName(const wchar_t* stem) {
-  static unsigned counter = 0;
-  return std::wstring(stem) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) +
-         L"-" + std::to_wstring(++counter);
 }
 
 }  // namespace kbtest

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/win32.h"
+#include "support/ChildStart.h"
 
 namespace kbtest {
 
@@ -14,8 +15,6 @@ PROCESS_INFORMATION StartChild(const std::wstring& mode, const std::wstring& arg
 // Waits for the child and returns its exit code (or 0xFFFFFFFF on timeout).
 DWORD FinishChild(PROCESS_INFORMATION& pi, DWORD timeoutMs = 20000);
 
-// A name no other test run uses.
-std::wstring UniqueName(const wchar_t* stem);
 
 // Exit codes of the child modes.
 enum ChildResult : DWORD {

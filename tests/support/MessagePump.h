@@ -8,18 +8,21 @@
 
 namespace kbtest {
 
-// Handles messages until `done` says so or `ms` pass; returns `done()`.
+// Handles messages until `done` says so (asked before waiting and after each
+// message) or `ms` pass; returns `done()`.
 inline bool PumpUntil(const std::function<bool()>& done, int ms) {
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done() && std::chrono::steady_clock::now() < end) {
+  for (;;) {
+    if (done()) return true;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
+      if (done()) return true;
     }
-    if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    if (std::chrono::steady_clock::now() >= end) return done();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
-  return done();
 }
 
 // Handles messages for `ms`.

@@ -4,7 +4,7 @@
 
 #include "platform/path.h"
 #include "platform/text.h"
-#include "toolkit/core/SResProviderExe.h"
+#include "support/ToolkitApp.h"
 #include "toolkit/render/PngEncoder.h"
 
 namespace kbtest {
@@ -52,9 +52,7 @@ std::vector<uint8_t> PanelImage() {
 }  // namespace
 
 void ToolkitTest::SetUp() {
-  auto render = std::make_shared<SRenderFactory>();
-  render->SetImgDecoderFactory(SImgDecoderFactory::Create(L"imgdecoder-stb"));
-  app_ = std::make_unique<SApplication>(render, nullptr, L"KbToolkitTestHost");
+  app_ = MakeTestApplication(L"KbToolkitTestHost");
   memory_ = std::make_shared<SResProviderMemory>();
   memory_->Add(L"img", L"states4", StatesImage());
   memory_->Add(L"img", L"panel9", PanelImage());
@@ -71,11 +69,7 @@ void ToolkitTest::SetUp() {
   files_ = std::make_shared<SResProviderFiles>();
   ASSERT_TRUE(files_->Init(TestResFolder()));
   app_->AddResProvider(files_, L"uidef:xml_init");
-  SResProviderExe exe;
-  exe.Init(nullptr);
-  ASSERT_TRUE(app_->LoadSystemNamedResource(exe));
-  translator_ = std::make_shared<STranslatorMgr>();
-  app_->SetTranslator(translator_);
+  InstallSystemResources(*app_, translator_);
 }
 
 void ToolkitTest::TearDown() {
@@ -96,34 +90,6 @@ bool ToolkitTest::InstallLanguage(const std::wstring& resName) {
   if (!pack->Load(doc.child("language"))) return false;
   translator_->UninstallLanguage(pack->Name());
   return translator_->InstallLanguage(pack);
-}
-
-LRESULT Deliver(SHostWnd& host, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return host.HandleMessage(msg, wParam, lParam);
-}
-
-LPARAM PointParam(Point pt) { return MAKELPARAM(pt.x, pt.y); }
-
-Point CenterOf(const SWindow* window) {
-  const Rect& r = window->GetWindowRect();
-  return Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-void MouseMove(SHostWnd& host, Point pt, WPARAM flags) { Deliver(host, WM_MOUSEMOVE, flags, PointParam(pt)); }
-
-void Click(SHostWnd& host, Point pt, WPARAM extraFlags) {
-  MouseMove(host, pt, extraFlags);
-  Deliver(host, WM_LBUTTONDOWN, MK_LBUTTON | extraFlags, PointParam(pt));
-  Deliver(host, WM_LBUTTONUP, extraFlags, PointParam(pt));
-}
-
-void KeyPress(SHostWnd& host, UINT vk) {
-  Deliver(host, WM_KEYDOWN, vk, 1);
-  Deliver(host, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
-}
-
-void TypeText(SHostWnd& host, const std::wstring& text) {
-  for (wchar_t c : text) Deliver(host, WM_CHAR, static_cast<WPARAM>(c), 1);
 }
 
 EventRecorder::EventRecorder(SWindow* control, int eventId) {

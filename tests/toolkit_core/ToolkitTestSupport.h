@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "support/HostInput.h"
 #include "toolkit/core/SApplication.h"
 #include "toolkit/core/SResProviderFiles.h"
 #include "toolkit/core/SResProviderMemory.h"
@@ -40,16 +41,6 @@ class ToolkitTest : public ::testing::Test {
 
 // The colours of the four frames of the generated "img:states4" image.
 extern const Color kStateColors[4];
-
-// Messages as the window procedure gets them: through SendMessageW when the
-// host has a window, else straight into its message map.
-LRESULT Deliver(SHostWnd& host, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
-Point CenterOf(const SWindow* window);
-void Click(SHostWnd& host, Point pt, WPARAM extraFlags = 0);
-void MouseMove(SHostWnd& host, Point pt, WPARAM flags = 0);
-void KeyPress(SHostWnd& host, UINT vk);
-void TypeText(SHostWnd& host, const std::wstring& text);
-LPARAM PointParam(Point pt);
 
 // Counts events of one id raised by controls of a host.
 class EventRecorder {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/text.h"
-#include "toolkit/core/SResProviderExe.h"
+#include "support/ToolkitApp.h"
 #include "toolkit/render/PngEncoder.h"
 #include "ui/common/ProgramControls.h"
 
@@ -109,18 +109,13 @@ std::vector<uint8_t> SolidIco(int width, int height, Color color) {
 }
 
 void UiControlsTest::SetUp() {
-  auto render = std::make_shared<SRenderFactory>();
-  render->SetImgDecoderFactory(SImgDecoderFactory::Create(L"imgdecoder-stb"));
-  app_ = std::make_unique<SApplication>(render, nullptr, L"KbUiControlsTestHost");
+  app_ = MakeTestApplication(L"KbUiControlsTestHost");
   memory_ = std::make_shared<SResProviderMemory>();
   for (const SkinSpec& s : TestSkins()) memory_->Add(L"img", s.name, StripPng(s));
   memory_->AddText(L"uidef", L"xml_init", UiDef());
   app_->AddResProvider(memory_, L"uidef:xml_init");
-  SResProviderExe exe;
-  exe.Init(nullptr);
-  ASSERT_TRUE(app_->LoadSystemNamedResource(exe));
-  translator_ = std::make_shared<STranslatorMgr>();
-  app_->SetTranslator(translator_);
+  InstallSystemResources(*app_, translator_);
+  if (HasFatalFailure()) return;
   RegisterProgramControls(*app_);
 }
 
@@ -147,35 +142,6 @@ kb::render::Bitmap UiControlsTest::Render(SHostWnd& host) {
   kb::render::Bitmap out;
   EXPECT_TRUE(host.RenderTo(out));
   return out;
-}
-
-LRESULT Deliver(SHostWnd& host, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return host.HandleMessage(msg, wParam, lParam);
-}
-
-LPARAM PointParam(Point pt) { return MAKELPARAM(pt.x, pt.y); }
-
-Point CenterOf(const SWindow* window) {
-  const Rect& r = window->GetWindowRect();
-  return Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-void MouseMove(SHostWnd& host, Point pt) { Deliver(host, WM_MOUSEMOVE, 0, PointParam(pt)); }
-
-void Click(SHostWnd& host, Point pt) {
-  MouseMove(host, pt);
-  Deliver(host, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(pt));
-  Deliver(host, WM_LBUTTONUP, 0, PointParam(pt));
-}
-
-void KeyPress(SHostWnd& host, UINT vk, bool withChar) {
-  Deliver(host, WM_KEYDOWN, vk, 1);
-  if (withChar) Deliver(host, WM_CHAR, vk == VK_RETURN ? L'\r' : vk, 1);
-  Deliver(host, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
-}
-
-void TypeText(SHostWnd& host, const std::wstring& text) {
-  for (wchar_t c : text) Deliver(host, WM_CHAR, static_cast<WPARAM>(c), 1);
 }
 
 }  // namespace kbtest

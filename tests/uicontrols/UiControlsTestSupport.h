@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/HostInput.h"
 #include "support/MessagePump.h"
 #include "platform/text.h"
 #include "toolkit/core/SApplication.h"
@@ -58,13 +59,6 @@ class UiControlsTest : public ::testing::Test {
   std::shared_ptr<STranslatorMgr> translator_;
 };
 
-LRESULT Deliver(SHostWnd& host, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
-LPARAM PointParam(Point pt);
-Point CenterOf(const SWindow* window);
-void MouseMove(SHostWnd& host, Point pt);
-void Click(SHostWnd& host, Point pt);
-void KeyPress(SHostWnd& host, UINT vk, bool withChar = false);
-void TypeText(SHostWnd& host, const std::wstring& text);
 // The frame of `skin` that the pixel shows, or -1 when it shows none.
 int FrameAt(const kb::render::Bitmap& bitmap, const std::wstring& skin, Point pt);
 

@@ -313,13 +313,8 @@ LRESULT SendToWindow(const WindowPtr& window, UINT message, WPARAM wParam, LPARA
 }
 
 void RunOnWindowThreadAndWait(const WindowPtr& window, std::function<void()> work) {
-  if (window->threadId == CurrentThreadId()) {
-    work();
-    return;
-  }
-  auto sent = std::make_shared<SentMessage>();
-  sent->hwnd = window->hwnd;
-  sent->work = std::move(work);
+  auto sent = WorkForWindowThread(window, work);
+  if (!sent) return;
   LRESULT unused = 0;
   SendAndWait(window->queue, sent, INFINITE, &unused);
 }

@@ -33,6 +33,27 @@ Tables& T() {
   return *tables;
 }
 
+template <class Kept, class Given>
+void Transfer(Kept& kept, Given& given, bool toKept) {
+  if (toKept)
+    kept = given;
+  else
+    given = kept;
+}
+
+// The fields a class keeps of its WNDCLASSEXW, one way or the other.
+void TransferClassFields(WindowClass& c, WNDCLASSEXW& wc, bool toClass) {
+  Transfer(c.style, wc.style, toClass);
+  Transfer(c.proc, wc.lpfnWndProc, toClass);
+  Transfer(c.classExtra, wc.cbClsExtra, toClass);
+  Transfer(c.windowExtra, wc.cbWndExtra, toClass);
+  Transfer(c.instance, wc.hInstance, toClass);
+  Transfer(c.icon, wc.hIcon, toClass);
+  Transfer(c.iconSmall, wc.hIconSm, toClass);
+  Transfer(c.cursor, wc.hCursor, toClass);
+  Transfer(c.background, wc.hbrBackground, toClass);
+}
+
 std::wstring Lower(const std::wstring& text) {
   std::wstring lower = text;
   for (auto& c : lower) c = static_cast<wchar_t>(std::towlower(c));
@@ -153,15 +174,19 @@ void ProcessSentMessages(const std::shared_ptr<MessageQueue>& queue) {
   }
 }
 
-void RunOnWindowThread(const WindowPtr& window, std::function<void()> work) {
+std::shared_ptr<SentMessage> WorkForWindowThread(const WindowPtr& window, std::function<void()>& work) {
   if (window->threadId == CurrentThreadId()) {
     work();
-    return;
+    return nullptr;
   }
   auto sent = std::make_shared<SentMessage>();
   sent->hwnd = window->hwnd;
   sent->work = std::move(work);
-  window->queue->Send(sent);
+  return sent;
+}
+
+void RunOnWindowThread(const WindowPtr& window, std::function<void()> work) {
+  if (auto sent = WorkForWindowThread(window, work)) window->queue->Send(sent);
 }
 
 void DestroyThreadWindows(DWORD threadId) {
@@ -235,15 +260,8 @@ ATOM RegisterClassExW(const WNDCLASSEXW* wc) {
   auto c = std::make_shared<WindowClass>();
   c->name = IS_INTRESOURCE(wc->lpszClassName) ? std::wstring() : std::wstring(wc->lpszClassName);
   c->atom = kb::platform::T().nextAtom++;
-  c->style = wc->style;
-  c->proc = wc->lpfnWndProc;
-  c->classExtra = wc->cbClsExtra;
-  c->windowExtra = wc->cbWndExtra;
-  c->instance = wc->hInstance;
-  c->icon = wc->hIcon;
-  c->iconSmall = wc->hIconSm;
-  c->cursor = wc->hCursor;
-  c->background = wc->hbrBackground;
+  WNDCLASSEXW fields = *wc;
+  kb::platform::TransferClassFields(*c, fields, true);
   kb::platform::T().classes.push_back(c);
   return c->atom;
 }
@@ -291,17 +309,9 @@ BOOL GetClassInfoExW(HINSTANCE, LPCWSTR name, LPWNDCLASSEXW wc) {
     SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
     return FALSE;
   }
-  wc->style = c->style;
-  wc->lpfnWndProc = c->proc;
-  wc->cbClsExtra = c->classExtra;
-  wc->cbWndExtra = c->windowExtra;
-  wc->hInstance = c->instance;
-  wc->hIcon = c->icon;
-  wc->hCursor = c->cursor;
-  wc->hbrBackground = c->background;
+  kb::platform::TransferClassFields(*c, *wc, false);
   wc->lpszMenuName = nullptr;
   wc->lpszClassName = name;
-  wc->hIconSm = c->iconSmall;
   return c->atom;
 }
 

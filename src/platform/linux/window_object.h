@@ -98,6 +98,9 @@ LRESULT CallProc(const WindowPtr& window, UINT message, WPARAM wParam, LPARAM lP
 void ProcessSentMessages(const std::shared_ptr<MessageQueue>& queue);
 // Runs `work` on the window's thread (at once when that is the caller).
 void RunOnWindowThread(const WindowPtr& window, std::function<void()> work);
+// Runs `work` at once when the caller is the window's thread and returns
+// null; else returns the message that carries it there, to be sent.
+std::shared_ptr<SentMessage> WorkForWindowThread(const WindowPtr& window, std::function<void()>& work);
 
 // Destroys every window of a thread that is ending, without messages.
 void DestroyThreadWindows(DWORD threadId);
@@ -137,8 +140,15 @@ void RunOnWindowThreadAndWait(const WindowPtr& window, std::function<void()> wor
 // Activation and focus of the calling thread's windows, with the messages
 // Windows sends for them.
 void ActivateLocal(HWND hwnd);
+// Activates the window's top-level window and brings it to the front: on the
+// display through the window manager, without one for this process only.
+void ActivateTopLevel(const WindowPtr& window);
 // Publishes the visible/minimised state to other processes.
 void PublishState(const WindowPtr& window);
+// A window slot of the calling thread's queue (active, focus, capture), read
+// or replaced under the user lock; the exchange returns the old value.
+HWND QueueWindow(HWND MessageQueue::*slot);
+HWND ExchangeQueueWindow(HWND MessageQueue::*slot, HWND value);
 // The last cursor position the display reported.
 POINT LastCursorPos();
 void SetLastCursorPos(POINT p);

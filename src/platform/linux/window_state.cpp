@@ -1,4 +1,6 @@
-// Showing, placing, activating windows; focus, capture, cursor and keys.
+// Showing, placing and activating windows; their rectangles, the window tree
+// walks and the screen's metrics. Focus, capture, cursor and keys are in
+// input_state.cpp.
 #include <algorithm>
 #include <chrono>
 
@@ -13,24 +15,25 @@ namespace {
 
 constexpr int kActivateWaitMs = 1000;
 constexpr int kTopLevelCacheMs = 50;
-constexpr UINT kDoubleClickMs = 500;
 constexpr int kSmallIcon = 16;
 constexpr int kLargeIcon = 32;
 constexpr int kDoubleClickBox = 4;
 constexpr int kDragBox = 4;
 constexpr int kScreenWidthWithoutDisplay = 1280;
 constexpr int kScreenHeightWithoutDisplay = 800;
-// The pointer's button bits in the X state mask.
-constexpr unsigned int kButton1Mask = 1u << 8;
-constexpr unsigned int kButton2Mask = 1u << 9;
-constexpr unsigned int kButton3Mask = 1u << 10;
 HMONITOR const kPrimaryMonitor = reinterpret_cast<HMONITOR>(static_cast<uintptr_t>(0x10001));
 
-std::mutex cursorLock;
-POINT lastCursor{};
 HWND processForeground = nullptr;  // without a display; UserLock
 
 unsigned long Xid(HWND hwnd) { return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)); }
+
+// Whether another process's window has one of the style bits it published.
+BOOL ForeignStyleHas(HWND hwnd, DWORD bits) {
+  DWORD style = 0;
+  bool ours = false;
+  if (IsLocalHandleValue(hwnd) || !X11WindowState(Xid(hwnd), &style, &ours)) return FALSE;
+  return (style & bits) != 0;
+}
 
 SIZE ScreenSize() {
   int w = kScreenWidthWithoutDisplay, h = kScreenHeightWithoutDisplay;
@@ -81,7 +84,9 @@ void Deactivate(const WindowPtr& w) {
   if (active == w->hwnd) ActivateLocal(nullptr);
 }
 
-void Activate(const WindowPtr& w) {
+}  // namespace
+
+void ActivateTopLevel(const WindowPtr& w) {
   WindowPtr top = TopLevelOf(w);
   if (top->messageOnly) return;
   ActivateLocal(top->hwnd);
@@ -93,6 +98,8 @@ void Activate(const WindowPtr& w) {
   X11Raise(top->xid);
   X11Activate(top->xid, 0);
 }
+
+namespace {
 
 bool IsMinimizeCommand(int cmd) {
   return cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE || cmd == SW_FORCEMINIMIZE;
@@ -188,21 +195,11 @@ BOOL ShowLocal(const WindowPtr& w, int cmd) {
     std::lock_guard<std::recursive_mutex> guard(UserLock());
     minimizedNow = (w->style & WS_MINIMIZE) != 0;
   }
-  if (ActivatesOnShow(cmd) && !(style & WS_CHILD) && !w->messageOnly && !minimizedNow) Activate(w);
+  if (ActivatesOnShow(cmd) && !(style & WS_CHILD) && !w->messageOnly && !minimizedNow) ActivateTopLevel(w);
   return wasVisible ? TRUE : FALSE;
 }
 
 }  // namespace
-
-POINT LastCursorPos() {
-  std::lock_guard<std::mutex> guard(cursorLock);
-  return lastCursor;
-}
-
-void SetLastCursorPos(POINT p) {
-  std::lock_guard<std::mutex> guard(cursorLock);
-  lastCursor = p;
-}
 
 void PublishState(const WindowPtr& w) {
   if (!w->xid) return;
@@ -238,10 +235,19 @@ void ActivateLocal(HWND hwnd) {
   CallProc(n, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, (n->style & WS_MINIMIZE) ? 1 : 0), reinterpret_cast<LPARAM>(old));
 }
 
-void ApplyExternalGeometry(HWND hwnd, RECT r) {
+namespace {
+
+// Runs `work` with one of this process's windows on the window's thread;
+// nothing for other windows.
+void OnWindowThread(HWND hwnd, std::function<void(const WindowPtr&)> work) {
   WindowPtr w = FindWindowObject(hwnd);
-  if (!w) return;
-  RunOnWindowThread(w, [w, r] {
+  if (w) RunOnWindowThread(w, [w, work = std::move(work)] { work(w); });
+}
+
+}  // namespace
+
+void ApplyExternalGeometry(HWND hwnd, RECT r) {
+  OnWindowThread(hwnd, [r](const WindowPtr& w) {
     RECT old;
     {
       std::lock_guard<std::recursive_mutex> guard(UserLock());
@@ -260,9 +266,7 @@ void ApplyExternalGeometry(HWND hwnd, RECT r) {
 }
 
 void ApplyExternalIconic(HWND hwnd, bool iconic) {
-  WindowPtr w = FindWindowObject(hwnd);
-  if (!w) return;
-  RunOnWindowThread(w, [w, iconic] {
+  OnWindowThread(hwnd, [iconic](const WindowPtr& w) {
     RECT r;
     {
       std::lock_guard<std::recursive_mutex> guard(UserLock());
@@ -385,7 +389,7 @@ BOOL SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flag
   }
   pos.flags = flags | (moved ? 0 : SWP_NOMOVE) | (sized ? 0 : SWP_NOSIZE);
   CallProc(w, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
-  if (show && !(flags & SWP_NOACTIVATE) && !(style & WS_CHILD)) Activate(w);
+  if (show && !(flags & SWP_NOACTIVATE) && !(style & WS_CHILD)) ActivateTopLevel(w);
   return TRUE;
 }
 
@@ -396,12 +400,7 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
 
 BOOL IsWindowVisible(HWND hwnd) {
   WindowPtr w = FindWindowObject(hwnd);
-  if (!w) {
-    DWORD style = 0;
-    bool ours = false;
-    if (!IsLocalHandleValue(hwnd) && X11WindowState(Xid(hwnd), &style, &ours)) return (style & WS_VISIBLE) != 0;
-    return FALSE;
-  }
+  if (!w) return ForeignStyleHas(hwnd, WS_VISIBLE);
   std::lock_guard<std::recursive_mutex> guard(UserLock());
   for (WindowPtr p = w; p; p = (p->style & WS_CHILD) ? FindWindowObject(p->parent) : nullptr)
     if (!(p->style & WS_VISIBLE)) return FALSE;
@@ -410,12 +409,7 @@ BOOL IsWindowVisible(HWND hwnd) {
 
 BOOL IsIconic(HWND hwnd) {
   WindowPtr w = FindWindowObject(hwnd);
-  if (!w) {
-    DWORD style = 0;
-    bool ours = false;
-    if (!IsLocalHandleValue(hwnd) && X11WindowState(Xid(hwnd), &style, &ours)) return (style & WS_MINIMIZE) != 0;
-    return FALSE;
-  }
+  if (!w) return ForeignStyleHas(hwnd, WS_MINIMIZE);
   std::lock_guard<std::recursive_mutex> guard(UserLock());
   return (w->style & WS_MINIMIZE) ? TRUE : FALSE;
 }
@@ -587,198 +581,17 @@ HWND SetActiveWindow(HWND hwnd) {
     return nullptr;
   }
   if (w)
-    Activate(w);
+    ActivateTopLevel(w);
   else
     ActivateLocal(nullptr);
   return old;
 }
 
-HWND GetActiveWindow() {
-  auto queue = CurrentQueue();
-  std::lock_guard<std::recursive_mutex> guard(UserLock());
-  return queue->active;
-}
+HWND GetActiveWindow() { return QueueWindow(&MessageQueue::active); }
 
 BOOL BringWindowToTop(HWND hwnd) {
   return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
-
-HWND SetFocus(HWND hwnd) {
-  auto queue = CurrentQueue();
-  HWND old;
-  {
-    std::lock_guard<std::recursive_mutex> guard(UserLock());
-    old = queue->focus;
-  }
-  WindowPtr w;
-  if (hwnd) {
-    w = FindWindowObject(hwnd);
-    if (!w || w->threadId != queue->ThreadId()) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return nullptr;
-    }
-    WindowPtr top = TopLevelOf(w);
-    HWND active;
-    {
-      std::lock_guard<std::recursive_mutex> guard(UserLock());
-      active = queue->active;
-    }
-    if (active != top->hwnd && !top->messageOnly) {
-      Activate(top);
-      std::lock_guard<std::recursive_mutex> guard(UserLock());
-      old = queue->focus;
-    }
-  }
-  if (old == hwnd) return old;
-  {
-    std::lock_guard<std::recursive_mutex> guard(UserLock());
-    queue->focus = hwnd;
-  }
-  if (WindowPtr o = FindWindowObject(old)) CallProc(o, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
-  if (w && IsWindow(hwnd)) CallProc(w, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
-  return old;
-}
-
-HWND GetFocus() {
-  auto queue = CurrentQueue();
-  std::lock_guard<std::recursive_mutex> guard(UserLock());
-  return queue->focus;
-}
-
-HWND SetCapture(HWND hwnd) {
-  auto queue = CurrentQueue();
-  WindowPtr w = FindWindowObject(hwnd);
-  if (!w || w->threadId != queue->ThreadId()) return nullptr;
-  HWND old;
-  {
-    std::lock_guard<std::recursive_mutex> guard(UserLock());
-    old = queue->capture;
-    queue->capture = hwnd;
-  }
-  WindowPtr top = TopLevelOf(w);
-  if (top->xid) X11GrabPointer(top->xid);
-  if (old && old != hwnd)
-    if (WindowPtr o = FindWindowObject(old)) CallProc(o, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
-  return old;
-}
-
-BOOL ReleaseCapture() {
-  auto queue = CurrentQueue();
-  HWND old;
-  {
-    std::lock_guard<std::recursive_mutex> guard(UserLock());
-    old = queue->capture;
-    queue->capture = nullptr;
-  }
-  if (!old) return TRUE;
-  X11UngrabPointer();
-  if (WindowPtr o = FindWindowObject(old)) CallProc(o, WM_CAPTURECHANGED, 0, 0);
-  return TRUE;
-}
-
-HWND GetCapture() {
-  auto queue = CurrentQueue();
-  std::lock_guard<std::recursive_mutex> guard(UserLock());
-  return queue->capture;
-}
-
-BOOL GetCursorPos(LPPOINT p) {
-  if (!p) {
-    SetLastError(ERROR_NOACCESS);
-    return FALSE;
-  }
-  if (X11PointerPosition(p, nullptr)) {
-    SetLastCursorPos(*p);
-    return TRUE;
-  }
-  *p = LastCursorPos();
-  return TRUE;
-}
-
-BOOL SetCursorPos(int x, int y) {
-  SetLastCursorPos(POINT{x, y});
-  X11WarpPointer(x, y);
-  return TRUE;
-}
-
-SHORT GetKeyState(int vk) {
-  auto queue = CurrentQueue();
-  std::lock_guard<std::recursive_mutex> guard(UserLock());
-  BYTE s = queue->keyState[vk & 0xFF];
-  return static_cast<SHORT>(((s & 0x80) ? 0x8000 : 0) | (s & 0x01));
-}
-
-BOOL GetKeyboardState(PBYTE state) {
-  if (!state) return FALSE;
-  auto queue = CurrentQueue();
-  std::lock_guard<std::recursive_mutex> guard(UserLock());
-  std::copy(queue->keyState, queue->keyState + 256, state);
-  return TRUE;
-}
-
-SHORT GetAsyncKeyState(int vk) {
-  constexpr SHORT kDown = static_cast<SHORT>(0x8000);
-  unsigned int mask = 0;
-  POINT p;
-  switch (vk) {
-    case VK_LBUTTON:
-    case VK_RBUTTON:
-    case VK_MBUTTON: {
-      if (!X11PointerPosition(&p, &mask)) break;
-      unsigned int bit = vk == VK_LBUTTON ? kButton1Mask : vk == VK_RBUTTON ? kButton3Mask : kButton2Mask;
-      return (mask & bit) ? kDown : 0;
-    }
-    case VK_SHIFT: return (GetAsyncKeyState(VK_LSHIFT) | GetAsyncKeyState(VK_RSHIFT)) & kDown;
-    case VK_CONTROL: return (GetAsyncKeyState(VK_LCONTROL) | GetAsyncKeyState(VK_RCONTROL)) & kDown;
-    case VK_MENU: return (GetAsyncKeyState(VK_LMENU) | GetAsyncKeyState(VK_RMENU)) & kDown;
-    default: {
-      bool down = false;
-      if (X11KeyDown(vk, &down)) return down ? kDown : 0;
-      break;
-    }
-  }
-  return static_cast<SHORT>(GetKeyState(vk) & kDown);
-}
-
-BOOL TrackMouseEvent(LPTRACKMOUSEEVENT tme) {
-  if (!tme || tme->cbSize != sizeof(TRACKMOUSEEVENT)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  auto queue = CurrentQueue();
-  if (tme->dwFlags & TME_QUERY) {
-    std::lock_guard<std::recursive_mutex> guard(UserLock());
-    tme->dwFlags = queue->trackLeave ? TME_LEAVE : 0;
-    tme->hwndTrack = queue->trackLeave;
-    return TRUE;
-  }
-  if (!(tme->dwFlags & TME_LEAVE)) return TRUE;
-  if (tme->dwFlags & TME_CANCEL) {
-    std::lock_guard<std::recursive_mutex> guard(UserLock());
-    if (queue->trackLeave == tme->hwndTrack) queue->trackLeave = nullptr;
-    return TRUE;
-  }
-  WindowPtr w = FindWindowObject(tme->hwndTrack);
-  if (!w || w->threadId != queue->ThreadId()) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  // As on Windows, a window the cursor is not over gets its WM_MOUSELEAVE at once.
-  POINT p;
-  GetCursorPos(&p);
-  RECT r;
-  GetWindowRect(w->hwnd, &r);
-  bool inside = p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom && IsWindowVisible(w->hwnd);
-  if (!inside) {
-    PostMessageW(w->hwnd, WM_MOUSELEAVE, 0, 0);
-    return TRUE;
-  }
-  std::lock_guard<std::recursive_mutex> guard(UserLock());
-  queue->trackLeave = w->hwnd;
-  return TRUE;
-}
-
-UINT GetDoubleClickTime() { return kDoubleClickMs; }
 
 int GetSystemMetrics(int index) {
   SIZE s = ScreenSize();

@@ -1,6 +1,6 @@
 #pragma once
-// What SCheckBoxEx and SRadioBoxEx add to their bases, shared: an icon skin
-// beside the text, the icon's offset and the text's extra offset, and the
+// What SCheckBoxEx and SRadioBoxEx (ToggleBoxEx.h) add to their bases: an
+// icon skin beside the text, the icon's offset and the text's extra offset, and the
 // painting that draws the box skin over the whole control instead of left of
 // the text.
 //   iconSkin="name" iconPos="x,y" textX="n" textY="n"

@@ -39,12 +39,6 @@ LRESULT CALLBACK LoggingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-std::wstring SelfPath() {
-  std::vector<wchar_t> buffer(4096);
-  DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-  return std::wstring(buffer.data(), n);
-}
-
 }  // namespace
 
 void MessageLog::Add(const LoggedMessage& m) {
@@ -112,35 +106,8 @@ void SetHandler(HWND hwnd, Handler handler) {
   Handlers()[hwnd] = std::move(handler);
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-      if (done()) return true;
-    }
-    if (done()) return true;
-    if (GetTickCount() - start >= timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
-
-void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
-
 PROCESS_INFORMATION StartChild(const std::wstring& mode, const std::wstring& argument) {
-  std::wstring line = L"\"" + SelfPath() + L"\" --child " + mode + L" " + argument;
-  std::vector<wchar_t> writable(line.begin(), line.end());
-  writable.push_back(L'\0');
-  STARTUPINFOW si;
-  std::memset(&si, 0, sizeof si);
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
-  std::memset(&pi, 0, sizeof pi);
-  if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    pi.hProcess = nullptr;
-  return pi;
+  return StartChildCommand(mode, argument);
 }
 
 DWORD FinishChildPumping(PROCESS_INFORMATION& pi, DWORD timeoutMs) {
@@ -164,12 +131,6 @@ DWORD FinishChildPumping(PROCESS_INFORMATION& pi, DWORD timeoutMs) {
   CloseHandle(pi.hProcess);
   pi.hProcess = pi.hThread = nullptr;
   return code;
-}
-
-std::wstring UniqueName(const wchar_t* stem) {
-  static unsigned counter = 0;
-  return std::wstring(stem) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-         std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++counter);
 }
 
 std::wstring HandleText(HWND hwnd) {

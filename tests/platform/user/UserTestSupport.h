@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "support/ChildStart.h"
+#include "support/MessagePump.h"
 
 namespace kbtest {
 
@@ -48,16 +50,14 @@ HWND CreateLoggingWindow(DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0, H
 void SetHandler(HWND hwnd, Handler handler);
 
 // Dispatches messages until `done` holds (checked after each message and at
-// least every 10 ms) or the time runs out.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
-void PumpFor(DWORD ms);
+// least every 10 ms) or the time runs out: PumpUntil of support/MessagePump.h.
+inline void PumpFor(DWORD ms) { Pump(static_cast<int>(ms)); }
 
 // Child processes.
 PROCESS_INFORMATION StartChild(const std::wstring& mode, const std::wstring& argument);
 // Waits for the child while dispatching this thread's messages, as a GUI
 // thread must when the child acts on its windows.
 DWORD FinishChildPumping(PROCESS_INFORMATION& pi, DWORD timeoutMs = 20000);
-std::wstring UniqueName(const wchar_t* stem);
 std::wstring HandleText(HWND hwnd);
 HWND HandleFromText(const std::wstring& text);
 

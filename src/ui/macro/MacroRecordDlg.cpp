@@ -1,4 +1,4 @@
-#include "macro/dialog/MacroRecordDlg.h"
+#include "ui/macro/MacroRecordDlg.h"
 
 #include <chrono>
 #include <cwchar>

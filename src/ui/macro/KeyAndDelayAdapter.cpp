@@ -1,4 +1,4 @@
-#include "macro/dialog/KeyAndDelayAdapter.h"
+#include "ui/macro/KeyAndDelayAdapter.h"
 
 #include <cwchar>
 

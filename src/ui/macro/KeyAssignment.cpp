@@ -1,14 +1,14 @@
-#include "macro/dialog/KeyAssignment.h"
+#include "ui/macro/KeyAssignment.h"
 
 #include "app/AppConfig.h"
 #include "keyfunc/KeyMonitor.h"
 #include "macro/KeyNameTable.h"
 #include "macro/MacroStore.h"
 #include "macro/RecordStore.h"
-#include "macro/dialog/MacroRecordDlg.h"
 #include "platform/diag.h"
 #include "toolkit/core/SApplication.h"
 #include "ui/common/CoordButtonImage.h"
+#include "ui/macro/MacroRecordDlg.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "macro/dialog/MacroGroupAdapter.h"
+#include "ui/macro/MacroGroupAdapter.h"
 
 #include "macro/MacroStore.h"
-#include "macro/dialog/IOnMacroGroupClickedListener.h"
 #include "toolkit/controls/SListView.h"
 #include "toolkit/core/SEvents.h"
 #include "toolkit/window/SWindow.h"
+#include "ui/macro/IOnMacroGroupClickedListener.h"
 
 namespace macro {
 

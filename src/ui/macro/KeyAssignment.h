@@ -31,8 +31,8 @@
 #include <string>
 
 #include "macro/KeyRecord.h"
-#include "macro/dialog/SelectedKeys.h"
 #include "platform/win32.h"
+#include "ui/macro/SelectedKeys.h"
 
 class AppConfig;
 class CoordButtonImage;

@@ -16,12 +16,12 @@
 #include <optional>
 #include <string>
 
-#include "macro/KeyCode.h"
-#include "macro/dialog/IOnMacroGroupClickedListener.h"
-#include "macro/dialog/KeyAndDelayAdapter.h"
-#include "macro/dialog/MacroGroupAdapter.h"
-#include "macro/dialog/SelectedKeys.h"
+#include "keyfunc/KeyCode.h"
 #include "toolkit/window/SHostDialog.h"
+#include "ui/macro/IOnMacroGroupClickedListener.h"
+#include "ui/macro/KeyAndDelayAdapter.h"
+#include "ui/macro/MacroGroupAdapter.h"
+#include "ui/macro/SelectedKeys.h"
 
 class AppConfig;
 class CoordButtonImage;
