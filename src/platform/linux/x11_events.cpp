@@ -106,6 +106,11 @@ void OnKey(X11Display* x, const WindowPtr& w, XKeyEvent e, bool pressed) {
   bool extended = false;
   int vk = VirtualKeyFromKeySym(base, &extended);
   if (!vk) vk = VirtualKeyFromKeySym(typed, &extended);
+  // Keys of other layouts ("ü" on a German keyboard) and the spare keycodes
+  // a tool maps to any character have no virtual key of ours; as Windows
+  // does for typed characters without one, they come as VK_PACKET, and
+  // their character still follows.
+  if (!vk && CharFromKeySym(typed)) vk = VK_PACKET;
   if (!vk) return;
   unsigned int code = e.keycode % kKeyCodes;
   bool wasDown = keyDown[code];

@@ -307,9 +307,16 @@ bool X11Activate(unsigned long xid, int timeoutMs) {
         return failed || !ok || attributes.map_state == IsViewable;
       },
       timeoutMs);
+  bool unmanaged = false;
   {
     XLockGuard guard(x);
-    if (x->WindowManagerRunning()) {
+    // Window managers leave override-redirect windows (menus, drop-downs)
+    // alone: such a window takes the focus from its own client.
+    XWindowAttributes attributes{};
+    x->BeginTrap();
+    unmanaged = XGetWindowAttributes(x->dpy, xid, &attributes) && attributes.override_redirect;
+    x->EndTrap();
+    if (x->WindowManagerRunning() && !unmanaged) {
       x->SendToRoot(xid, x->Intern("_NET_ACTIVE_WINDOW"), kSourcePager, CurrentTime, 0, 0, 0);
     } else {
       x->BeginTrap();
@@ -317,6 +324,17 @@ bool X11Activate(unsigned long xid, int timeoutMs) {
       XSetInputFocus(x->dpy, xid, RevertToParent, CurrentTime);
       x->EndTrap();
     }
+  }
+  if (unmanaged) {
+    return X11Display::WaitUntil(
+        [&] {
+          XLockGuard guard(x);
+          ::Window focus = 0;
+          int revert = 0;
+          XGetInputFocus(x->dpy, &focus, &revert);
+          return focus == xid;
+        },
+        timeoutMs);
   }
   return X11Display::WaitUntil([&] { return X11ActiveWindow() == xid; }, timeoutMs);
 }
