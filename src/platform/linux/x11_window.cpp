@@ -10,6 +10,7 @@
 #include <cwctype>
 #include <deque>
 #include <map>
+#include <set>
 
 #include "platform/linux/x11_display.h"
 #include "platform/linux/x11_keys.h"
@@ -62,8 +63,14 @@ void SetAtomList(X11Display* x, ::Window w, const char* property, const std::vec
                   reinterpret_cast<const unsigned char*>(values.data()), static_cast<int>(values.size()));
 }
 
-void SetHints(X11Display* x, ::Window w, DWORD style, DWORD exStyle, const RECT& rect, unsigned long ownerXid,
-              const std::wstring& className) {
+// Windows whose size only the program changes (no WS_THICKFRAME: Windows
+// gives them no sizing border); their size hints follow each of its resizes.
+std::set<unsigned long>& FixedSizeWindows() {
+  static auto* windows = new std::set<unsigned long>;
+  return *windows;
+}
+
+void SetSizeHints(X11Display* x, ::Window w, const RECT& rect, bool fixed) {
   XSizeHints* size = XAllocSizeHints();
   size->flags = USPosition | USSize | PWinGravity;
   size->x = rect.left;
@@ -73,8 +80,25 @@ void SetHints(X11Display* x, ::Window w, DWORD style, DWORD exStyle, const RECT&
   // Static gravity: the position is the client's own, not the frame's, so a
   // window lands where Windows would put its client area.
   size->win_gravity = StaticGravity;
+  if (fixed) {
+    // Equal minimum and maximum: the window manager neither resizes nor
+    // maximises it.
+    size->flags |= PMinSize | PMaxSize;
+    size->min_width = size->max_width = size->width;
+    size->min_height = size->max_height = size->height;
+  }
   XSetWMNormalHints(x->dpy, w, size);
   XFree(size);
+}
+
+void SetHints(X11Display* x, ::Window w, DWORD style, DWORD exStyle, const RECT& rect, unsigned long ownerXid,
+              const std::wstring& className) {
+  bool fixed = !(style & WS_THICKFRAME) && !(style & WS_CHILD);
+  if (fixed) {
+    std::lock_guard<std::mutex> requests(requestsLock);
+    FixedSizeWindows().insert(w);
+  }
+  SetSizeHints(x, w, rect, fixed);
 
   XWMHints* hints = XAllocWMHints();
   hints->flags = InputHint | StateHint;
@@ -172,6 +196,10 @@ void X11DestroyWindow(unsigned long xid) {
   X11Display* x = X11Display::Get();
   if (!x || !xid) return;
   {
+    std::lock_guard<std::mutex> requests(requestsLock);
+    FixedSizeWindows().erase(xid);
+  }
+  {
     XLockGuard guard(x);
     x->BeginTrap();
     XDestroyWindow(x->dpy, xid);
@@ -222,7 +250,13 @@ void X11MoveResize(unsigned long xid, const RECT& rect) {
     list.push_back({rect, std::chrono::steady_clock::now()});
     while (list.size() > 16) list.pop_front();
   }
+  bool fixed;
+  {
+    std::lock_guard<std::mutex> requests(requestsLock);
+    fixed = FixedSizeWindows().count(xid) != 0;
+  }
   XLockGuard guard(x);
+  if (fixed) SetSizeHints(x, xid, rect, true);
   XMoveResizeWindow(x->dpy, xid, rect.left, rect.top, std::max<LONG>(1, rect.right - rect.left),
                     std::max<LONG>(1, rect.bottom - rect.top));
 }
