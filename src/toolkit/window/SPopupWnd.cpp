@@ -106,7 +106,11 @@ SPopupWnd* SPopupWnd::PopupAt(POINT screen) {
 }
 
 bool SPopupWnd::RouteLoopMouse(MSG& msg) {
-  SPopupWnd* under = PopupAt(msg.pt);
+  // Where the pointer is, from the window the message is for (the loop's
+  // capture window for the display's input).
+  POINT screen{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+  if (!msg.hwnd || !::ClientToScreen(msg.hwnd, &screen)) screen = msg.pt;
+  SPopupWnd* under = PopupAt(screen);
   HWND target = under ? under->GetHwnd() : nullptr;
   if (mouseOver_ && mouseOver_ != target && ::IsWindow(mouseOver_)) ::PostMessageW(mouseOver_, WM_MOUSELEAVE, 0, 0);
   mouseOver_ = target;
@@ -119,7 +123,7 @@ bool SPopupWnd::RouteLoopMouse(MSG& msg) {
   RECT rc = {};
   ::GetWindowRect(target, &rc);
   msg.hwnd = target;
-  msg.lParam = MAKELPARAM(msg.pt.x - rc.left, msg.pt.y - rc.top);
+  msg.lParam = MAKELPARAM(screen.x - rc.left, screen.y - rc.top);
   return true;
 }
 
