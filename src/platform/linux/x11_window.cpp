@@ -13,6 +13,7 @@
 #include <set>
 
 #include "platform/linux/x11_display.h"
+#include "platform/linux/x11_input_method.h"
 #include "platform/linux/x11_keys.h"
 #include "platform/text.h"
 
@@ -199,6 +200,7 @@ void X11DestroyWindow(unsigned long xid) {
     std::lock_guard<std::mutex> requests(requestsLock);
     FixedSizeWindows().erase(xid);
   }
+  X11ForgetInputContext(x, xid);
   {
     XLockGuard guard(x);
     x->BeginTrap();
