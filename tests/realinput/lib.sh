@@ -77,7 +77,10 @@ ri_setup() {
   cp "$out/kbconfig" "$out/config.xml" "$app/"
   cp -r "$out/uires" "$app/uires"
   [ -d "$out/driver" ] && cp -r "$out/driver" "$app/driver"
-  "$out/kbsim" daemon --socket "$KBSIM_SOCKET" ${KBSIM_DAEMON_ARGS:-} >"$work/kbsim.log" 2>&1 &
+  # The simulated keyboard types into the display, as a real one would
+  # (KBSIM_DAEMON_ARGS= turns that off).
+  # shellcheck disable=SC2086
+  "$out/kbsim" daemon --socket "$KBSIM_SOCKET" ${KBSIM_DAEMON_ARGS---type-into-display} >"$work/kbsim.log" 2>&1 &
   pids+=($!)
   wait_for 20 kbsim ping || ri_fail "kbsim did not start"
   kbsim firmware 1.3 >/dev/null
