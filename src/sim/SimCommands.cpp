@@ -26,7 +26,10 @@ SimCommands::~SimCommands() = default;
 
 std::string SimCommands::Usage() {
   return "usage: kbsim <command>\n"
-         "  daemon [--socket PATH]     run the simulated machine (in the foreground)\n"
+         "  daemon [--socket PATH] [--type-into-display]\n"
+         "                             run the simulated machine (in the foreground); with\n"
+         "                             --type-into-display the keys its system receives are\n"
+         "                             typed into the X display (XTEST)\n"
          "  status [DEVICE]            what the device shows (keyboard by default)\n"
          "  plug [DEVICE] | unplug [DEVICE]\n"
          "  log | reset-log            reports received, with microsecond timestamps\n"

@@ -17,6 +17,7 @@ constexpr size_t kMaxEvents = 400000;
 void SimSystemInput::Add(SimInputEvent event) {
   if (event.timeUs == 0) event.timeUs = SimLog::NowUs();
   if (events_.size() >= kMaxEvents) events_.erase(events_.begin(), events_.begin() + kMaxEvents / 10);
+  if (sink_) sink_(event);
   events_.push_back(std::move(event));
 }
 

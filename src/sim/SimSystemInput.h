@@ -3,6 +3,7 @@
 // it holds down now and every key event it received, from the physical
 // keyboard (keys the filter driver let through) and from the virtual keyboard.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -29,6 +30,8 @@ class SimSystemInput {
   void Move(const std::string& source, int x, int y, int wheel, int64_t timeUs = 0);
   // Everything the source holds goes up, as when a device leaves.
   void ReleaseSource(const std::string& source);
+  // Also hands every event to `sink` (the daemon's typing into the display).
+  void SetSink(std::function<void(const SimInputEvent&)> sink) { sink_ = std::move(sink); }
 
   // The codes held down by any source, ascending.
   std::vector<uint32_t> Held() const;
@@ -47,6 +50,7 @@ class SimSystemInput {
   // (code, source) -> presses not yet released
   std::map<std::pair<uint32_t, std::string>, int> held_;
   std::vector<SimInputEvent> events_;
+  std::function<void(const SimInputEvent&)> sink_;
 };
 
 }  // namespace kb::sim

@@ -277,4 +277,6 @@
 #define VK_OEM_6 0xDD
 #define VK_OEM_7 0xDE
 #define VK_OEM_102 0xE2
+#define VK_PROCESSKEY 0xE5
+#define VK_PACKET 0xE7
 

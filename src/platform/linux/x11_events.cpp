@@ -9,6 +9,7 @@
 #include "platform/linux/win32_kernel.h"
 #include "platform/linux/window_object.h"
 #include "platform/linux/x11_display.h"
+#include "platform/linux/x11_input_method.h"
 #include "platform/linux/x11_keys.h"
 #include "platform/linux/x11_window.h"
 
@@ -95,17 +96,33 @@ void OnButton(const WindowPtr& w, const XButtonEvent& e, bool pressed) {
 }
 
 void OnKey(X11Display* x, const WindowPtr& w, XKeyEvent e, bool pressed) {
-  char buffer[16] = {};
   KeySym typed = 0, base = 0;
-  int length;
+  bool fromInputMethod = false;
+  std::wstring typedText;
+  if (pressed) typedText = X11LookupKeyText(x, e, &typed, &fromInputMethod);
   {
     XLockGuard guard(x);
-    length = XLookupString(&e, buffer, sizeof buffer, &typed, nullptr);
+    if (!pressed) {
+      char buffer[16] = {};
+      XLookupString(&e, buffer, sizeof buffer, &typed, nullptr);
+    }
     base = XLookupKeysym(&e, 0);
   }
   bool extended = false;
-  int vk = VirtualKeyFromKeySym(base, &extended);
-  if (!vk) vk = VirtualKeyFromKeySym(typed, &extended);
+  int vk = 0;
+  if (fromInputMethod) {
+    // Text the input method committed: Windows reports the key as
+    // VK_PROCESSKEY and delivers the text as characters.
+    vk = VK_PROCESSKEY;
+  } else {
+    vk = VirtualKeyFromKeySym(base, &extended);
+    if (!vk) vk = VirtualKeyFromKeySym(typed, &extended);
+    // Keys of other layouts ("ü" on a German keyboard) and the spare keycodes
+    // a tool maps to any character have no virtual key of ours; as Windows
+    // does for typed characters without one, they come as VK_PACKET, and
+    // their character still follows.
+    if (!vk && (CharFromKeySym(typed) || !typedText.empty())) vk = VK_PACKET;
+  }
   if (!vk) return;
   unsigned int code = e.keycode % kKeyCodes;
   bool wasDown = keyDown[code];
@@ -122,10 +139,10 @@ void OnKey(X11Display* x, const WindowPtr& w, XKeyEvent e, bool pressed) {
   UINT message = pressed ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
   std::wstring text;
   if (pressed) {
-    unsigned char first = static_cast<unsigned char>(buffer[0]);
-    if (length == 1 && (first < 0x20 || first == 0x7F) && vk != VK_DELETE)
-      text.push_back(static_cast<wchar_t>(first));
-    else if (char32_t c = CharFromKeySym(typed))
+    bool control = typedText.size() == 1 && (typedText[0] < 0x20 || typedText[0] == 0x7F);
+    if (!typedText.empty() && !(control && vk == VK_DELETE))
+      text = std::move(typedText);
+    else if (char32_t c = CharFromKeySym(typed); c && !(c < 0x20 || c == 0x7F))
       text.push_back(static_cast<wchar_t>(c));
   }
   PostInput(w, message, static_cast<WPARAM>(vk), lParam, LastCursorPos(), false, std::move(text));
@@ -188,7 +205,9 @@ bool Grabbing(int mode) { return mode == NotifyGrab || mode == NotifyUngrab; }
 
 }  // namespace
 
-void DispatchXEvent(const XEvent& event) {
+void DispatchXEvent(const XEvent& incoming) {
+  XEvent event = incoming;
+  if (X11FilterInputMethodEvent(event)) return;
   if (TrayHandleXEvent(event)) return;
   X11Display* x = X11Display::Get();
   if (event.type == PropertyNotify && event.xproperty.window == x->root &&
@@ -217,11 +236,13 @@ void DispatchXEvent(const XEvent& event) {
     case KeyPress: OnKey(x, w, event.xkey, true); break;
     case KeyRelease: OnKey(x, w, event.xkey, false); break;
     case FocusIn:
+      if (event.xfocus.detail != NotifyPointer) X11InputMethodFocus(x, w->xid, true);
       if (!Grabbing(event.xfocus.mode) && event.xfocus.detail != NotifyPointer &&
           event.xfocus.detail != NotifyInferior)
         ApplyActivation(w->hwnd, true);
       break;
     case FocusOut:
+      if (event.xfocus.detail != NotifyPointer) X11InputMethodFocus(x, w->xid, false);
       if (!Grabbing(event.xfocus.mode) && event.xfocus.detail != NotifyPointer &&
           event.xfocus.detail != NotifyInferior)
         ApplyActivation(w->hwnd, false);

@@ -10,8 +10,10 @@
 #include <cwctype>
 #include <deque>
 #include <map>
+#include <set>
 
 #include "platform/linux/x11_display.h"
+#include "platform/linux/x11_input_method.h"
 #include "platform/linux/x11_keys.h"
 #include "platform/text.h"
 
@@ -62,8 +64,14 @@ void SetAtomList(X11Display* x, ::Window w, const char* property, const std::vec
                   reinterpret_cast<const unsigned char*>(values.data()), static_cast<int>(values.size()));
 }
 
-void SetHints(X11Display* x, ::Window w, DWORD style, DWORD exStyle, const RECT& rect, unsigned long ownerXid,
-              const std::wstring& className) {
+// Windows whose size only the program changes (no WS_THICKFRAME: Windows
+// gives them no sizing border); their size hints follow each of its resizes.
+std::set<unsigned long>& FixedSizeWindows() {
+  static auto* windows = new std::set<unsigned long>;
+  return *windows;
+}
+
+void SetSizeHints(X11Display* x, ::Window w, const RECT& rect, bool fixed) {
   XSizeHints* size = XAllocSizeHints();
   size->flags = USPosition | USSize | PWinGravity;
   size->x = rect.left;
@@ -73,8 +81,25 @@ void SetHints(X11Display* x, ::Window w, DWORD style, DWORD exStyle, const RECT&
   // Static gravity: the position is the client's own, not the frame's, so a
   // window lands where Windows would put its client area.
   size->win_gravity = StaticGravity;
+  if (fixed) {
+    // Equal minimum and maximum: the window manager neither resizes nor
+    // maximises it.
+    size->flags |= PMinSize | PMaxSize;
+    size->min_width = size->max_width = size->width;
+    size->min_height = size->max_height = size->height;
+  }
   XSetWMNormalHints(x->dpy, w, size);
   XFree(size);
+}
+
+void SetHints(X11Display* x, ::Window w, DWORD style, DWORD exStyle, const RECT& rect, unsigned long ownerXid,
+              const std::wstring& className) {
+  bool fixed = !(style & WS_THICKFRAME) && !(style & WS_CHILD);
+  if (fixed) {
+    std::lock_guard<std::mutex> requests(requestsLock);
+    FixedSizeWindows().insert(w);
+  }
+  SetSizeHints(x, w, rect, fixed);
 
   XWMHints* hints = XAllocWMHints();
   hints->flags = InputHint | StateHint;
@@ -172,6 +197,11 @@ void X11DestroyWindow(unsigned long xid) {
   X11Display* x = X11Display::Get();
   if (!x || !xid) return;
   {
+    std::lock_guard<std::mutex> requests(requestsLock);
+    FixedSizeWindows().erase(xid);
+  }
+  X11ForgetInputContext(x, xid);
+  {
     XLockGuard guard(x);
     x->BeginTrap();
     XDestroyWindow(x->dpy, xid);
@@ -222,7 +252,13 @@ void X11MoveResize(unsigned long xid, const RECT& rect) {
     list.push_back({rect, std::chrono::steady_clock::now()});
     while (list.size() > 16) list.pop_front();
   }
+  bool fixed;
+  {
+    std::lock_guard<std::mutex> requests(requestsLock);
+    fixed = FixedSizeWindows().count(xid) != 0;
+  }
   XLockGuard guard(x);
+  if (fixed) SetSizeHints(x, xid, rect, true);
   XMoveResizeWindow(x->dpy, xid, rect.left, rect.top, std::max<LONG>(1, rect.right - rect.left),
                     std::max<LONG>(1, rect.bottom - rect.top));
 }
@@ -307,9 +343,16 @@ bool X11Activate(unsigned long xid, int timeoutMs) {
         return failed || !ok || attributes.map_state == IsViewable;
       },
       timeoutMs);
+  bool unmanaged = false;
   {
     XLockGuard guard(x);
-    if (x->WindowManagerRunning()) {
+    // Window managers leave override-redirect windows (menus, drop-downs)
+    // alone: such a window takes the focus from its own client.
+    XWindowAttributes attributes{};
+    x->BeginTrap();
+    unmanaged = XGetWindowAttributes(x->dpy, xid, &attributes) && attributes.override_redirect;
+    x->EndTrap();
+    if (x->WindowManagerRunning() && !unmanaged) {
       x->SendToRoot(xid, x->Intern("_NET_ACTIVE_WINDOW"), kSourcePager, CurrentTime, 0, 0, 0);
     } else {
       x->BeginTrap();
@@ -317,6 +360,17 @@ bool X11Activate(unsigned long xid, int timeoutMs) {
       XSetInputFocus(x->dpy, xid, RevertToParent, CurrentTime);
       x->EndTrap();
     }
+  }
+  if (unmanaged) {
+    return X11Display::WaitUntil(
+        [&] {
+          XLockGuard guard(x);
+          ::Window focus = 0;
+          int revert = 0;
+          XGetInputFocus(x->dpy, &focus, &revert);
+          return focus == xid;
+        },
+        timeoutMs);
   }
   return X11Display::WaitUntil([&] { return X11ActiveWindow() == xid; }, timeoutMs);
 }

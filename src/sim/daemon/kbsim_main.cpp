@@ -14,6 +14,7 @@
 #include "sim/SimCommands.h"
 #include <sys/prctl.h>
 
+#include "sim/SimDisplayTyping.h"
 #include "sim/SimMachine.h"
 #include "sim/SimServer.h"
 
@@ -21,9 +22,12 @@ namespace {
 
 int RunDaemon(const std::vector<std::string>& args) {
   std::string socketPath = kb::sim::SocketPath();
+  bool typeIntoDisplay = false;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--socket" && i + 1 < args.size()) {
       socketPath = args[++i];
+    } else if (args[i] == "--type-into-display") {
+      typeIntoDisplay = true;
     } else if (args[i] == "--exit-with-parent") {
       // A test that crashes must not leave its machine running (holding the
       // test runner's output pipe open until a timeout).
@@ -36,7 +40,17 @@ int RunDaemon(const std::vector<std::string>& args) {
     }
   }
   std::signal(SIGPIPE, SIG_IGN);
+  // Declared first: the machine may still release keys while it goes.
+  kb::sim::SimDisplayTyping typing;
   kb::sim::SimMachine machine;
+  if (typeIntoDisplay) {
+    std::string error;
+    if (typing.Open("", &error)) {
+      machine.System().SetSink([&typing](const kb::sim::SimInputEvent& e) { typing.Forward(e); });
+    } else {
+      std::fprintf(stderr, "kbsim daemon: not typing into the display: %s\n", error.c_str());
+    }
+  }
   kb::sim::SimServer server(machine, socketPath);
   if (!server.Listen()) return 1;
   std::printf("kbsim: serving at %s\n", socketPath.c_str());

@@ -1,6 +1,7 @@
 #include "toolkit/controls/SDropDownWnd.h"
 
 #include "toolkit/controls/SListView.h"
+#include "toolkit/core/SApplication.h"
 
 namespace kb::ui {
 
@@ -10,11 +11,23 @@ constexpr char kListName[] = "dropdown_list";
 constexpr wchar_t kListNameW[] = L"dropdown_list";
 constexpr wchar_t kTextName[] = L"item_text";
 
+// The rows' hover and selection colours: a theme names them
+// "dropdown_hover" and "dropdown_selected" in its colour table, so the
+// combobox's text stays readable on them; the list's own light defaults
+// suit the toolkit's light look only.
+std::string RowColors() {
+  SApplication* app = SApplication::Instance();
+  std::string attrs;
+  if (app && app->ResolveColor(L"@color/dropdown_hover")) attrs += " colorHover=\"@color/dropdown_hover\"";
+  if (app && app->ResolveColor(L"@color/dropdown_selected")) attrs += " colorSelected=\"@color/dropdown_selected\"";
+  return attrs;
+}
+
 std::string Layout(int itemHeight) {
   std::string h = std::to_string(itemHeight);
   return "<host><root skin=\"_sys.dropdown.bg\">"
          "<listview name=\"" + std::string(kListName) + "\" pos=\"1,1,-1,-1\" itemHeight=\"" + h + "\">"
-         "<template height=\"" + h + "\">"
+         "<template height=\"" + h + "\"" + RowColors() + ">"
          "<text name=\"item_text\" pos=\"6,0,-4,-0\" translate=\"0\" dotted=\"1\" msgTransparent=\"1\"/>"
          "</template></listview></root></host>";
 }

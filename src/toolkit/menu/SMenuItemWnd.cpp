@@ -31,7 +31,10 @@ void SMenuItemWnd::Setup(const SMenuItemInfo* info, const SMenuStyle* style, int
   info_ = info;
   menuStyle_ = style;
   index_ = index;
+  // A plain menu's rows have no XML of their own; they still take the
+  // theme's defaults for their class (its text colours above all).
   if (info->layout) InitFromXml(info->layout->document_element());
+  else ApplyAttributes(pugi::xml_node());
   // The item's own attributes are handled above or by the menu itself.
   SetWindowText(info->text);
   if (info->disabled) ModifyState(kStateDisabled, 0, false);

@@ -12,6 +12,10 @@ INT_PTR SHostDialog::DoModal(HWND owner) {
   if (running_) return -1;
   ended_ = false;
   code_ = IDCANCEL;
+  // Opened from a button's click handler, the opener still holds the mouse
+  // and its pressed button: the dialog's first click would end that press
+  // instead of reaching the dialog.
+  ::ReleaseCapture();
   if (!GetHwnd() && !Create(owner)) return -1;
   ::SendMessageW(GetHwnd(), WM_INITDIALOG, 0, 0);
   // WM_INITDIALOG may already have ended the dialog.

@@ -18,6 +18,13 @@ bool IsButtonDown(UINT msg) {
          msg == WM_RBUTTONDBLCLK || msg == WM_NCLBUTTONDOWN || msg == WM_NCRBUTTONDOWN;
 }
 
+// Pointer messages with client coordinates (the wheel carries screen ones
+// and goes where the popup's host sends it).
+bool IsMouseMessage(UINT msg) {
+  return msg == WM_MOUSEMOVE || (msg >= WM_LBUTTONDOWN && msg <= WM_MBUTTONDBLCLK) ||
+         (msg >= WM_XBUTTONDOWN && msg <= WM_XBUTTONDBLCLK);
+}
+
 bool IsKeyMessage(UINT msg) {
   return msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_CHAR || msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP;
 }
@@ -87,7 +94,50 @@ void SPopupWnd::CloseAll(int result) {
   for (auto it = popups.rbegin(); it != popups.rend(); ++it) (*it)->Close(result);
 }
 
+SPopupWnd* SPopupWnd::PopupAt(POINT screen) {
+  auto& popups = OpenPopups();
+  for (auto it = popups.rbegin(); it != popups.rend(); ++it) {
+    RECT rc = {};
+    if ((*it)->GetHwnd() && ::GetWindowRect((*it)->GetHwnd(), &rc) && screen.x >= rc.left && screen.x < rc.right &&
+        screen.y >= rc.top && screen.y < rc.bottom)
+      return *it;
+  }
+  return nullptr;
+}
+
+bool SPopupWnd::RouteLoopMouse(MSG& msg) {
+  // Where the pointer is, from the window the message is for (the loop's
+  // capture window for the display's input).
+  POINT screen{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+  if (!msg.hwnd || !::ClientToScreen(msg.hwnd, &screen)) screen = msg.pt;
+  SPopupWnd* under = PopupAt(screen);
+  HWND target = under ? under->GetHwnd() : nullptr;
+  if (mouseOver_ && mouseOver_ != target && ::IsWindow(mouseOver_)) ::PostMessageW(mouseOver_, WM_MOUSELEAVE, 0, 0);
+  mouseOver_ = target;
+  if (!under) {
+    // Outside every popup: a press ends the menu and is not delivered; the
+    // rest is nobody's.
+    if (IsButtonDown(msg.message)) CloseAll(-1);
+    return false;
+  }
+  RECT rc = {};
+  ::GetWindowRect(target, &rc);
+  msg.hwnd = target;
+  msg.lParam = MAKELPARAM(screen.x - rc.left, screen.y - rc.top);
+  return true;
+}
+
 int SPopupWnd::RunLoop() {
+  // The click that opened the popup may have left the opener holding the
+  // mouse (its button-up handler runs this loop). The loop takes the capture
+  // itself, so it also sees presses outside the program's windows: the menu
+  // of a hidden window closes on a click on the desktop.
+  ::ReleaseCapture();
+  ::SetCapture(GetHwnd());
+  // Keys reach a thread only through its foreground window. When the owner
+  // cannot take them (hidden, as the tray menu's is), the popup does.
+  HWND owner = owner_ ? ::GetAncestor(owner_, GA_ROOT) : nullptr;
+  if (!owner || !::IsWindowVisible(owner) || ::GetForegroundWindow() != owner) ::SetForegroundWindow(GetHwnd());
   if (SApplication* app = SApplication::Instance()) app->NotifyModalEnter(*this);
   MSG msg;
   while (open_ && GetHwnd()) {
@@ -99,6 +149,7 @@ int SPopupWnd::RunLoop() {
       break;
     }
     if (got == -1) break;
+    if (IsMouseMessage(msg.message) && !RouteLoopMouse(msg)) continue;
     if (IsButtonDown(msg.message) && !IsOpenPopup(msg.hwnd)) {
       CloseAll(-1);
       continue;
@@ -108,7 +159,11 @@ int SPopupWnd::RunLoop() {
     }
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
+    // A control of a popup that took and released the mouse gave the loop's
+    // capture away with it.
+    if (open_ && GetHwnd() && ::GetCapture() != GetHwnd()) ::SetCapture(GetHwnd());
   }
+  if (::GetCapture() == GetHwnd()) ::ReleaseCapture();
   if (open_) Close(-1);
   if (GetHwnd()) ::DestroyWindow(GetHwnd());
   return result_;

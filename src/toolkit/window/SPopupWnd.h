@@ -30,6 +30,8 @@ class SPopupWnd : public SHostWnd {
   // Whether the window is one of the open popups.
   static bool IsOpenPopup(HWND hwnd);
   static SPopupWnd* TopPopup();
+  // The newest open popup containing a screen point.
+  static SPopupWnd* PopupAt(POINT screen);
 
  protected:
   DWORD DefaultStyle() const override { return WS_POPUP; }
@@ -40,7 +42,12 @@ class SPopupWnd : public SHostWnd {
   virtual void OnClosing() {}
 
  private:
+  // Sends a pointer message of the loop to the popup under it (the loop
+  // holds the capture); false when it is not to be delivered.
+  bool RouteLoopMouse(MSG& msg);
+
   HWND owner_ = nullptr;
+  HWND mouseOver_ = nullptr;
   bool open_ = false;
   int result_ = -1;
 };

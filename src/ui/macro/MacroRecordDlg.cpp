@@ -112,6 +112,13 @@ bool MacroRecordDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
     result = 0;
     return true;
   }
+  // While keys are recorded or captured, the same presses also reach this
+  // window as key messages: they are the recording's, not commands (Space
+  // would toggle the record box, Enter press OK, Escape cancel, Alt+F4 close).
+  if (msg >= WM_KEYFIRST && msg <= WM_KEYLAST && TakesKeys()) {
+    result = 0;
+    return true;
+  }
   return SHostDialog::ProcessWindowMessage(hwnd, msg, wParam, lParam, result);
 }
 
@@ -508,6 +515,11 @@ int MacroRecordDlg::SelectedGroupIndex() const {
 MacroGroup* MacroRecordDlg::SelectedGroup() const {
   int index = SelectedGroupIndex();
   return index >= 0 ? macros_.GroupAt(index) : nullptr;
+}
+
+bool MacroRecordDlg::TakesKeys() const {
+  int page = CurrentPage();
+  return page == kPageSingleKey || (page == kPageMacro && IsRecording());
 }
 
 bool MacroRecordDlg::IsRecording() const { return recordCheck_ && recordCheck_->IsChecked() && SelectedGroup(); }

@@ -71,6 +71,8 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   int SelectedGroupIndex() const;
   MacroGroup* SelectedGroup() const;
   bool IsRecording() const;
+  // Whether key events are being recorded or captured now.
+  bool TakesKeys() const;
   CoordButtonImage* Picture() const { return picture_; }
 
   bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

@@ -1,0 +1,103 @@
+# Shared helpers of the real-input suite: the program started from a copy of
+# the build's files on a private display, driven only through the X server
+# (xdotool), checked through kbsim, the files it writes, its windows and
+# screenshot pixels. Sourced by the suite's scripts.
+set -euo pipefail
+
+ri_fail() {
+  echo "$(basename "$0"): FAIL: $*" >&2
+  for f in "$work"/*.log; do [ -f "$f" ] && { echo "--- $f" >&2; tail -20 "$f" >&2; }; done
+  [ -n "${DISPLAY:-}" ] && import -window root "$work/failure.png" 2>/dev/null && cp "$work/failure.png" "${TMPDIR:-/tmp}/realinput-failure.png" &&
+    echo "screenshot: ${TMPDIR:-/tmp}/realinput-failure.png" >&2
+  exit 1
+}
+ri_ok() { echo "$(basename "$0"): ok: $*"; }
+
+# wait_for SECONDS COMMAND...: polls until the command succeeds.
+wait_for() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.05
+  done
+}
+
+# The program's main window (the tray icon's window has the same name).
+main_window() {
+  local w
+  for w in $(xdotool search --class '^SOUIHOST$' 2>/dev/null); do
+    [ "$(xdotool getwindowname "$w" 2>/dev/null)" = KbConfig ] || continue
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    [ "$WIDTH" -gt 100 ] && { echo "$w"; return 0; }
+  done
+  return 1
+}
+tray_window() { xdotool search --class '^kb-tray-icon$' 2>/dev/null | head -1 | grep .; }
+# Visible windows of the program without a title: menus and drop-downs.
+popup_windows() {
+  local w found=1
+  for w in $(xdotool search --onlyvisible --class '^SOUIHOST$' 2>/dev/null); do
+    [ -z "$(xdotool getwindowname "$w" 2>/dev/null)" ] && { echo "$w"; found=0; }
+  done
+  return $found
+}
+no_popup() { ! popup_windows >/dev/null; }
+window_named() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+no_window_named() { ! window_named "$1"; }
+is_viewable() { xwininfo -id "$1" | grep -q IsViewable; }
+is_unmapped() { xwininfo -id "$1" | grep -q IsUnMapped; }
+
+# geometry WINDOW: sets WX WY WW WH.
+geometry() {
+  local X Y WIDTH HEIGHT WINDOW SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  WX=$X WY=$Y WW=$WIDTH WH=$HEIGHT
+}
+# Pointer actions relative to a window's top-left corner.
+move_in() { geometry "$1"; xdotool mousemove $((WX + $2)) $((WY + $3)); }
+click_in() { move_in "$1" "$2" "$3"; xdotool click "${4:-1}"; }
+# The colour of one screen pixel as "#rrggbb".
+pixel() {
+  import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | sed -n 's/.*\(#[0-9A-Fa-f]\{6\}\).*/\1/p' | head -1
+}
+kbsim() { "$out/kbsim" "$@"; }
+log_has() { kbsim log | grep -q -- "$1"; }
+
+# ri_setup: a private kbsim and a copy of the program in $work/app.
+ri_setup() {
+  work=$(mktemp -d "${TMPDIR:-/tmp}/realinput.XXXXXX")
+  export KBSIM_SOCKET="$work/kbsim.sock" KB_OBJECT_DIR="$work/objects"
+  mkdir -p "$KB_OBJECT_DIR" "$work/app"
+  pids=()
+  trap ri_cleanup EXIT
+  for tool in xdotool xwininfo import; do command -v "$tool" >/dev/null || ri_fail "$tool is missing"; done
+  [ -x "$out/kbconfig" ] || ri_fail "$out/kbconfig is not built"
+  app="$work/app"
+  cp "$out/kbconfig" "$out/config.xml" "$app/"
+  cp -r "$out/uires" "$app/uires"
+  [ -d "$out/driver" ] && cp -r "$out/driver" "$app/driver"
+  # The simulated keyboard types into the display, as a real one would
+  # (KBSIM_DAEMON_ARGS= turns that off).
+  # shellcheck disable=SC2086
+  "$out/kbsim" daemon --socket "$KBSIM_SOCKET" ${KBSIM_DAEMON_ARGS---type-into-display} >"$work/kbsim.log" 2>&1 &
+  pids+=($!)
+  wait_for 20 kbsim ping || ri_fail "kbsim did not start"
+  kbsim firmware 1.3 >/dev/null
+}
+ri_cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+# ri_start [ARGS]: starts the program, sets $program (pid) and $window.
+ri_start() {
+  (cd "$app" && exec ./kbconfig "$@") >"$work/kbconfig.log" 2>&1 &
+  program=$!
+  pids+=($program)
+  wait_for 30 main_window || ri_fail "the main window did not appear"
+  window=$(main_window)
+  wait_for 20 log_has "07 f1 00" || ri_fail "the firmware version was not asked for"
+}
+ri_ended() { ! kill -0 "$program" 2>/dev/null; }
