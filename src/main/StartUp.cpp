@@ -11,6 +11,8 @@
 #include "macro/RecordStore.h"
 #include "platform/diag.h"
 #include "platform/path.h"
+#include "platform/save_file.h"
+#include "platform/termination.h"
 #include "toolkit/core/SApplication.h"
 #include "toolkit/core/SResProviderExe.h"
 #include "toolkit/core/SResProviderFiles.h"
@@ -88,6 +90,17 @@ void LoadDataFiles(const std::wstring& folder) {
   LedEffectTable::Instance().Load(kb::PathJoin(folder, LedEffectTable::kFileName));
 }
 
+// A kill between writing a settings file's temporary and renaming it leaves
+// the temporary behind; nothing ever reads it. Only the instance that runs
+// cleans up: a second start must not delete what the first one is saving.
+void RemoveLeftoverTemporaries(const std::wstring& folder) {
+  int removed = 0;
+  for (const wchar_t* name :
+       {MacroStore::kFileName, RecordStore::kFileName, SideModelTable::kFileName, LedEffectTable::kFileName})
+    removed += kb::RemoveLeftoverSaveTemps(kb::PathJoin(folder, name));
+  if (removed) kb::DiagPrintf("kbconfig: removed %d temporary file(s) left by an interrupted save\n", removed);
+}
+
 int RunMainDialog(SApplication& app, int showCommand) {
   CMainDlg dialog(kb::res::kLayoutMainWnd);
   HWND hwnd = dialog.Create(GetActiveWindow());
@@ -95,6 +108,7 @@ int RunMainDialog(SApplication& app, int showCommand) {
     kb::DiagPrintf("kbconfig: the main window cannot be created\n");
     return 1;
   }
+  kb::CloseWindowOnTerminationSignals(hwnd);
   ::SendMessageW(hwnd, WM_INITDIALOG, 0, 0);
   // Without the keyboard initialisation has destroyed the window already.
   if (IsWindow(hwnd)) {
@@ -102,6 +116,7 @@ int RunMainDialog(SApplication& app, int showCommand) {
     ::ShowWindow(hwnd, showCommand);
   }
   int result = app.Run(hwnd);
+  kb::CloseWindowOnTerminationSignals(nullptr);
   if (IsWindow(hwnd)) ::DestroyWindow(hwnd);
   return result;
 }
@@ -146,6 +161,7 @@ int RunKbConfig(HINSTANCE instance, const wchar_t* commandLine) {
     OleUninitialize();
     return 0;
   }
+  RemoveLeftoverTemporaries(toolkit.app->GetAppDir());
   int result = RunMainDialog(*toolkit.app, ShowCommandFor(commandLine));
   toolkit.Release();
   if (single) CloseHandle(single);

@@ -2,6 +2,7 @@
 
 #include <regex>
 
+#include "platform/linux/kbsim_protocol.h"
 #include "sim/KbsimProcess.h"
 
 namespace kb::test {
@@ -53,6 +54,23 @@ TEST_F(KbsimDaemonTest, LogLinesCarryMicrosecondTimestampsAndResetEmptiesIt) {
   EXPECT_NE(sim_.Command({"plug"}).text.find("already"), std::string::npos);
   EXPECT_EQ(sim_.Command({"reset-log"}).status, 0);
   EXPECT_EQ(sim_.Command({"log"}).text, "");
+}
+
+// A long run's log is longer than one frame: the client must still print it
+// whole (it printed nothing and failed silently once the log passed 1 MiB).
+TEST_F(KbsimDaemonTest, ALogLongerThanAFrameReachesTheClientWhole) {
+  std::string keys(8000, 'a');
+  size_t logBytes = 0;
+  while (logBytes <= kb::sim::kMaxFrameBytes) {
+    ASSERT_EQ(sim_.Command({"type", keys}).status, 0);
+    logBytes = sim_.Command({"log"}).text.size();
+  }
+  std::string inProcess = sim_.Command({"log"}).text;
+  KbsimResult printed = sim_.RunClient({"log"});
+  EXPECT_EQ(printed.status, 0);
+  ASSERT_EQ(printed.text.size(), inProcess.size());
+  EXPECT_TRUE(printed.text == inProcess);
+  EXPECT_EQ(printed.text.back(), '\n');
 }
 
 TEST_F(KbsimDaemonTest, CommandLineClientReachesTheDaemon) {

@@ -41,6 +41,7 @@ enum class MsgType : uint16_t {
   kCancel = 20,          // u32 request id of a pending request (no reply of its own)
   kSubscribe = 21,       // -> reply; then Event frames
   kCommand = 22,         // u32 argc, argc x str -> error = exit status, data = text
+  kReplyPart = 23,       // bytes: a piece of a command's text; the Reply carries the rest
 };
 
 enum class EventKind : uint8_t { kArrival = 1, kRemoval = 2 };
@@ -258,6 +259,68 @@ inline bool WriteAll(int fd, const std::vector<uint8_t>& data) {
     done += static_cast<size_t>(n);
   }
   return true;
+}
+
+// A command's text (`kbsim log` of a long run) may be longer than a frame:
+// the daemon sends it in ReplyPart frames of at most this many bytes, then
+// the Reply with the last piece and the status.
+inline constexpr size_t kReplyPartBytes = 256 * 1024;
+
+// The frames that answer command `id` with `status` and `text`.
+inline std::vector<std::vector<uint8_t>> EncodeCommandReply(uint32_t id, uint32_t status, const std::string& text) {
+  std::vector<std::vector<uint8_t>> frames;
+  size_t at = 0;
+  for (; text.size() - at > kReplyPartBytes; at += kReplyPartBytes)
+    frames.push_back(WireWriter(MsgType::kReplyPart, id).Bytes(text.data() + at, kReplyPartBytes).Finish());
+  Reply last{status, 0, std::vector<uint8_t>(text.begin() + static_cast<std::ptrdiff_t>(at), text.end())};
+  frames.push_back(EncodeReply(id, last));
+  return frames;
+}
+
+// Sends command `args` as request 1 on the connected socket `fd` and collects
+// its answer. False with the reason in `why` when the daemon closed the
+// connection, broke the stream or the socket failed.
+inline bool RunCommand(int fd, const std::vector<std::string>& args, Reply* reply, std::string* why) {
+  WireWriter request(MsgType::kCommand, 1);
+  request.U32(static_cast<uint32_t>(args.size()));
+  for (const std::string& a : args) request.Str(a);
+  if (!WriteAll(fd, request.Finish())) {
+    *why = std::string("cannot send the command: ") + std::strerror(errno);
+    return false;
+  }
+  std::vector<uint8_t> input;
+  std::vector<uint8_t> text;
+  Frame frame;
+  for (;;) {
+    int taken = TakeFrame(input, &frame);
+    if (taken < 0) {
+      *why = "the daemon sent a malformed or oversized frame";
+      return false;
+    }
+    if (taken > 0) {
+      if (frame.id != 1) continue;
+      if (frame.type == MsgType::kReplyPart) {
+        WireReader part = frame.Reader();
+        std::vector<uint8_t> piece = part.Bytes();
+        text.insert(text.end(), piece.begin(), piece.end());
+        continue;
+      }
+      if (frame.type != MsgType::kReply) continue;
+      *reply = DecodeReply(frame);
+      text.insert(text.end(), reply->data.begin(), reply->data.end());
+      reply->data = std::move(text);
+      return true;
+    }
+    uint8_t buffer[65536];
+    ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *why = n == 0 ? "the daemon closed the connection before answering"
+                    : std::string("cannot read the answer: ") + std::strerror(errno);
+      return false;
+    }
+    input.insert(input.end(), buffer, buffer + n);
+  }
 }
 
 // The daemon's socket: KBSIM_SOCKET, else one per user in the runtime folder.
