@@ -7,6 +7,7 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -89,6 +90,8 @@ bool SimServer::Listen() {
     std::fprintf(stderr, "kbsim: cannot listen at %s: %s\n", socketPath_.c_str(), std::strerror(errno));
     return false;
   }
+  // Whatever folder it is in, only this user may connect.
+  ::chmod(socketPath_.c_str(), 0600);
   return true;
 }
 

@@ -24,6 +24,7 @@
 #include <cerrno>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kb::sim {
@@ -323,13 +324,54 @@ inline bool RunCommand(int fd, const std::vector<std::string>& args, Reply* repl
   }
 }
 
-// The daemon's socket: KBSIM_SOCKET, else one per user in the runtime folder.
+// The folder of the default socket, one per user: only that user may open it,
+// so nobody else can reach the simulated machine (and type through its
+// virtual keyboard) or plant a socket of their own there.
+inline std::string DefaultSocketFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && *runtime) return std::string(runtime) + "/kbsim";
+  return "/tmp/kbsim-" + std::to_string(::getuid());
+}
+
+// The daemon's socket: KBSIM_SOCKET, else "kbsim.sock" in the default folder.
 inline std::string SocketPath() {
   const char* explicitPath = std::getenv("KBSIM_SOCKET");
   if (explicitPath && *explicitPath) return explicitPath;
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && *runtime) return std::string(runtime) + "/kbsim.sock";
-  return "/tmp/kbsim-" + std::to_string(::getuid()) + ".sock";
+  return DefaultSocketFolder() + "/kbsim.sock";
+}
+
+// Makes the default folder (mode 0700) or checks the one there: a folder,
+// owned by this user, closed to everyone else. False with the reason in
+// `why` otherwise; a folder another user made is never used.
+inline bool PreparePrivateFolder(const std::string& folder, std::string* why) {
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    *why = folder + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    *why = folder + " is not a folder";
+    return false;
+  }
+  if (st.st_uid != ::getuid()) {
+    *why = folder + " belongs to another user";
+    return false;
+  }
+  if ((st.st_mode & 0077) != 0 && ::chmod(folder.c_str(), 0700) != 0) {
+    *why = folder + " is open to other users and cannot be closed: " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+// A socket another user made may be a daemon of theirs, answering with
+// devices and keys they choose: clients only talk to their own user's.
+inline bool SocketOwnedByUs(const std::string& path, std::string* why) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return true;  // connect says what is wrong
+  if (st.st_uid == ::getuid()) return true;
+  *why = path + " belongs to another user";
+  return false;
 }
 
 }  // namespace kb::sim

@@ -2,6 +2,7 @@
 // client (every other sub-command is sent to the running daemon).
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -36,6 +37,12 @@ int RunDaemon(const std::vector<std::string>& args) {
       return 2;
     }
   }
+  std::string why;
+  if (!std::getenv("KBSIM_SOCKET") && socketPath == kb::sim::SocketPath() &&
+      !kb::sim::PreparePrivateFolder(kb::sim::DefaultSocketFolder(), &why)) {
+    std::fprintf(stderr, "kbsim daemon: refusing the socket folder: %s\n", why.c_str());
+    return 1;
+  }
   std::signal(SIGPIPE, SIG_IGN);
   kb::sim::SimMachine machine;
   kb::sim::SimServer server(machine, socketPath);
@@ -52,12 +59,16 @@ int RunClient(const std::vector<std::string>& args) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::strncpy(address.sun_path, socketPath.c_str(), sizeof(address.sun_path) - 1);
+  std::string why;
+  if (!kb::sim::SocketOwnedByUs(socketPath, &why)) {
+    std::fprintf(stderr, "kbsim: refusing to connect: %s\n", why.c_str());
+    return 3;
+  }
   if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
     std::fprintf(stderr, "kbsim: no daemon at %s (start one with scripts/kbsim-start)\n", socketPath.c_str());
     return 3;
   }
   kb::sim::Reply reply;
-  std::string why;
   bool answered = kb::sim::RunCommand(fd, args, &reply, &why);
   ::close(fd);
   // The daemon closes the connection when it shuts down.
