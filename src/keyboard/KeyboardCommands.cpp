@@ -96,7 +96,7 @@ void KeyboardCommands::SetBacklightEffect(int index) {
   const LedEffectEntry* entry = effects_.GetEntry(index);
   if (!entry) return;
   Pace();
-  device_.SetFeature(BacklightEffectReport(index, *entry).data());
+  backlightFailed_ = !device_.SetFeature(BacklightEffectReport(index, *entry).data());
   Stamp();
 }
 
@@ -104,7 +104,7 @@ void KeyboardCommands::ResendBacklightEffect(int index) {
   if (index < 0 || index >= kEffectCount) return;
   const LedEffectEntry* entry = effects_.GetEntry(index);
   if (!entry) return;
-  device_.SetFeature(ResendBacklightEffectReport(index, *entry).data());
+  backlightFailed_ = !device_.SetFeature(ResendBacklightEffectReport(index, *entry).data());
 }
 
 void KeyboardCommands::SetSideLight(int mode) {
@@ -112,7 +112,7 @@ void KeyboardCommands::SetSideLight(int mode) {
   const SideModelEntry* entry = sides_.GetEntry(mode);
   if (!entry) return;
   Pace();
-  device_.SetFeature(SideLightReport(mode, *entry).data());
+  sideFailed_ = !device_.SetFeature(SideLightReport(mode, *entry).data());
   Stamp();
 }
 

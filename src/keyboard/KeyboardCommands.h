@@ -33,6 +33,12 @@ class KeyboardCommands {
   // The start-up form, sent once by the worker thread: no pacing.
   void ResendBacklightEffect(int index);
   void SetSideLight(int mode);
+  // A lighting report the keyboard did not take (a stall, a transfer that
+  // timed out, the keyboard leaving) would leave it showing something else
+  // than the tables say until the user changes that light again. Each light
+  // remembers its failure until a report of it gets through.
+  bool BacklightFailed() const { return backlightFailed_; }
+  bool SideLightFailed() const { return sideFailed_; }
   void ReadFirmwareVersion();
   void RestoreFactorySettings();
 
@@ -59,6 +65,8 @@ class KeyboardCommands {
   SideModelTable& sides_;
   Clock clock_;
   Sleeper sleeper_;
+  bool backlightFailed_ = false;
+  bool sideFailed_ = false;
 };
 
 // The text of the control "version": empty while the version is unknown

@@ -71,9 +71,12 @@ int64_t FilterConnection::Request(HANDLE handle, DWORD code, const void* input, 
   DWORD woke = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
   if (woke != WAIT_OBJECT_0) {
     // The OVERLAPPED lives on this stack: the request must have ended before
-    // it goes, whether the cancel or the completion gets there first.
+    // it goes, whether the cancel or the completion gets there first. When
+    // the completion won, the driver has handed over its event already and
+    // will not report it again: it is returned, not dropped.
     CancelIo(handle);
     WaitForSingleObject(doneEvent, INFINITE);
+    if (output && GetOverlappedResult(handle, &overlapped, &returned, FALSE) && returned > 0) return returned;
     return -1;
   }
   if (!GetOverlappedResult(handle, &overlapped, &returned, FALSE)) return -1;

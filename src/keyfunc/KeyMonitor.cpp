@@ -25,6 +25,22 @@ bool KeyMonitor::Start() {
   Stop();
   connection.Control(kIoctlResetEvents, nullptr, 0);
   connection.Control(kIoctlEnableEvents, nullptr, 0);
+  return StartThread();
+}
+
+HANDLE KeyMonitor::ReopenFilter() {
+  bool wasRunning = IsRunning();
+  Stop();
+  HANDLE opened = connection.Open();
+  if (wasRunning) {
+    // A re-created filter device starts silent; enabling twice is harmless.
+    connection.Control(kIoctlEnableEvents, nullptr, 0);
+    StartThread();
+  }
+  return opened;
+}
+
+bool KeyMonitor::StartThread() {
   // Created suspended so the id is in place before the loop first tests it.
   DWORD id = 0;
   HANDLE created = CreateThread(nullptr, 0, &KeyMonitor::ThreadBody, this, CREATE_SUSPENDED, &id);

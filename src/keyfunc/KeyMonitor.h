@@ -27,6 +27,13 @@ class KeyMonitor {
 
   HANDLE OpenFilter() { return connection.Open(); }
   void CloseFilter() { connection.Close(); }
+  bool FilterOpen() const { return connection.IsOpen(); }
+  // Opens the filter's handles again (its device was re-created) without
+  // losing a key event: a running loop is stopped first, so no read is left
+  // pending on a handle being closed, and resumed afterwards without the
+  // queue reset that Start sends, so what the driver queued meanwhile is
+  // still read. Returns the new control handle.
+  HANDLE ReopenFilter();
 
   // Puts a listener in front of the others, unless the same object and
   // handler are listening already.
@@ -51,6 +58,7 @@ class KeyMonitor {
   size_t ProxyCount() const { return proxyCount.load(); }
 
  private:
+  bool StartThread();
   static DWORD WINAPI ThreadBody(LPVOID parameter);
   void RunLoop();
   // One event read; false when it failed or was cancelled.

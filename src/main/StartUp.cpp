@@ -11,6 +11,9 @@
 #include "macro/RecordStore.h"
 #include "platform/diag.h"
 #include "platform/path.h"
+#include "platform/save_file.h"
+#include "platform/system_message.h"
+#include "platform/termination.h"
 #include "toolkit/core/SApplication.h"
 #include "toolkit/core/SResProviderExe.h"
 #include "toolkit/core/SResProviderFiles.h"
@@ -53,19 +56,65 @@ void EnterProgramFolder() {
   if (!folder.empty()) SetCurrentDirectoryW(folder.c_str());
 }
 
-void CreateToolkit(Toolkit& toolkit, HINSTANCE instance) {
+constexpr wchar_t kInstallationTitle[] = L"KbConfig";
+
+// Start-up cannot go on without the resource folder, the keyboard's identity
+// and a folder the settings can be saved in. The user is told in a plain
+// system box (the skinned ones need the very resources that may be missing)
+// what is wrong and where; nothing is created, repaired or overwritten.
+bool TellInstallationFault(const std::wstring& what, const std::wstring& where, const std::wstring& remedy) {
+  kb::ShowSystemError(kInstallationTitle, what + L"\n" + where + L"\n\n" + remedy);
+  return false;
+}
+
+bool ResourcesUsable(const Toolkit& toolkit, bool folderOpened, const std::wstring& folder) {
+  std::wstring resources = kb::PathJoin(folder, kb::res::kResourceFolder);
+  constexpr wchar_t kReinstall[] = L"Reinstall the program to restore it.";
+  if (!folderOpened)
+    return TellInstallationFault(L"The program's resource folder is missing or cannot be read:", resources,
+                                 kReinstall);
+  pugi::xml_document doc;
+  for (std::wstring_view name : {std::wstring_view(kb::res::kUiDefInit), std::wstring_view(kb::res::kLayoutMainWnd)})
+    if (!toolkit.app->LoadXmlDocument(doc, name))
+      return TellInstallationFault(L"The program's resource folder is damaged (" + std::wstring(name) +
+                                       L" cannot be read):",
+                                   resources, kReinstall);
+  return true;
+}
+
+bool ConfigPresent(const std::wstring& folder) {
+  std::wstring path = kb::PathJoin(folder, AppConfig::kFileName);
+  std::string bytes;
+  if (kb::ReadFileBytes(path, bytes)) return true;
+  return TellInstallationFault(L"The keyboard's configuration file is missing or cannot be read:", path,
+                               L"It names the keyboard this program works with. Reinstall the program to "
+                               L"restore it.");
+}
+
+// The settings are saved beside the program after every change; in a folder
+// that cannot be written every change would be lost at the next start.
+bool FolderWritable(const std::wstring& folder) {
+  std::wstring probe =
+      kb::PathJoin(folder, L"kbconfig-write-test-" + std::to_wstring(GetCurrentProcessId()) + L".tmp");
+  if (kb::SaveFileAtomically(probe, "") && DeleteFileW(probe.c_str())) return true;
+  return TellInstallationFault(L"The program's folder cannot be written:", folder,
+                               L"Your settings are saved there. Move the program to a folder you can write to,\n"
+                               L"or give yourself write permission for this one.");
+}
+
+bool CreateToolkit(Toolkit& toolkit, HINSTANCE instance) {
   toolkit.decoder = SImgDecoderFactory::Create(kb::res::kImageDecoder);
   toolkit.render = std::make_shared<SRenderFactory>();
   toolkit.render->SetImgDecoderFactory(toolkit.decoder);
   toolkit.app = std::make_unique<SApplication>(toolkit.render, instance, kb::res::kHostClassName);
   toolkit.files = std::make_shared<SResProviderFiles>();
-  if (!toolkit.files->Init(kb::res::kResourceFolder))
-    kb::DiagPrintf("kbconfig: the resource folder \"uires\" cannot be read\n");
+  bool opened = toolkit.files->Init(kb::res::kResourceFolder);
   kb::RegisterNamedIds(*toolkit.app);
   toolkit.app->AddResProvider(toolkit.files, kb::res::kUiDefInit);
   SResProviderExe exe;
   exe.Init(instance);
   toolkit.app->LoadSystemNamedResource(exe);
+  return ResourcesUsable(toolkit, opened, toolkit.app->GetAppDir());
 }
 
 // config.xml, then the language it names.
@@ -88,6 +137,17 @@ void LoadDataFiles(const std::wstring& folder) {
   LedEffectTable::Instance().Load(kb::PathJoin(folder, LedEffectTable::kFileName));
 }
 
+// A kill between writing a settings file's temporary and renaming it leaves
+// the temporary behind; nothing ever reads it. Only the instance that runs
+// cleans up: a second start must not delete what the first one is saving.
+void RemoveLeftoverTemporaries(const std::wstring& folder) {
+  int removed = 0;
+  for (const wchar_t* name :
+       {MacroStore::kFileName, RecordStore::kFileName, SideModelTable::kFileName, LedEffectTable::kFileName})
+    removed += kb::RemoveLeftoverSaveTemps(kb::PathJoin(folder, name));
+  if (removed) kb::DiagPrintf("kbconfig: removed %d temporary file(s) left by an interrupted save\n", removed);
+}
+
 int RunMainDialog(SApplication& app, int showCommand) {
   CMainDlg dialog(kb::res::kLayoutMainWnd);
   HWND hwnd = dialog.Create(GetActiveWindow());
@@ -95,6 +155,7 @@ int RunMainDialog(SApplication& app, int showCommand) {
     kb::DiagPrintf("kbconfig: the main window cannot be created\n");
     return 1;
   }
+  kb::CloseWindowOnTerminationSignals(hwnd);
   ::SendMessageW(hwnd, WM_INITDIALOG, 0, 0);
   // Without the keyboard initialisation has destroyed the window already.
   if (IsWindow(hwnd)) {
@@ -102,6 +163,7 @@ int RunMainDialog(SApplication& app, int showCommand) {
     ::ShowWindow(hwnd, showCommand);
   }
   int result = app.Run(hwnd);
+  kb::CloseWindowOnTerminationSignals(nullptr);
   if (IsWindow(hwnd)) ::DestroyWindow(hwnd);
   return result;
 }
@@ -131,7 +193,12 @@ int RunKbConfig(HINSTANCE instance, const wchar_t* commandLine) {
   VHidev::Instance().ReleaseAll();
   EnterProgramFolder();
   Toolkit toolkit;
-  CreateToolkit(toolkit, instance);
+  if (!CreateToolkit(toolkit, instance) || !ConfigPresent(toolkit.app->GetAppDir()) ||
+      !FolderWritable(toolkit.app->GetAppDir())) {
+    toolkit.Release();
+    OleUninitialize();
+    return 1;
+  }
   LoadConfigAndLanguage(toolkit);
   RegisterProgramControls(*toolkit.app);
   LoadDataFiles(toolkit.app->GetAppDir());
@@ -146,6 +213,7 @@ int RunKbConfig(HINSTANCE instance, const wchar_t* commandLine) {
     OleUninitialize();
     return 0;
   }
+  RemoveLeftoverTemporaries(toolkit.app->GetAppDir());
   int result = RunMainDialog(*toolkit.app, ShowCommandFor(commandLine));
   toolkit.Release();
   if (single) CloseHandle(single);

@@ -11,12 +11,27 @@
 #else
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace kb {
+
+bool IsSaveTempName(std::wstring_view name, std::wstring_view fileName) {
+  std::wstring_view marker = kSaveTempMarker;
+  if (fileName.empty() || name.size() <= fileName.size() + marker.size()) return false;
+  if (name.substr(0, fileName.size()) != fileName) return false;
+  if (name.substr(fileName.size(), marker.size()) != marker) return false;
+  std::wstring_view rest = name.substr(fileName.size() + marker.size());
+  size_t dash = rest.find(L'-');
+  if (dash == 0 || dash == std::wstring_view::npos || dash + 1 == rest.size()) return false;
+  for (size_t i = 0; i < rest.size(); ++i)
+    if (i != dash && (rest[i] < L'0' || rest[i] > L'9')) return false;
+  return true;
+}
+
 namespace {
 
 // Temporary names must differ between the threads and the processes that may
@@ -121,6 +136,24 @@ bool SaveFileAtomically(const std::wstring& path, std::string_view bytes) {
   DeleteFileW(tempPath.c_str());
   DiagPrintfW(L"cannot save %ls (error %lu)\n", path.c_str(), static_cast<unsigned long>(error));
   return false;
+}
+
+int RemoveLeftoverSaveTemps(const std::wstring& path) {
+  size_t cut = path.find_last_of(L"\\/");
+  std::wstring folder = cut == std::wstring::npos ? std::wstring(L".") : path.substr(0, cut);
+  std::wstring fileName = cut == std::wstring::npos ? path : path.substr(cut + 1);
+  std::wstring pattern = folder + L"\\" + fileName + kSaveTempMarker + L"*";
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  int removed = 0;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    if (!IsSaveTempName(found.cFileName, fileName)) continue;
+    if (DeleteFileW((folder + L"\\" + found.cFileName).c_str())) ++removed;
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return removed;
 }
 
 #else  // POSIX
@@ -234,6 +267,25 @@ bool SaveFileAtomically(const std::wstring& path, std::string_view bytes) {
   unlink(tempPath.c_str());
   DiagPrintf("cannot save %s: %s\n", native.c_str(), std::strerror(error));
   return false;
+}
+
+int RemoveLeftoverSaveTemps(const std::wstring& path) {
+  std::string native = NativePath(path);
+  std::string folder = FolderOf(native);
+  size_t cut = native.find_last_of('/');
+  std::wstring fileName = Utf8ToWide(cut == std::string::npos ? native : native.substr(cut + 1));
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return 0;
+  int removed = 0;
+  while (dirent* entry = readdir(dir)) {
+    if (!IsSaveTempName(Utf8ToWide(entry->d_name), fileName)) continue;
+    std::string full = folder + "/" + entry->d_name;
+    struct stat info {};
+    if (lstat(full.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (unlink(full.c_str()) == 0) ++removed;
+  }
+  closedir(dir);
+  return removed;
 }
 
 #endif

@@ -25,4 +25,14 @@ bool SaveFileAtomically(const std::wstring& path, std::string_view bytes);
 // between creating and renaming one leaves it behind; it is never read.
 inline constexpr wchar_t kSaveTempMarker[] = L".saving-";
 
+// Whether `name` (a file name without folder) is one of those temporaries of
+// the settings file named `fileName`: the name, the marker, then digits and
+// one dash between them ("macro.xml.saving-412-7").
+bool IsSaveTempName(std::wstring_view name, std::wstring_view fileName);
+
+// Deletes the temporaries a killed process left beside `path`. Only for a
+// process that knows nobody else is saving that file now (the single running
+// instance). Returns how many were removed.
+int RemoveLeftoverSaveTemps(const std::wstring& path);
+
 }  // namespace kb

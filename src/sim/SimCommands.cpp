@@ -40,7 +40,8 @@ std::string SimCommands::Usage() {
          "  devices                    every device interface with its path\n"
          "  ping | shutdown\n" +
          SimKeyCommands::Usage() +
-         "The daemon's socket is $KBSIM_SOCKET, else $XDG_RUNTIME_DIR/kbsim.sock, else /tmp/kbsim-UID.sock.\n";
+         "The daemon's socket is $KBSIM_SOCKET, else kbsim.sock in $XDG_RUNTIME_DIR/kbsim, else in /tmp/kbsim-UID\n"
+         "(a folder only its user may open).\n";
 }
 
 CommandResult SimCommands::Run(const std::vector<std::string>& args) {

@@ -14,10 +14,22 @@ constexpr size_t kMaxQueuedEvents = 1024;
 
 // The table and the reporting switch live in the driver, not in a handle: a
 // program that reopens the filter (after a device change) finds them as it
-// left them. Events nobody can read any more are dropped.
+// left them, and the events queued in between. Events nobody can read any
+// more (their process ended, or another one took the filter) are dropped.
+void SimFilterDriver::Opened(uintptr_t owner) {
+  if (sessions_ == 0 && owner != owner_) events_.clear();
+  owner_ = owner;
+  ++sessions_;
+}
+
 void SimFilterDriver::Closed() {
   if (sessions_ > 0) --sessions_;
-  if (sessions_ == 0) events_.clear();
+}
+
+void SimFilterDriver::OwnerGone(uintptr_t owner) {
+  if (owner != owner_ || sessions_ > 0) return;
+  owner_ = 0;
+  events_.clear();
 }
 
 bool SimFilterDriver::Intercepts(uint32_t code) const {
@@ -33,7 +45,7 @@ bool SimFilterDriver::Intercepts(uint32_t code) const {
 }
 
 bool SimFilterDriver::KeyEvent(uint32_t code, bool down) {
-  if (sessions_ > 0 && reporting_) {
+  if (Queueing()) {
     if (events_.size() >= kMaxQueuedEvents) events_.pop_front();
     uint32_t packed = (code & 0xFFFF) | ((code >> 16) & 0xFF) << 16 | (down ? kEventPressedFlag : 0u) << 24;
     events_.push_back(packed);

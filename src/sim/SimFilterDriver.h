@@ -30,8 +30,13 @@ inline constexpr uint8_t kEventPressedFlag = 0x01;
 
 class SimFilterDriver {
  public:
-  void Opened() { ++sessions_; }
+  // Sessions belong to an owner (a connection, i.e. a process). A process
+  // that closes its last handle and opens the filter again finds the events
+  // queued meanwhile, as a real driver keeps its queue while its client
+  // reopens; the queue goes when the owner goes or another one opens it.
+  void Opened(uintptr_t owner);
   void Closed();
+  void OwnerGone(uintptr_t owner);
 
   // A physical key event. Returns true when the system gets the key.
   bool KeyEvent(uint32_t code, bool down);
@@ -48,7 +53,10 @@ class SimFilterDriver {
   std::string StatusText() const;
 
  private:
+  bool Queueing() const { return (sessions_ > 0 || owner_ != 0) && reporting_; }
+
   int sessions_ = 0;
+  uintptr_t owner_ = 0;  // whose events are queued; 0 when nobody's
   bool reporting_ = false;
   uint64_t eventReads_ = 0;
   uint64_t recordingStarts_ = 0;

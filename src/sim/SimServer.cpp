@@ -7,6 +7,7 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -89,6 +90,8 @@ bool SimServer::Listen() {
     std::fprintf(stderr, "kbsim: cannot listen at %s: %s\n", socketPath_.c_str(), std::strerror(errno));
     return false;
   }
+  // Whatever folder it is in, only this user may connect.
+  ::chmod(socketPath_.c_str(), 0600);
   return true;
 }
 
@@ -170,6 +173,7 @@ void SimServer::DropConnection(Connection& connection) {
     else
       ++it;
   }
+  machine_.Filter().OwnerGone(reinterpret_cast<uintptr_t>(&connection));
   if (connection.fd >= 0) ::close(connection.fd);
   connection.fd = -1;
 }
@@ -262,7 +266,7 @@ void SimServer::OpenFilter(Connection& c, const Frame& f) {
   Session session{&c, nullptr, 0, access, share, false};
   session.filter = true;
   sessions_[id] = session;
-  machine_.Filter().Opened();
+  machine_.Filter().Opened(reinterpret_cast<uintptr_t>(&c));
   WireWriter data(MsgType::kReply, 0);
   data.U8(static_cast<uint8_t>(DeviceKind::kControlDevice));
   PutCaps(data, HidCapsWire{});
@@ -382,7 +386,8 @@ void SimServer::HandleCommand(Connection& c, const Frame& f) {
   } else {
     result = commands_.Run(args);
   }
-  ReplyTo(c, f.id, {static_cast<uint32_t>(result.status), 0, std::vector<uint8_t>(result.text.begin(), result.text.end())});
+  for (const std::vector<uint8_t>& frame : EncodeCommandReply(f.id, static_cast<uint32_t>(result.status), result.text))
+    Send(c, frame);
 }
 
 bool SimServer::Deliver(Pending& p, Reply* reply) {

@@ -28,6 +28,17 @@ DevicePathKind ClassifyDevicePath(const wchar_t* path, const KeyboardIdentity& k
   return keyboardPath ? DevicePathKind::Keyboard : DevicePathKind::Other;
 }
 
+bool IsKeyboardFilterInterface(const wchar_t* path, const KeyboardIdentity& keyboard) {
+  if (!path) return false;
+  int32_t vid = 0;
+  int32_t pid = 0;
+  int32_t usbInterface = -1;
+  int32_t collection = -1;
+  if (!ParseHidDevicePath(path, &vid, &pid, &usbInterface, &collection)) return false;
+  return vid == keyboard.vid && pid == keyboard.pid && usbInterface >= 0 && usbInterface != keyboard.usbInterface &&
+         collection < 0;
+}
+
 HDEVNOTIFY RegisterHidNotification(HWND hwnd) {
   if (!hwnd) return nullptr;
   DEV_BROADCAST_DEVICEINTERFACE_W filter{};

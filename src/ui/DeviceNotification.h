@@ -30,6 +30,13 @@ enum class DevicePathKind {
 // no "&mi_" and still is the keyboard when everything else matches.
 DevicePathKind ClassifyDevicePath(const wchar_t* path, const KeyboardIdentity& keyboard);
 
+// Whether the path is the keyboard's key interface, the one the filter
+// driver sits on: the configured keyboard's vendor and product, another USB
+// interface than the vendor collection's, and a single top-level collection
+// (no "&col"). When it arrives the filter's device was re-created with it;
+// no other arrival says anything about the filter.
+bool IsKeyboardFilterInterface(const wchar_t* path, const KeyboardIdentity& keyboard);
+
 // Registers `hwnd` for arrivals and removals of every device interface class
 // (HID interfaces among them); null for a null window. The registration lasts
 // as long as the window.

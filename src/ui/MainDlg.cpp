@@ -47,15 +47,28 @@ CMainDlg::CMainDlg(std::wstring layoutName)
       commands_(keyboard_, lastSendTime_, firmwareVersion_) {}
 
 CMainDlg::~CMainDlg() {
-  VHidev::Instance().ReleaseAll();
-  worker_.reset();
-  // The monitor thread calls the playback's key handler: it must have ended
-  // before the playback goes away.
-  keyMonitor_->Stop();
+  ShutDownKeyFunctions();
   playback_.reset();
   keyMonitor_.reset();
   selectedKeys_.clear();
   keyboard_.Close();
+}
+
+// Whatever ends the program (the close button, the exit commands, a signal, the
+// end of the session) leaves the keyboard as it would be without it: the
+// resend worker first, then the key monitor's thread (it calls the
+// playback's key handler, and a key it passed on after this could be pressed
+// again), then the playback; the filter stops withholding keys; only then are
+// all virtual keys released, so nothing pressed in between stays down.
+void CMainDlg::ShutDownKeyFunctions() {
+  if (keyFunctionsShutDown_) return;
+  keyFunctionsShutDown_ = true;
+  worker_.reset();
+  keyMonitor_->Stop();
+  playback_->StopPlayback();
+  keyMonitor_->SendInterceptTable({});
+  keyMonitor_->CloseFilter();
+  VHidev::Instance().ReleaseAll();
 }
 
 std::wstring CMainDlg::ApplicationName() {
@@ -82,6 +95,24 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       return true;
     case WM_CLOSE:
       CloseMainWindow();
+      result = 0;
+      return true;
+    case WM_QUERYENDSESSION:
+      // Log-off or shutdown: nothing the user made is unsaved, so never object.
+      result = TRUE;
+      return true;
+    case WM_ENDSESSION:
+      // The process may be ended as soon as this returns: the keys and the
+      // filter are put back now, not in the destructor.
+      if (wParam) {
+        ShutDownKeyFunctions();
+        CloseMainWindow();
+      }
+      result = 0;
+      return true;
+    case WM_TIMER:
+      if (wParam != kLightingRetryTimer) break;
+      RetryFailedLighting();
       result = 0;
       return true;
     case WM_DESTROY:
@@ -123,6 +154,7 @@ void CMainDlg::OnInitDialog() {
   ShowEffectControls(true);
   ShowSideControls(true);
   StartWorkers();
+  ::SetTimer(hwnd, kLightingRetryTimer, kLightingRetryMs, nullptr);
 }
 
 void CMainDlg::LookUpControls() {

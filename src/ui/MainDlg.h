@@ -56,6 +56,10 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   static constexpr uint32_t kKeyboardAccess = 0xC0000003u;
   // After the stores are reset and before the comboboxes show the defaults.
   static constexpr DWORD kFactoryRestorePauseMs = 100;
+  // A lighting report that failed is tried again this often until the
+  // keyboard takes it.
+  static constexpr UINT_PTR kLightingRetryTimer = 0x4B42;
+  static constexpr UINT kLightingRetryMs = 1500;
 
   explicit CMainDlg(std::wstring layoutName = kLayoutName);
   ~CMainDlg() override;
@@ -129,7 +133,11 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   bool OnCommandEvent(kb::ui::EventArgs& e);
   void OnKeyboardArrived(const wchar_t* path);
   void OnKeyboardRemoved();
+  void RefreshFilter(const wchar_t* arrivedPath);
   void CloseMainWindow();
+  void ShutDownKeyFunctions();
+  void SendBothLights();
+  void RetryFailedLighting();
   std::wstring TranslateText(const std::wstring& text) const;
 
   HidDevice keyboard_;
@@ -141,6 +149,7 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   SelectedKeys selectedKeys_;
   MacroRecordDlg* openDialog_ = nullptr;
   bool restoringFactory_ = false;
+  bool keyFunctionsShutDown_ = false;
   int64_t lastSendTime_ = 0;
   int32_t firmwareVersion_ = kFirmwareUnknown;
   KeyboardCommands commands_;

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "keyfunc/KeyMonitor.h"
+#include "macro/RecordStore.h"
 #include "toolkit/controls/SSliderBar.h"
 #include "ui/MainDlg.h"
 #include "ui/macro/MacroRecordDlg.h"
@@ -88,9 +89,22 @@ LRESULT CMainDlg::OnDeviceChange(WPARAM event, LPARAM broadcast) {
     return 0;
   }
   if (kind == DevicePathKind::Keyboard) OnKeyboardArrived(path);
-  // Any HID arrival may be the filter driver's device coming back.
-  keyMonitor_->OpenFilter();
+  RefreshFilter(path);
   return 0;
+}
+
+// Closing the filter's handles under the monitor's pending read loses the
+// key events of that moment (and a lost release leaves the key down), so an
+// arrival touches them only when it has to: the filter is not open yet (its
+// driver may just have come), or the keyboard's own key interface arrived,
+// whose filter device is a new one. The monitor stops around that reopen.
+void CMainDlg::RefreshFilter(const wchar_t* arrivedPath) {
+  if (keyFunctionsShutDown_) return;
+  bool filterCameBack = IsKeyboardFilterInterface(arrivedPath, identity_);
+  if (keyMonitor_->FilterOpen() && !filterCameBack) return;
+  keyMonitor_->ReopenFilter();
+  // A new filter device starts with an empty table.
+  keyMonitor_->SendInterceptTable(RecordStore::Instance().Codes());
 }
 
 void CMainDlg::OnKeyboardArrived(const wchar_t* path) {
@@ -108,6 +122,7 @@ void CMainDlg::OnKeyboardArrived(const wchar_t* path) {
   ShowSideControls(true);
   MarkAssignedKeys();
   restoringFactory_ = false;
+  SendBothLights();
 }
 
 void CMainDlg::OnKeyboardRemoved() {

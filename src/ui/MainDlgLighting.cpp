@@ -110,9 +110,30 @@ int32_t CMainDlg::ResendBacklightEffect(DWORD startEffect, DWORD, const BYTE*, D
   // settled. An effect the user picked in the meantime is the stored one
   // now; sending the start-up one would undo that choice on the keyboard
   // while the window still shows it.
+  // The side light too, first: the keyboard may have come up with another.
+  commands_.SetSideLight(SideModelTable::Instance().GetCurrent());
   int current = LedEffectTable::Instance().GetCurrent();
   commands_.ResendBacklightEffect(current >= 0 ? current : static_cast<int>(startEffect));
   return 0;
+}
+
+// The keyboard keeps its lighting only while it is powered and a report may
+// have failed while it was away: whenever it (re)connects it is given both
+// lights as the tables hold them.
+void CMainDlg::SendBothLights() {
+  std::lock_guard lock(lightingLock_);
+  commands_.SetBacklightEffect(LedEffectTable::Instance().GetCurrent());
+  commands_.SetSideLight(SideModelTable::Instance().GetCurrent());
+}
+
+// Runs on the retry timer: a light whose last report failed is sent again
+// (the current state from the tables, not the failed report) until the
+// keyboard answers.
+void CMainDlg::RetryFailedLighting() {
+  std::lock_guard lock(lightingLock_);
+  if (!keyboard_.HasValidHandle() || restoringFactory_) return;
+  if (commands_.BacklightFailed()) commands_.SetBacklightEffect(LedEffectTable::Instance().GetCurrent());
+  if (commands_.SideLightFailed()) commands_.SetSideLight(SideModelTable::Instance().GetCurrent());
 }
 
 void CMainDlg::UpdateFirmwareText() {

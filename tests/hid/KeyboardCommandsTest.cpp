@@ -137,6 +137,30 @@ TEST_F(KeyboardCommandsTest, FailedVersionExchangeKeepsTheOldValue) {
   EXPECT_EQ(version, 42);
 }
 
+// Each light remembers that its last report did not get through, until one
+// does: the main dialog sends it again from that.
+TEST_F(KeyboardCommandsTest, AFailedLightingReportIsRememberedUntilOneGetsThrough) {
+  commands_.SetSideLight(3);
+  commands_.SetBacklightEffect(5);
+  EXPECT_FALSE(commands_.SideLightFailed());
+  EXPECT_FALSE(commands_.BacklightFailed());
+  ASSERT_EQ(sim_.Command({"drop"}).status, 0);  // the keyboard leaves during the next transfer
+  commands_.SetSideLight(4);
+  EXPECT_TRUE(commands_.SideLightFailed());
+  EXPECT_FALSE(commands_.BacklightFailed());
+  commands_.SetBacklightEffect(6);
+  EXPECT_TRUE(commands_.BacklightFailed()) << "the keyboard is gone";
+  ASSERT_EQ(sim_.Command({"plug"}).status, 0);
+  device_.Close();
+  ASSERT_EQ(device_.Open(kVendorPath, kAccess), 1);
+  commands_.SetSideLight(4);
+  EXPECT_FALSE(commands_.SideLightFailed());
+  EXPECT_TRUE(commands_.BacklightFailed()) << "only a backlight report clears the backlight's failure";
+  commands_.ResendBacklightEffect(6);
+  EXPECT_FALSE(commands_.BacklightFailed());
+  EXPECT_NE(Status().find("side mode: 4"), std::string::npos) << Status();
+}
+
 TEST_F(KeyboardCommandsTest, PacingWaitsOutTheSecondAndStampsTheTime) {
   struct Step {
     int64_t lastSend, now;

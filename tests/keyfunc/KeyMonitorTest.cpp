@@ -174,3 +174,41 @@ TEST_F(KeyMonitorTest, ReopeningTheFilterKeepsTheLoopGoing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A device change re-creating the filter's device makes the program close its
+// handles and open them again. Key events of that moment must still arrive:
+// a release lost there leaves the key down for good.
+TEST_F(KeyMonitorTest, KeysOfAFilterReopenAreNotLost) {
+  SeenLog log;
+  Listener listener("l", &log, 0);
+  KeyMonitor monitor;
+  monitor.AddProxy(&listener, &Listener::OnKey);
+  ASSERT_NE(monitor.OpenFilter(), INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(monitor.Start());
+  ASSERT_TRUE(WaitUntil([&] { return sim.FilterValue("event-reads") >= 1; }));
+  sim.Command({"press", "a"});
+  ASSERT_TRUE(WaitUntil([&] { return log.Lines().size() >= 1; }));
+  // The release comes while no handle is open, then the reopen.
+  monitor.CloseFilter();
+  ASSERT_TRUE(WaitUntil([&] { return sim.FilterValue("sessions") == 0; }));
+  sim.Command({"release", "a"});
+  ASSERT_NE(monitor.ReopenFilter(), INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(monitor.IsRunning());
+  sim.Command({"tap", "b"});
+  ASSERT_TRUE(WaitUntil([&] { return log.Lines().size() >= 4; }));
+  EXPECT_EQ(log.Lines(), (std::vector<std::string>{"l 7:4 down", "l 7:4 up", "l 7:5 down", "l 7:5 up"}));
+}
+
+// A reopen of a stopped monitor (the macro editor stopped it) leaves it
+// stopped.
+TEST_F(KeyMonitorTest, ReopenKeepsAStoppedMonitorStopped) {
+  KeyMonitor monitor;
+  ASSERT_NE(monitor.OpenFilter(), INVALID_HANDLE_VALUE);
+  EXPECT_NE(monitor.ReopenFilter(), INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(monitor.IsRunning());
+  EXPECT_TRUE(monitor.FilterOpen());
+}
+
+}  // namespace

@@ -44,7 +44,7 @@ TEST(SimFilterDriverTest, ControlRequests) {
 
 TEST(SimFilterDriverTest, EventsAreQueuedWhileReportingAndPacked) {
   SimFilterDriver filter;
-  filter.Opened();
+  filter.Opened(1);
   Reply reply;
   EXPECT_TRUE(filter.KeyEvent(Code(7, 4), true));
   EXPECT_FALSE(filter.TakeEvent(4, &reply)) << "not reporting yet";
@@ -59,9 +59,44 @@ TEST(SimFilterDriverTest, EventsAreQueuedWhileReportingAndPacked) {
   EXPECT_FALSE(filter.TakeEvent(4, &reply));
 }
 
+// A program reopening the filter after a device change (all handles closed,
+// then opened again by the same process) must find the key events that came
+// in between, or a release is lost and the key stays down.
+TEST(SimFilterDriverTest, QueueSurvivesAReopenByTheSameOwnerOnly) {
+  struct Case {
+    const char* what;
+    uintptr_t reopenedBy;  // 0: the owner goes away instead
+    bool kept;
+  };
+  const Case cases[] = {
+      {"same process reopens", 1, true},
+      {"another process opens", 2, false},
+      {"the process ends", 0, false},
+  };
+  for (const Case& c : cases) {
+    SimFilterDriver filter;
+    bool pend = false;
+    filter.Opened(1);
+    filter.Control(kIoctlFilterEnable, {}, 0, &pend);
+    filter.KeyEvent(Code(7, 4), true);
+    filter.Closed();
+    // Between the close and the reopen.
+    filter.KeyEvent(Code(7, 4), false);
+    if (c.reopenedBy) filter.Opened(c.reopenedBy);
+    else filter.OwnerGone(1);
+    Reply reply;
+    EXPECT_EQ(filter.TakeEvent(4, &reply), c.kept) << c.what;
+    if (c.kept) {
+      EXPECT_EQ(reply.data, (std::vector<uint8_t>{4, 0, 7, 1})) << c.what;
+      ASSERT_TRUE(filter.TakeEvent(4, &reply)) << c.what;
+      EXPECT_EQ(reply.data, (std::vector<uint8_t>{4, 0, 7, 0})) << c.what;
+    }
+  }
+}
+
 TEST(SimFilterDriverTest, InterceptTableWithholdsKeys) {
   SimFilterDriver filter;
-  filter.Opened();
+  filter.Opened(1);
   std::vector<uint8_t> table(1024, 0);
   const uint8_t entries[][4] = {{4, 0, 7, 2}, {0xE9, 0, 12, 2}, {5, 0, 7, 0}};
   for (size_t i = 0; i < 3; ++i) std::copy(entries[i], entries[i] + 4, table.begin() + 4 * i);

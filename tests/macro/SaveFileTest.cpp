@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "golden/GoldenFiles.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -90,6 +91,32 @@ TEST(SaveFileTest, ConcurrentWritersNeverMix) {
   std::string last = kbtest::ReadBytes(folder.File("shared.xml"));
   EXPECT_TRUE(last == contents[0] || last == contents[1] || last == contents[2] || last == contents[3]);
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"shared.xml"});
+}
+
+// A kill between writing a temporary and renaming it leaves the temporary;
+// the next start removes exactly those, never a file of the user's.
+TEST(SaveFileTest, LeftoverTemporariesAreTheOnlyFilesRemoved) {
+  struct NameCase {
+    const wchar_t* name;
+    bool temporary;
+  };
+  const NameCase names[] = {
+      {L"macro.xml.saving-412-7", true},   {L"macro.xml.saving-1-0", true},
+      {L"macro.xml.saving-412-", false},   {L"macro.xml.saving--7", false},
+      {L"macro.xml.saving-41a-7", false},  {L"macro.xml.saving-4-1-2", false},
+      {L"macro.xml.saving-notes", false},  {L"macro.xml", false},
+      {L"record.xml.saving-1-2", false},   {L"xmacro.xml.saving-1-2", false},
+  };
+  for (const NameCase& c : names)
+    EXPECT_EQ(kb::IsSaveTempName(c.name, L"macro.xml"), c.temporary) << kb::WideToUtf8(c.name);
+
+  kbtest::TempFolder folder;
+  for (const char* name : {"macro.xml", "macro.xml.saving-9-1", "macro.xml.saving-9-2", "macro.xml.saving-notes",
+                           "record.xml.saving-9-3"})
+    ASSERT_TRUE(kb::SaveFileAtomically(folder.WideFile(name), "x"));
+  EXPECT_EQ(kb::RemoveLeftoverSaveTemps(folder.WideFile("macro.xml")), 2);
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"macro.xml", "macro.xml.saving-notes", "record.xml.saving-9-3"}));
+  EXPECT_EQ(kb::RemoveLeftoverSaveTemps(folder.WideFile("macro.xml")), 0);
 }
 
 }  // namespace

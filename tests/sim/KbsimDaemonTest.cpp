@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/linux/kbsim_protocol.h"
 #include "sim/KbsimProcess.h"
 
 namespace kb::test {
@@ -55,6 +61,23 @@ TEST_F(KbsimDaemonTest, LogLinesCarryMicrosecondTimestampsAndResetEmptiesIt) {
   EXPECT_EQ(sim_.Command({"log"}).text, "");
 }
 
+// A long run's log is longer than one frame: the client must still print it
+// whole (it printed nothing and failed silently once the log passed 1 MiB).
+TEST_F(KbsimDaemonTest, ALogLongerThanAFrameReachesTheClientWhole) {
+  std::string keys(8000, 'a');
+  size_t logBytes = 0;
+  while (logBytes <= kb::sim::kMaxFrameBytes) {
+    ASSERT_EQ(sim_.Command({"type", keys}).status, 0);
+    logBytes = sim_.Command({"log"}).text.size();
+  }
+  std::string inProcess = sim_.Command({"log"}).text;
+  KbsimResult printed = sim_.RunClient({"log"});
+  EXPECT_EQ(printed.status, 0);
+  ASSERT_EQ(printed.text.size(), inProcess.size());
+  EXPECT_TRUE(printed.text == inProcess);
+  EXPECT_EQ(printed.text.back(), '\n');
+}
+
 TEST_F(KbsimDaemonTest, CommandLineClientReachesTheDaemon) {
   KbsimResult status = sim_.RunClient({"status"});
   EXPECT_EQ(status.status, 0);
@@ -77,6 +100,53 @@ TEST(KbsimClientTest, WithoutDaemonTheClientSaysSo) {
   KbsimResult result = none.RunClient({"status"});
   EXPECT_EQ(result.status, 3);
   EXPECT_NE(result.text.find("no daemon"), std::string::npos);
+}
+
+// Only the daemon's user may connect to it, wherever its socket is.
+TEST_F(KbsimDaemonTest, OnlyItsUserMayOpenTheSocket) {
+  struct stat st {};
+  ASSERT_EQ(::stat(sim_.SocketPath().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// The default socket folder: made private, and refused when another user
+// owns it (that user could otherwise serve a machine of their own).
+TEST(KbsimSocketFolderTest, PrivateFolderIsMadeClosedAndAnotherUsersRefused) {
+  char pattern[] = "/tmp/kbsim-folder-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  std::string base = pattern;
+  std::string why;
+  std::string fresh = base + "/fresh";
+  ASSERT_TRUE(sim::PreparePrivateFolder(fresh, &why)) << why;
+  struct stat st {};
+  ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  std::string open = base + "/open";
+  ASSERT_EQ(::mkdir(open.c_str(), 0777), 0);
+  ::chmod(open.c_str(), 0777);
+  EXPECT_TRUE(sim::PreparePrivateFolder(open, &why)) << why;
+  ASSERT_EQ(::stat(open.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u) << "an open folder of ours is closed";
+  std::string file = base + "/file";
+  ::close(::open(file.c_str(), O_CREAT | O_WRONLY, 0600));
+  EXPECT_FALSE(sim::PreparePrivateFolder(file, &why));
+  std::string foreign = base + "/foreign";
+  ASSERT_EQ(::mkdir(foreign.c_str(), 0700), 0);
+  if (::chown(foreign.c_str(), 65534, 65534) == 0) {
+    EXPECT_FALSE(sim::PreparePrivateFolder(foreign, &why));
+    EXPECT_NE(why.find("another user"), std::string::npos) << why;
+    // A socket another user owns is not connected to either.
+    std::string socket = base + "/their.sock";
+    ::close(::open(socket.c_str(), O_CREAT | O_WRONLY, 0600));
+    ASSERT_EQ(::chown(socket.c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(sim::SocketOwnedByUs(socket, &why));
+    ::setenv("KBSIM_SOCKET", socket.c_str(), 1);
+    KbsimResult refused = KbsimProcess().RunClient({"ping"});
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_NE(refused.text.find("belongs to another user"), std::string::npos) << refused.text;
+    ::unsetenv("KBSIM_SOCKET");
+  }
+  std::filesystem::remove_all(base);
 }
 
 }  // namespace

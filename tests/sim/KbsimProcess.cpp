@@ -131,26 +131,14 @@ void KbsimProcess::Stop() {
 KbsimResult KbsimProcess::Command(const std::vector<std::string>& args) const {
   int fd = Connect(socketPath_);
   if (fd < 0) return {};
-  sim::WireWriter request(sim::MsgType::kCommand, 1);
-  request.U32(static_cast<uint32_t>(args.size()));
-  for (const std::string& a : args) request.Str(a);
   KbsimResult result;
-  if (sim::WriteAll(fd, request.Finish())) {
-    std::vector<uint8_t> input;
-    sim::Frame frame;
-    uint8_t buffer[65536];
-    for (;;) {
-      int taken = sim::TakeFrame(input, &frame);
-      if (taken > 0) {
-        sim::Reply reply = sim::DecodeReply(frame);
-        result.status = static_cast<int>(reply.error);
-        result.text.assign(reply.data.begin(), reply.data.end());
-        break;
-      }
-      ssize_t n = taken < 0 ? 0 : ::recv(fd, buffer, sizeof buffer, 0);
-      if (n <= 0) break;
-      input.insert(input.end(), buffer, buffer + n);
-    }
+  sim::Reply reply;
+  std::string why;
+  if (sim::RunCommand(fd, args, &reply, &why)) {
+    result.status = static_cast<int>(reply.error);
+    result.text.assign(reply.data.begin(), reply.data.end());
+  } else {
+    result.text = why;
   }
   ::close(fd);
   return result;

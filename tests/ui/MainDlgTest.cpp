@@ -4,10 +4,13 @@
 // assigned keys. Needs a display (scripts/with-xvfb).
 #include <cstdlib>
 #include <functional>
+#include <sstream>
 
 #include "MainDlgTestSupport.h"
 #include "keyboard/LedEffectTable.h"
 #include "keyboard/SideModelTable.h"
+#include "keyfunc/VHidev.h"
+#include "keyfunc/VirtualKeyboardSetup.h"
 #include "macro/RecordStore.h"
 #include "main/StartUp.h"
 #include "toolkit/controls/SComboBox.h"
@@ -201,9 +204,104 @@ TEST_F(MainDlgTest, AnotherDeviceComingAndGoingLeavesTheKeyboardAlone) {
   EXPECT_TRUE(dlg_->KeyboardOpen());
   // The keyboard was neither reopened nor asked for its version again.
   EXPECT_TRUE(Sent("set-feature").empty());
-  // Any arrival reopens the filter driver's connection: the monitor's
-  // pending read is asked again on the new one.
-  EXPECT_TRUE(PumpUntil([&] { return eventReads() > readsBefore; }, 3000));
+  // Another device says nothing about the filter: its handles and the
+  // monitor's pending read stay as they were (closing them under that read
+  // lost the key events of the moment).
+  Pump(300);
+  EXPECT_EQ(eventReads(), readsBefore);
+  EXPECT_NE(sim_.Command({"filter"}).text.find("sessions 3\n"), std::string::npos) << sim_.Command({"filter"}).text;
+}
+
+KeyRecord F1TypesB() {
+  KeyRecord record;
+  record.code = (7u << 16) | 0x3A;
+  record.type = 1;
+  record.play = 1;
+  record.name = L"F1";
+  record.group = L"B";
+  record.steps = {{(7u << 16) | 0x05, 1, 0, L"B"}};
+  return record;
+}
+
+// The virtual keyboard, through which the program types, for this test only.
+class WithVirtualKeyboard {
+ public:
+  explicit WithVirtualKeyboard(kb::test::KbsimProcess& sim) : sim_(sim) {
+    sim_.Command({"vkbd", "install"});
+    GUID hid;
+    HidD_GetHidGuid(&hid);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (FindVirtualKeyboard(hid, &handle)) VHidev::Instance().SetDevice(handle);
+  }
+  ~WithVirtualKeyboard() {
+    VHidev::Instance().CloseDevice();
+    sim_.Command({"vkbd", "remove"});
+  }
+
+ private:
+  kb::test::KbsimProcess& sim_;
+};
+
+// Taps and releases of a direct key at the moment another device arrives
+// reach the system, and nothing stays held.
+TEST_F(MainDlgTest, KeysAtAnotherDevicesArrivalAreNeitherLostNorHeld) {
+  RecordStore::Instance().Upsert(F1TypesB());
+  RecordStore::Instance().Save();
+  WithVirtualKeyboard vkbd(sim_);
+  ASSERT_NE(OpenDialog(), nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return sim_.Command({"filter"}).text.find("intercept 07:003a") != std::string::npos; },
+                        3000));
+  constexpr int kRounds = 10;
+  for (int i = 0; i < kRounds; ++i) {
+    ASSERT_EQ(sim_.Command({"unplug", "receiver"}).status, 0);
+    Pump(20);
+    ASSERT_EQ(sim_.Command({"press", "f1"}).status, 0);
+    ASSERT_EQ(sim_.Command({"plug", "receiver"}).status, 0);
+    Pump(i % 3 * 5);
+    ASSERT_EQ(sim_.Command({"release", "f1"}).status, 0);
+    Pump(30);
+  }
+  EXPECT_TRUE(PumpUntil([&] { return sim_.Command({"held"}).text.empty(); }, 3000)) << sim_.Command({"held"}).text;
+  std::string typed = sim_.Command({"typed"}).text;
+  size_t downs = 0;
+  for (size_t at = typed.find("down 07:0005"); at != std::string::npos; at = typed.find("down 07:0005", at + 1))
+    ++downs;
+  EXPECT_EQ(downs, static_cast<size_t>(kRounds)) << typed;
+}
+
+// The keyboard's key interface arriving means a new filter device: the
+// program opens it again and gives it the intercept table.
+TEST_F(MainDlgTest, TheKeyboardsKeyInterfaceArrivingReopensTheFilter) {
+  RecordStore::Instance().Upsert(F1TypesB());
+  RecordStore::Instance().Save();
+  WithVirtualKeyboard vkbd(sim_);
+  ASSERT_NE(OpenDialog(), nullptr);
+  std::string keyInterface;
+  std::istringstream devices(sim_.Command({"devices"}).text);
+  for (std::string line; std::getline(devices, line);)
+    if (line.find("mi_00") != std::string::npos && line.find("&col") == std::string::npos &&
+        line.find("e7a1") != std::string::npos)
+      keyInterface = line.substr(line.find("\\\\"));
+  ASSERT_FALSE(keyInterface.empty()) << sim_.Command({"devices"}).text;
+  auto eventReads = [this] {
+    std::string text = sim_.Command({"filter"}).text;
+    size_t at = text.find("event-reads ");
+    return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + 12);
+  };
+  ASSERT_TRUE(PumpUntil([&] { return eventReads() > 0; }, 3000));
+  int readsBefore = eventReads();
+  std::wstring path = kb::Utf8ToWide(keyInterface);
+  std::vector<uint8_t> buffer(sizeof(DEV_BROADCAST_DEVICEINTERFACE_W) + path.size() * sizeof(wchar_t));
+  auto* broadcast = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(buffer.data());
+  broadcast->dbcc_size = static_cast<DWORD>(buffer.size());
+  broadcast->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  std::copy(path.begin(), path.end(), broadcast->dbcc_name);
+  ::SendMessageW(hwnd_, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(broadcast));
+  EXPECT_TRUE(PumpUntil([&] { return eventReads() > readsBefore; }, 3000)) << "a read on the new handles";
+  EXPECT_NE(sim_.Command({"filter"}).text.find("intercept 07:003a"), std::string::npos);
+  ASSERT_EQ(sim_.Command({"tap", "f1"}).status, 0);
+  EXPECT_TRUE(PumpUntil([&] { return sim_.Command({"typed"}).text.find("down 07:0005") != std::string::npos; }, 3000));
+  EXPECT_TRUE(PumpUntil([&] { return sim_.Command({"held"}).text.empty(); }, 3000)) << sim_.Command({"held"}).text;
 }
 
 TEST_F(MainDlgTest, FactoryRestoreSurvivesTheReEnumeration) {

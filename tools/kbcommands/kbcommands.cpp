@@ -3,7 +3,14 @@
 // version, factory reset; then watches the keyboard leave and come back.
 //
 //   kbcommands [FOLDER]   (the folder of config.xml; the executable's by default)
+//   kbcommands --churn STOPFILE [FOLDER]
+//                         reopens the keyboard and sends lighting commands over
+//                         and over while it comes and goes, until STOPFILE
+//                         exists; prints the calls, the longest one and the
+//                         open descriptors before and after (scripts/soak)
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -40,9 +47,75 @@ int WaitForKeyboard(const AppConfig& config, bool present) {
   return -1;
 }
 
+size_t OpenDescriptors() {
+  std::error_code error;
+  size_t count = 0;
+  for (auto it = std::filesystem::directory_iterator("/proc/self/fd", error);
+       !error && it != std::filesystem::directory_iterator(); it.increment(error))
+    ++count;
+  return count;
+}
+
+// One round as the program makes it after an arrival: open, both lights,
+// the version; each call timed.
+struct ChurnFigures {
+  long calls = 0;
+  long failedOpens = 0;
+  long long maxCallMs = 0;
+};
+
+template <typename Call>
+void Timed(ChurnFigures& figures, Call call) {
+  auto start = std::chrono::steady_clock::now();
+  call();
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  figures.maxCallMs = std::max<long long>(figures.maxCallMs, ms);
+  ++figures.calls;
+}
+
+int Churn(const AppConfig& config, const std::string& stopFile) {
+  LedEffectTable effects;
+  SideModelTable sides;
+  ChurnFigures figures;
+  // Counted once the first round has connected to the machine for good.
+  size_t before = 0;
+  for (int round = 0; !std::filesystem::exists(stopFile); ++round) {
+    if (round == 1) before = OpenDescriptors();
+    HidDevice device;
+    int64_t lastSendTime = 0;
+    int32_t firmwareVersion = -1;
+    KeyboardCommands commands(device, lastSendTime, firmwareVersion, effects, sides);
+    bool opened = false;
+    Timed(figures, [&] {
+      int32_t product = config.pid;
+      opened = device.Open(config.vid, config.pid ? 1 : 0, &product, config.usbInterface, config.subdevice, nullptr,
+                           kAccess);
+    });
+    if (!opened) {
+      ++figures.failedOpens;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      continue;
+    }
+    Timed(figures, [&] { commands.SetBacklightEffect(round % KeyboardCommands::kEffectCount); });
+    Timed(figures, [&] { commands.SetSideLight(round % KeyboardCommands::kSideModeCount); });
+    Timed(figures, [&] { commands.ReadFirmwareVersion(); });
+    Timed(figures, [&] { device.Close(); });
+  }
+  size_t after = OpenDescriptors();
+  std::printf("churn: %ld calls, %ld opens found no keyboard, longest call %lld ms, descriptors %zu -> %zu\n",
+              figures.calls, figures.failedOpens, figures.maxCallMs, before, after);
+  return after <= before ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 2 && std::string(argv[1]) == "--churn") {
+    std::wstring churnFolder = argc > 3 ? kb::Utf8ToWide(argv[3]) : kb::ExecutableFolder();
+    AppConfig& churnConfig = AppConfig::Instance();
+    if (!churnConfig.Load(churnFolder)) return 2;
+    return Churn(churnConfig, argv[2]);
+  }
   std::wstring folder = argc > 1 ? kb::Utf8ToWide(argv[1]) : kb::ExecutableFolder();
   AppConfig& config = AppConfig::Instance();
   if (!config.Load(folder)) {

@@ -1,5 +1,7 @@
 #include "platform/linux/kbsim_client.h"
 
+#include <cstdio>
+
 #include <condition_variable>
 #include <cstring>
 #include <sys/socket.h>
@@ -25,6 +27,12 @@ uint32_t KbsimClient::NewRequestId() {
 int KbsimClient::ConnectLocked() {
   if (fd_ >= 0) return fd_;
   std::string path = sim::SocketPath();
+  std::string why;
+  if (!sim::SocketOwnedByUs(path, &why)) {
+    // Reported once per attempt; the program then sees no devices at all.
+    std::fprintf(stderr, "kbsim: refusing to connect: %s\n", why.c_str());
+    return -1;
+  }
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   if (path.size() >= sizeof(address.sun_path)) return -1;

@@ -24,6 +24,7 @@
 #include <cerrno>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kb::sim {
@@ -41,6 +42,7 @@ enum class MsgType : uint16_t {
   kCancel = 20,          // u32 request id of a pending request (no reply of its own)
   kSubscribe = 21,       // -> reply; then Event frames
   kCommand = 22,         // u32 argc, argc x str -> error = exit status, data = text
+  kReplyPart = 23,       // bytes: a piece of a command's text; the Reply carries the rest
 };
 
 enum class EventKind : uint8_t { kArrival = 1, kRemoval = 2 };
@@ -260,13 +262,116 @@ inline bool WriteAll(int fd, const std::vector<uint8_t>& data) {
   return true;
 }
 
-// The daemon's socket: KBSIM_SOCKET, else one per user in the runtime folder.
+// A command's text (`kbsim log` of a long run) may be longer than a frame:
+// the daemon sends it in ReplyPart frames of at most this many bytes, then
+// the Reply with the last piece and the status.
+inline constexpr size_t kReplyPartBytes = 256 * 1024;
+
+// The frames that answer command `id` with `status` and `text`.
+inline std::vector<std::vector<uint8_t>> EncodeCommandReply(uint32_t id, uint32_t status, const std::string& text) {
+  std::vector<std::vector<uint8_t>> frames;
+  size_t at = 0;
+  for (; text.size() - at > kReplyPartBytes; at += kReplyPartBytes)
+    frames.push_back(WireWriter(MsgType::kReplyPart, id).Bytes(text.data() + at, kReplyPartBytes).Finish());
+  Reply last{status, 0, std::vector<uint8_t>(text.begin() + static_cast<std::ptrdiff_t>(at), text.end())};
+  frames.push_back(EncodeReply(id, last));
+  return frames;
+}
+
+// Sends command `args` as request 1 on the connected socket `fd` and collects
+// its answer. False with the reason in `why` when the daemon closed the
+// connection, broke the stream or the socket failed.
+inline bool RunCommand(int fd, const std::vector<std::string>& args, Reply* reply, std::string* why) {
+  WireWriter request(MsgType::kCommand, 1);
+  request.U32(static_cast<uint32_t>(args.size()));
+  for (const std::string& a : args) request.Str(a);
+  if (!WriteAll(fd, request.Finish())) {
+    *why = std::string("cannot send the command: ") + std::strerror(errno);
+    return false;
+  }
+  std::vector<uint8_t> input;
+  std::vector<uint8_t> text;
+  Frame frame;
+  for (;;) {
+    int taken = TakeFrame(input, &frame);
+    if (taken < 0) {
+      *why = "the daemon sent a malformed or oversized frame";
+      return false;
+    }
+    if (taken > 0) {
+      if (frame.id != 1) continue;
+      if (frame.type == MsgType::kReplyPart) {
+        WireReader part = frame.Reader();
+        std::vector<uint8_t> piece = part.Bytes();
+        text.insert(text.end(), piece.begin(), piece.end());
+        continue;
+      }
+      if (frame.type != MsgType::kReply) continue;
+      *reply = DecodeReply(frame);
+      text.insert(text.end(), reply->data.begin(), reply->data.end());
+      reply->data = std::move(text);
+      return true;
+    }
+    uint8_t buffer[65536];
+    ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *why = n == 0 ? "the daemon closed the connection before answering"
+                    : std::string("cannot read the answer: ") + std::strerror(errno);
+      return false;
+    }
+    input.insert(input.end(), buffer, buffer + n);
+  }
+}
+
+// The folder of the default socket, one per user: only that user may open it,
+// so nobody else can reach the simulated machine (and type through its
+// virtual keyboard) or plant a socket of their own there.
+inline std::string DefaultSocketFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && *runtime) return std::string(runtime) + "/kbsim";
+  return "/tmp/kbsim-" + std::to_string(::getuid());
+}
+
+// The daemon's socket: KBSIM_SOCKET, else "kbsim.sock" in the default folder.
 inline std::string SocketPath() {
   const char* explicitPath = std::getenv("KBSIM_SOCKET");
   if (explicitPath && *explicitPath) return explicitPath;
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && *runtime) return std::string(runtime) + "/kbsim.sock";
-  return "/tmp/kbsim-" + std::to_string(::getuid()) + ".sock";
+  return DefaultSocketFolder() + "/kbsim.sock";
+}
+
+// Makes the default folder (mode 0700) or checks the one there: a folder,
+// owned by this user, closed to everyone else. False with the reason in
+// `why` otherwise; a folder another user made is never used.
+inline bool PreparePrivateFolder(const std::string& folder, std::string* why) {
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    *why = folder + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    *why = folder + " is not a folder";
+    return false;
+  }
+  if (st.st_uid != ::getuid()) {
+    *why = folder + " belongs to another user";
+    return false;
+  }
+  if ((st.st_mode & 0077) != 0 && ::chmod(folder.c_str(), 0700) != 0) {
+    *why = folder + " is open to other users and cannot be closed: " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+// A socket another user made may be a daemon of theirs, answering with
+// devices and keys they choose: clients only talk to their own user's.
+inline bool SocketOwnedByUs(const std::string& path, std::string* why) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return true;  // connect says what is wrong
+  if (st.st_uid == ::getuid()) return true;
+  *why = path + " belongs to another user";
+  return false;
 }
 
 }  // namespace kb::sim

@@ -1,6 +1,8 @@
 // kbsim: the simulated machine's daemon ("kbsim daemon") and its command-line
 // client (every other sub-command is sent to the running daemon).
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -39,6 +41,12 @@ int RunDaemon(const std::vector<std::string>& args) {
       return 2;
     }
   }
+  std::string why;
+  if (!std::getenv("KBSIM_SOCKET") && socketPath == kb::sim::SocketPath() &&
+      !kb::sim::PreparePrivateFolder(kb::sim::DefaultSocketFolder(), &why)) {
+    std::fprintf(stderr, "kbsim daemon: refusing the socket folder: %s\n", why.c_str());
+    return 1;
+  }
   std::signal(SIGPIPE, SIG_IGN);
   // Declared first: the machine may still release keys while it goes.
   kb::sim::SimDisplayTyping typing;
@@ -65,34 +73,30 @@ int RunClient(const std::vector<std::string>& args) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::strncpy(address.sun_path, socketPath.c_str(), sizeof(address.sun_path) - 1);
+  std::string why;
+  if (!kb::sim::SocketOwnedByUs(socketPath, &why)) {
+    std::fprintf(stderr, "kbsim: refusing to connect: %s\n", why.c_str());
+    return 3;
+  }
   if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
     std::fprintf(stderr, "kbsim: no daemon at %s (start one with scripts/kbsim-start)\n", socketPath.c_str());
     return 3;
   }
-  kb::sim::WireWriter request(kb::sim::MsgType::kCommand, 1);
-  request.U32(static_cast<uint32_t>(args.size()));
-  for (const std::string& a : args) request.Str(a);
-  if (!kb::sim::WriteAll(fd, request.Finish())) return 3;
-  std::vector<uint8_t> input;
-  kb::sim::Frame frame;
-  for (;;) {
-    int taken = kb::sim::TakeFrame(input, &frame);
-    if (taken < 0) break;
-    if (taken > 0) {
-      if (frame.type != kb::sim::MsgType::kReply || frame.id != 1) continue;
-      kb::sim::Reply reply = kb::sim::DecodeReply(frame);
-      if (!reply.data.empty()) std::fwrite(reply.data.data(), 1, reply.data.size(), reply.error ? stderr : stdout);
-      ::close(fd);
-      return static_cast<int>(reply.error);
-    }
-    uint8_t buffer[65536];
-    ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-    if (n <= 0) break;
-    input.insert(input.end(), buffer, buffer + n);
-  }
+  kb::sim::Reply reply;
+  bool answered = kb::sim::RunCommand(fd, args, &reply, &why);
   ::close(fd);
   // The daemon closes the connection when it shuts down.
-  return args.size() == 1 && args[0] == "shutdown" ? 0 : 3;
+  if (!answered && args.size() == 1 && args[0] == "shutdown") return 0;
+  if (!answered) {
+    std::fprintf(stderr, "kbsim: no answer from the daemon at %s: %s\n", socketPath.c_str(), why.c_str());
+    return 3;
+  }
+  if (!reply.data.empty() &&
+      std::fwrite(reply.data.data(), 1, reply.data.size(), reply.error ? stderr : stdout) != reply.data.size()) {
+    std::fprintf(stderr, "kbsim: cannot write the answer: %s\n", std::strerror(errno));
+    return 3;
+  }
+  return static_cast<int>(reply.error);
 }
 
 }  // namespace

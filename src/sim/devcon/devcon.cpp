@@ -43,29 +43,16 @@ bool Kbsim(const std::vector<std::string>& args, std::string* output) {
     std::fprintf(stderr, "devcon: no simulated machine at %s\n", socketPath.c_str());
     return false;
   }
-  kb::sim::WireWriter request(kb::sim::MsgType::kCommand, 1);
-  request.U32(static_cast<uint32_t>(args.size()));
-  for (const std::string& a : args) request.Str(a);
-  bool ok = kb::sim::WriteAll(fd, request.Finish());
-  std::vector<uint8_t> input;
-  kb::sim::Frame frame;
-  while (ok) {
-    int taken = kb::sim::TakeFrame(input, &frame);
-    if (taken < 0) break;
-    if (taken > 0) {
-      kb::sim::Reply reply = kb::sim::DecodeReply(frame);
-      if (output) output->assign(reply.data.begin(), reply.data.end());
-      ::close(fd);
-      return reply.error == 0;
-    }
-    uint8_t buffer[4096];
-    ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-    if (n <= 0) break;
-    input.insert(input.end(), buffer, buffer + n);
-  }
+  kb::sim::Reply reply;
+  std::string why;
+  bool answered = kb::sim::RunCommand(fd, args, &reply, &why);
   ::close(fd);
-  std::fprintf(stderr, "devcon: the simulated machine did not answer\n");
-  return false;
+  if (!answered) {
+    std::fprintf(stderr, "devcon: the simulated machine did not answer: %s\n", why.c_str());
+    return false;
+  }
+  if (output) output->assign(reply.data.begin(), reply.data.end());
+  return reply.error == 0;
 }
 
 int InstalledCount() {
