@@ -1,5 +1,8 @@
 ; The kbconfig installer (makensis, run by scripts/package with VERSION,
-; STAGE64, STAGE32 and OUTFILE defined).
+; ARCH (win64 or win32), STAGE (the program's folder of that build) and
+; OUTFILE defined). The win64 installer is itself a 64-bit program, as the
+; program it installs (and so it runs where the program runs, Wine without
+; its 32-bit part included).
 ;
 ; It installs for the current user, without administrator rights, into a
 ; folder the user owns (%LOCALAPPDATA%\Programs\kbconfig): kbconfig keeps its
@@ -10,6 +13,9 @@
 ; Silent use: setup.exe /S [/AUTOSTART] [/NODRIVER] [/D=folder]
 ;             Uninstall.exe /S [/REMOVEDATA]
 Unicode true
+!if "${ARCH}" == "win64"
+  Target amd64-unicode
+!endif
 ManifestSupportedOS Win10
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
@@ -31,11 +37,11 @@ VIProductVersion "${VERSION}.0"
 VIAddVersionKey /LANG=1033 "ProductName" "${APP}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=1033 "FileDescription" "${APP} ${VERSION} setup"
+VIAddVersionKey /LANG=1033 "FileDescription" "${APP} ${VERSION} setup (${ARCH})"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "${APP}"
 
-!define MUI_ICON "${STAGE64}\uires\img\icon_logo.ico"
-!define MUI_UNICON "${STAGE64}\uires\img\icon_logo.ico"
+!define MUI_ICON "${STAGE}\uires\img\icon_logo.ico"
+!define MUI_UNICON "${STAGE}\uires\img\icon_logo.ico"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_SMALLDESC
 !define MUI_FINISHPAGE_RUN "$INSTDIR\kbconfig.exe"
@@ -77,11 +83,7 @@ Var DriverArch
 Section "!$(NameProgram)" SecProgram
   SectionIn RO
   SetOutPath "$INSTDIR"
-  ${If} ${RunningX64}
-    File /r "${STAGE64}\*.*"
-  ${Else}
-    File /r "${STAGE32}\*.*"
-  ${EndIf}
+  File /r "${STAGE}\*.*"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   SetShellVarContext current
   CreateShortCut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\kbconfig.exe" "" "$INSTDIR\kbconfig.exe" 0
