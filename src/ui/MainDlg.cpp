@@ -18,6 +18,7 @@
 #include "toolkit/core/SApplication.h"
 #include "toolkit/menu/SMenuEx.h"
 #include "toolkit/window/SMessageBox.h"
+#include "ui/AboutBox.h"
 #include "ui/common/CoordButtonImage.h"
 #include "ui/common/SShellNotifyIcon.h"
 #include "ui/macro/KeyAssignment.h"
@@ -251,6 +252,8 @@ bool CMainDlg::OnCoordButtonClick(int id, std::wstring name, int action, UINT fl
 void CMainDlg::OnMenuCommand(int id) {
   if (id == kCmdCheckFirmware) CheckFirmware();
   else if (id == kCmdExit) ::PostMessageW(GetHwnd(), WM_CLOSE, 0, 0);
+  else if (id == kCmdAbout)
+    kb::ui::ShowAboutBox(GetHwnd(), [this](const std::wstring& text) { return TranslateText(text); });
 }
 
 void CMainDlg::CheckFirmware() {

@@ -47,6 +47,8 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   // Commands of the more-menu and the tray menu.
   static constexpr int kCmdCheckFirmware = 1;
   static constexpr int kCmdExit = 6;
+  // The more-menu's About entry.
+  static constexpr int kCmdAbout = 7;
   // The firmware version that needs no upgrade (v1.0).
   static constexpr int32_t kLatestFirmware = 256;
   static constexpr int32_t kFirmwareUnknown = -1;

@@ -1,6 +1,6 @@
 // The main window's rules that need no window: which broadcast paths are the
 // keyboard, which page shows an effect and what its controls store, and the
-// "-hid" decision of start-up.
+// "-hid" decision of start-up; the About box's text.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,8 +8,10 @@
 
 #include "main/StartUp.h"
 #include "platform/text.h"
+#include "ui/AboutBox.h"
 #include "ui/DeviceNotification.h"
 #include "ui/EffectPages.h"
+#include "ui/ProductInfo.h"
 
 namespace {
 
@@ -138,3 +140,29 @@ TEST(StartUp, OnlyTheExactSwitchStartsHidden) {
 }
 
 }  // namespace
+
+// The About box: name and version as the executable's VERSIONINFO has them,
+// the build date, every third-party notice, and each phrase through the
+// translator (the version and the names are not translated).
+TEST(AboutText, NamesVersionDateAndEveryNoticeTranslated) {
+  std::wstring version = kb::product::Version();
+  ASSERT_FALSE(version.empty());
+  std::wstring date = kb::product::BuildDate();
+  ASSERT_EQ(date.size(), 10u);
+  EXPECT_EQ(date[4], L'-');
+  EXPECT_EQ(date[7], L'-');
+  ASSERT_FALSE(kb::product::Notices().empty());
+
+  std::wstring plain = kb::ui::AboutText(nullptr);
+  EXPECT_EQ(plain.rfind(std::wstring(kb::product::Name()) + L" " + version + L"\n", 0), 0u) << kb::WideToUtf8(plain);
+  EXPECT_NE(plain.find(L"Build date: " + date), std::wstring::npos);
+  for (const kb::product::Notice& notice : kb::product::Notices()) {
+    EXPECT_NE(plain.find(std::wstring(notice.name) + L" \u2014 " + notice.licence), std::wstring::npos)
+        << kb::WideToUtf8(notice.name);
+  }
+
+  std::wstring marked = kb::ui::AboutText([](const std::wstring& text) { return L"<" + text + L">"; });
+  EXPECT_EQ(marked.rfind(std::wstring(kb::product::Name()) + L" " + version, 0), 0u);
+  EXPECT_NE(marked.find(L"<Build date><: >" + date), std::wstring::npos);
+  EXPECT_NE(marked.find(L"<Keyboard configuration utility>"), std::wstring::npos);
+}

@@ -142,13 +142,15 @@ TEST_F(TrayIconTest, WhichIconShows) {
     if (c.shown >= 0) {
       EXPECT_EQ(shown, tray_->GetIcon(static_cast<size_t>(c.shown))) << c.attributes;
     } else {
-      // The application icon at 16 x 16.
+      // The application icon at the size the shell draws tray icons
+      // (16 x 16 at 96 dpi).
       ICONINFO info{};
       ASSERT_TRUE(GetIconInfo(shown, &info));
       BITMAP bm{};
       GetObjectW(info.hbmColor, sizeof bm, &bm);
-      EXPECT_EQ(bm.bmWidth, 16);
-      EXPECT_EQ(bm.bmHeight, 16);
+      EXPECT_EQ(bm.bmWidth, GetSystemMetrics(SM_CXSMICON));
+      EXPECT_EQ(bm.bmHeight, GetSystemMetrics(SM_CYSMICON));
+      EXPECT_GT(bm.bmWidth, 0);
       DeleteObject(info.hbmColor);
       DeleteObject(info.hbmMask);
     }

@@ -84,11 +84,13 @@ TEST(LogoIcon, DirectoryDescribesEachImageInsideTheFile) {
   EXPECT_EQ(U16(ico, 0), 0);
   EXPECT_EQ(U16(ico, 2), 1);
   int count = U16(ico, 4);
-  ASSERT_EQ(count, 5);
-  const int sizes[] = {16, 24, 32, 48, 64};
+  // The shell's small and large sizes at 100 to 200 % and Explorer's 256.
+  const int sizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
+  ASSERT_EQ(count, static_cast<int>(std::size(sizes)));
   for (int i = 0; i < count; ++i) {
     size_t e = 6 + static_cast<size_t>(i) * 16;
-    EXPECT_EQ(ico[e], sizes[i]);
+    EXPECT_EQ(ico[e], sizes[i] % 256) << "256 is written as 0";
+    EXPECT_EQ(ico[e + 1], sizes[i] % 256);
     EXPECT_EQ(U16(ico, e + 6), 32);
     uint32_t bytes = U32(ico, e + 8), offset = U32(ico, e + 12);
     ASSERT_LE(static_cast<size_t>(offset) + bytes, ico.size());

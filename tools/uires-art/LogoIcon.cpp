@@ -7,7 +7,10 @@ namespace kb::art {
 
 namespace {
 
-constexpr int kIconSizes[] = {16, 24, 32, 48, 64};
+// Every size the shell asks for at the usual scalings: small icons (16 at
+// 100 %, 20 at 125 %, 24 at 150 %, 32 at 200 %), large icons (32, 40, 48, 64)
+// and Explorer's jumbo view (256).
+constexpr int kIconSizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
 constexpr size_t kDirHeaderSize = 6;
 constexpr size_t kDirEntrySize = 16;
 constexpr size_t kBitmapHeaderSize = 40;
@@ -62,8 +65,9 @@ std::vector<uint8_t> DrawLogoIcon() {
     int size = kIconSizes[i];
     std::vector<uint8_t> image = IconImage(size);
     size_t entry = kDirHeaderSize + i * kDirEntrySize;
-    file[entry] = static_cast<uint8_t>(size);
-    file[entry + 1] = static_cast<uint8_t>(size);
+    // A directory entry says 256 as 0.
+    file[entry] = static_cast<uint8_t>(size % 256);
+    file[entry + 1] = static_cast<uint8_t>(size % 256);
     Put16(file, entry + 4, 1);
     Put16(file, entry + 6, 32);
     Put32(file, entry + 8, static_cast<uint32_t>(image.size()));

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/linux/app_icons.h"
 #include "platform/linux/win32_kernel.h"
 #include "platform/linux/window_object.h"
 #include "platform/linux/x11_window.h"
@@ -20,6 +21,30 @@ LRESULT OnSetText(const WindowPtr& w, LPCWSTR text) {
   }
   if (w->xid) X11SetTitle(w->xid, value);
   return TRUE;
+}
+
+// The previous icon of that size; the window manager is told of both.
+LRESULT OnSetIcon(const WindowPtr& w, WPARAM which, HICON icon) {
+  HICON previous, big, small;
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    HICON& slot = which == ICON_BIG ? w->iconBig : w->iconSmall;
+    previous = slot;
+    slot = icon;
+    big = w->iconBig ? w->iconBig : w->cls->icon;
+    small = w->iconSmall ? w->iconSmall : w->cls->iconSmall;
+  }
+  if (w->xid) PublishWindowIcons(w->xid, big, small);
+  return reinterpret_cast<LRESULT>(previous);
+}
+
+LRESULT OnGetIcon(const WindowPtr& w, WPARAM which) {
+  std::lock_guard<std::recursive_mutex> guard(UserLock());
+  if (which == ICON_BIG) return reinterpret_cast<LRESULT>(w->iconBig);
+  if (which == ICON_SMALL) return reinterpret_cast<LRESULT>(w->iconSmall);
+  // ICON_SMALL2: what the title bar shows.
+  HICON shown = w->iconSmall ? w->iconSmall : w->cls->iconSmall;
+  return reinterpret_cast<LRESULT>(shown ? shown : (w->iconBig ? w->iconBig : w->cls->icon));
 }
 
 LRESULT OnGetText(const WindowPtr& w, WPARAM size, LPWSTR buffer) {
@@ -97,6 +122,8 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     }
     case WM_SETTEXT: return OnSetText(w, reinterpret_cast<LPCWSTR>(lParam));
+    case WM_SETICON: return OnSetIcon(w, wParam, reinterpret_cast<HICON>(lParam));
+    case WM_GETICON: return OnGetIcon(w, wParam);
     case WM_GETTEXT: return OnGetText(w, wParam, reinterpret_cast<LPWSTR>(lParam));
     case WM_GETTEXTLENGTH: {
       std::lock_guard<std::recursive_mutex> guard(UserLock());

@@ -6,7 +6,10 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <mutex>
 
+#include "platform/linux/app_icons.h"
 #include "platform/linux/gdi_object.h"
 #include "platform/linux/win32_kernel.h"
 #include "platform/linux/window_object.h"
@@ -223,6 +226,47 @@ std::vector<uint32_t> IconPixels(const GdiIcon& icon, int width, int height) {
   return out;
 }
 
+namespace {
+
+std::mutex& IconResourceLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::map<WORD, std::vector<uint8_t>>& IconResources() {
+  static auto* table = new std::map<WORD, std::vector<uint8_t>>;
+  return *table;
+}
+
+// The registered .ico file of an integer resource id, or nothing.
+bool FindIconResource(LPCWSTR name, std::vector<uint8_t>& out) {
+  if (!IS_INTRESOURCE(name)) return false;
+  std::lock_guard<std::mutex> guard(IconResourceLock());
+  auto it = IconResources().find(static_cast<WORD>(reinterpret_cast<uintptr_t>(name)));
+  if (it == IconResources().end()) return false;
+  out = it->second;
+  return true;
+}
+
+}  // namespace
+
+void RegisterIconResource(WORD id, const uint8_t* data, size_t size) {
+  std::lock_guard<std::mutex> guard(IconResourceLock());
+  IconResources()[id].assign(data, data + size);
+}
+
+void PublishWindowIcons(unsigned long xid, HICON big, HICON small) {
+  std::vector<std::shared_ptr<GdiIcon>> held;
+  std::vector<X11IconImage> images;
+  for (HICON handle : {big, small}) {
+    auto icon = handle ? LookupGdi<GdiIcon>(handle) : nullptr;
+    if (!icon || icon->pixels.empty() || (!held.empty() && held.front() == icon)) continue;
+    held.push_back(icon);
+    images.push_back(X11IconImage{icon->width, icon->height, icon->pixels.data()});
+  }
+  X11SetIcons(xid, images);
+}
+
 }  // namespace kb::platform
 
 using namespace kb::platform;
@@ -237,6 +281,8 @@ HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name) {
 
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name) {
   if (!instance && name == IDI_APPLICATION) return ApplicationIcon();
+  if (std::vector<uint8_t> data; instance && FindIconResource(name, data))
+    return static_cast<HICON>(LoadIconFile(data, false, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)));
   SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
   return nullptr;
 }
@@ -244,6 +290,18 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name) {
 HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy, UINT flags) {
   if (!(flags & LR_LOADFROMFILE)) {
     if (type == IMAGE_CURSOR) return LoadCursorW(instance, name);
+    // Without a size and LR_DEFAULTSIZE an icon resource comes at its own
+    // size: the first image's.
+    if (std::vector<uint8_t> data; type == IMAGE_ICON && instance && FindIconResource(name, data)) {
+      if (flags & LR_DEFAULTSIZE) {
+        cx = cx ? cx : GetSystemMetrics(SM_CXICON);
+        cy = cy ? cy : GetSystemMetrics(SM_CYICON);
+      } else if (!cx || !cy) {
+        cx = cx ? cx : (data.size() > kIconDirSize && data[kIconDirSize] ? data[kIconDirSize] : 256);
+        cy = cy ? cy : cx;
+      }
+      return LoadIconFile(data, false, cx, cy);
+    }
     if (type == IMAGE_ICON) return LoadIconW(instance, name);
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;

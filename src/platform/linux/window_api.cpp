@@ -5,6 +5,7 @@
 
 #include "platform/linux/kernel_object.h"
 #include "platform/linux/win32_kernel.h"
+#include "platform/linux/app_icons.h"
 #include "platform/linux/window_object.h"
 #include "platform/linux/x11_window.h"
 
@@ -161,6 +162,7 @@ WindowPtr NewWindowObject(const std::shared_ptr<WindowClass>& cls, DWORD exStyle
   if (!child && !messageOnly) {
     std::wstring title = windowName && !IS_INTRESOURCE(windowName) ? windowName : L"";
     w->xid = X11CreateWindow(style, exStyle, w->rect, parent ? parent->xid : 0, cls->name, title);
+    if (w->xid && (cls->icon || cls->iconSmall)) PublishWindowIcons(w->xid, cls->icon, cls->iconSmall);
   }
   w->hwnd = w->xid ? reinterpret_cast<HWND>(static_cast<uintptr_t>(w->xid)) : AllocateLocalHandle();
   std::lock_guard<std::recursive_mutex> guard(UserLock());

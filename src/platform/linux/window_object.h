@@ -72,6 +72,9 @@ struct UserWindow {
   DWORD lastClickTime = 0;
   POINT lastClickPoint{};
   HCURSOR cursor = nullptr;
+  // Icons given with WM_SETICON; without them the class's icons show.
+  HICON iconBig = nullptr;
+  HICON iconSmall = nullptr;
 };
 
 using WindowPtr = std::shared_ptr<UserWindow>;

@@ -317,16 +317,25 @@ void X11SetOpacity(unsigned long xid, BYTE alpha) {
   x->SetCardinals(xid, x->Intern("_NET_WM_WINDOW_OPACITY"), {static_cast<unsigned long>(alpha) * 0x01010101ul});
 }
 
-void X11SetIcon(unsigned long xid, int width, int height, const uint32_t* pixels) {
+void X11SetIcons(unsigned long xid, const std::vector<X11IconImage>& images) {
   X11Display* x = X11Display::Get();
-  if (!x || !xid || width <= 0 || height <= 0) return;
+  if (!x || !xid) return;
   std::vector<unsigned long> values;
-  values.reserve(2 + static_cast<size_t>(width) * height);
-  values.push_back(static_cast<unsigned long>(width));
-  values.push_back(static_cast<unsigned long>(height));
-  for (int i = 0; i < width * height; ++i) values.push_back(pixels[i]);
+  for (const X11IconImage& image : images) {
+    if (image.width <= 0 || image.height <= 0 || !image.pixels) continue;
+    values.push_back(static_cast<unsigned long>(image.width));
+    values.push_back(static_cast<unsigned long>(image.height));
+    for (int i = 0; i < image.width * image.height; ++i) values.push_back(image.pixels[i]);
+  }
   XLockGuard guard(x);
-  x->SetCardinals(xid, x->Intern("_NET_WM_ICON"), values);
+  Atom property = x->Intern("_NET_WM_ICON");
+  if (values.empty()) {
+    x->BeginTrap();
+    XDeleteProperty(x->dpy, xid, property);
+    x->EndTrap();
+  } else {
+    x->SetCardinals(xid, property, values);
+  }
 }
 
 bool X11Activate(unsigned long xid, int timeoutMs) {

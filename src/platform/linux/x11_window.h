@@ -32,7 +32,14 @@ void X11PublishState(unsigned long xid, DWORD style);
 void X11Raise(unsigned long xid);
 void X11SetTopmost(unsigned long xid, bool topmost);
 void X11SetOpacity(unsigned long xid, BYTE alpha);
-void X11SetIcon(unsigned long xid, int width, int height, const uint32_t* pixels);
+// _NET_WM_ICON: every image of the window's icons (ARGB, straight alpha);
+// the window manager and taskbars pick the size they need. None: removed.
+struct X11IconImage {
+  int width = 0;
+  int height = 0;
+  const uint32_t* pixels = nullptr;
+};
+void X11SetIcons(unsigned long xid, const std::vector<X11IconImage>& images);
 // Asks for the window to become the active window and waits (bounded) until
 // the server says it is.
 bool X11Activate(unsigned long xid, int timeoutMs);

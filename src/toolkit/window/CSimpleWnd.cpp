@@ -38,6 +38,13 @@ bool CSimpleWnd::RegisterWindowClassOnce(LPCWSTR className, UINT classStyle) {
   wc.lpfnWndProc = StaticWindowProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  // The executable's icon (resource 1), each size as the shell draws it:
+  // the big one for Alt+Tab, the small one for the title bar and taskbar.
+  // Shared: the system frees them with the module. None: the default icon.
+  wc.hIcon = static_cast<HICON>(LoadImageW(wc.hInstance, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON,
+                                           GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(wc.hInstance, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   wc.lpszClassName = className;
   if (!RegisterClassExW(&wc)) {
     DiagPrintfW(L"window class %ls cannot be registered (error %lu)\n", className,

@@ -15,6 +15,8 @@ class CSimpleWnd {
  public:
   // The class plain toolkit windows are created with when no other is named.
   static constexpr wchar_t kDefaultClassName[] = L"KbUiSimpleWnd";
+  // The executable's icon resource the window classes take.
+  static constexpr WORD kAppIconId = 1;
 
   CSimpleWnd();
   virtual ~CSimpleWnd();

@@ -33,6 +33,11 @@ UINT SShellNotifyIcon::TaskbarCreatedMessage() {
   return message;
 }
 
+int SShellNotifyIcon::TrayIconSize() {
+  int size = ::GetSystemMetrics(SM_CXSMICON);
+  return size > 0 ? size : kFallbackIconSize;
+}
+
 HWND SShellNotifyIcon::GetMessageHwnd() const { return msgWnd_ ? msgWnd_->GetHwnd() : nullptr; }
 
 // --- attributes ---
@@ -66,7 +71,7 @@ void SShellNotifyIcon::SetIcons(const std::wstring& names) {
   DestroyIcons();
   for (const std::wstring& name : SplitList(names, kIconListSeparator)) {
     if (name.empty()) continue;
-    if (HICON icon = IconLoader::Load(name, kLogoSize, kLogoSize)) icons_.push_back(icon);
+    if (HICON icon = IconLoader::Load(name, TrayIconSize(), TrayIconSize())) icons_.push_back(icon);
   }
   if (defIconIdx_ >= static_cast<int>(icons_.size())) defIconIdx_ = 0;
   // The record must never keep a handle destroyed above.
@@ -138,7 +143,7 @@ void SShellNotifyIcon::OnInitFinished(pugi::xml_node node) {
 HICON SShellNotifyIcon::DefaultIcon() {
   if (defIconIdx_ >= 0 && defIconIdx_ < static_cast<int>(icons_.size())) return icons_[defIconIdx_];
   if (!icons_.empty()) return icons_.front();
-  if (!logo_) logo_ = IconLoader::Load(kLogoResource, kLogoSize, kLogoSize);
+  if (!logo_) logo_ = IconLoader::Load(kLogoResource, TrayIconSize(), TrayIconSize());
   return logo_;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // "shellnotifyicon": the program's icon in the notification area, placed in
 // the main window's layout. It draws nothing in the window.
-//   ico="ICON:a;ICON:b"  icons (resource names); none: "ICON:ICON_LOGO"
+//   ico="ICON:a;ICON:b"  icons (resource names), loaded at the small icon size;
+//                        none: "ICON:ICON_LOGO"
 //   tip="text"           tooltip (string references resolved, translated)
 //   menu="SMENU:name"    the menu a right click opens ("menu" or "menuRoot")
 //   deficoidx="0"        icon shown when not animating
@@ -44,7 +45,10 @@ class SShellNotifyIcon : public SWindow {
   static constexpr UINT kCallbackMessage = 2135;
   static constexpr UINT kIconId = 100;
   static constexpr UINT kTipChars = 127;
-  static constexpr int kLogoSize = 16;
+  // The shell draws tray icons at the small icon size (SM_CXSMICON: 16 at
+  // 96 dpi, more on scaled displays); this one when it says nothing.
+  static constexpr int kFallbackIconSize = 16;
+  static int TrayIconSize();
   static constexpr wchar_t kLogoResource[] = L"ICON:ICON_LOGO";
   static constexpr int kDefaultStartFrame = 1;
   static constexpr int kDefaultDuration = 200;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "UserTestSupport.h"
 #include "platform/path.h"
@@ -102,6 +103,61 @@ TEST(IconTest, CreateIconIndirectAndGetIconInfoRoundTrip) {
   EXPECT_TRUE(DestroyIcon(icon));
   SetLastError(0xdeadbeef);
   EXPECT_FALSE(DestroyIcon(icon));
+}
+
+HICON SolidIcon(int size, uint32_t argb) {
+  BITMAPINFO bi = TopDown32(size, size);
+  void* bits = nullptr;
+  void* maskBits = nullptr;
+  HBITMAP color = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP mask = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &maskBits, nullptr, 0);
+  for (int i = 0; i < size * size; ++i) static_cast<uint32_t*>(bits)[i] = argb;
+  ICONINFO in{TRUE, 0, 0, mask, color};
+  HICON icon = CreateIconIndirect(&in);
+  DeleteObject(color);
+  DeleteObject(mask);
+  return icon;
+}
+
+// The window manager and taskbars read a window's icons from _NET_WM_ICON:
+// the class's big and small icon, then what WM_SETICON gives.
+TEST(IconTest, ClassIconsAndSetIconReachTheWindowManager) {
+  if (UnderWine()) GTEST_SKIP() << "xprop is out of reach here (scripts/package-test checks Wine's icons)";
+  HICON big = SolidIcon(32, 0xFF2060C0u), small = SolidIcon(16, 0xFFC06020u), other = SolidIcon(24, 0xFF20C060u);
+  ASSERT_TRUE(big && small && other);
+  std::wstring className = UniqueName(L"KbIconClass");
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hIcon = big;
+  wc.hIconSm = small;
+  wc.lpszClassName = className.c_str();
+  ASSERT_NE(RegisterClassExW(&wc), 0);
+  HWND hwnd = CreateWindowExW(0, className.c_str(), L"icon test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                              nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(hwnd, nullptr);
+  auto icons = [&](const char* sizes) {
+    // -f: the numbers, not xprop's picture of the icons.
+    std::string command = "xprop -id " + kb::WideToUtf8(HandleText(hwnd)) +
+                          " -f _NET_WM_ICON 32c _NET_WM_ICON | grep -q -- '" + sizes + "'";
+    return PumpUntil([&] { return RunTool(command); }, 5000);
+  };
+  EXPECT_TRUE(icons("= 32, 32, "));
+  EXPECT_TRUE(icons(", 16, 16, "));
+  EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_SMALL2, 0), reinterpret_cast<LRESULT>(small));
+
+  // WM_SETICON answers with the icon it replaces (none set before).
+  EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(other)), 0);
+  EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(other));
+  EXPECT_TRUE(icons("= 24, 24, "));
+  EXPECT_TRUE(icons(", 16, 16, "));
+  EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(other));
+  EXPECT_TRUE(icons("= 32, 32, "));
+
+  DestroyWindow(hwnd);
+  UnregisterClassW(className.c_str(), wc.hInstance);
+  for (HICON icon : {big, small, other}) DestroyIcon(icon);
 }
 
 TEST(IconTest, LoadImageReadsAnIconFile) {
