@@ -127,6 +127,36 @@ TEST_F(MainDlgTest, LightingChangesReachTheKeyboard) {
   EXPECT_EQ(dlg_->FindChildByName<STabCtrl>(L"tab_color_effect")->GetCurSel(), 2);
 }
 
+// The radios used to keep the layout's defaults (Left) whatever was stored,
+// and the next slider move stored and sent them over the user's choice.
+TEST_F(MainDlgTest, RadiosShowTheStoredDirectionAndVariantAndASliderMoveKeepsThem) {
+  LedEffectTable& effects = LedEffectTable::Instance();
+  *effects.GetEntry(5) = LedEffectEntry{3, 1, 1, 1};   // direction right
+  *effects.GetEntry(21) = LedEffectEntry{2, 2, 0, 2};  // loader from the centre
+  effects.SetCurrent(5);
+  effects.Save();
+  // As after a restart: the table comes from the file.
+  effects.Load(effects.Path());
+  ASSERT_NE(OpenDialog(), nullptr);
+  ASSERT_NE(Find(L"radio_direction_right_0"), nullptr);
+  EXPECT_TRUE(Find(L"radio_direction_right_0")->IsChecked());
+  EXPECT_FALSE(Find(L"radio_direction_left_0")->IsChecked());
+  MoveSlider(L"bar_general_speed_0", 0);
+  EXPECT_EQ(LastSent("set-feature"), "07 ff ff 05 03 00 00 01");
+  auto* combo = dlg_->FindChildByName<SComboBox>(L"cbx_color_effect");
+  ASSERT_NE(combo, nullptr);
+  combo->SetCurSel(21);
+  ASSERT_NE(Find(L"radio_loader_center_3"), nullptr);
+  EXPECT_TRUE(Find(L"radio_loader_center_3")->IsChecked());
+  EXPECT_FALSE(Find(L"radio_loader_left_3")->IsChecked());
+  MoveSlider(L"bar_const_brightness_3", 4);
+  EXPECT_EQ(LastSent("set-feature"), "07 ff ff 15 04 02 01 00");
+  LedEffectTable reloaded;
+  reloaded.Load(effects.Path());
+  EXPECT_EQ(*reloaded.GetEntry(5), (LedEffectEntry{3, 0, 1, 1}));
+  EXPECT_EQ(*reloaded.GetEntry(21), (LedEffectEntry{4, 2, 0, 2}));
+}
+
 TEST_F(MainDlgTest, TheEffectIsSentAgainTwoSecondsAfterStartUp) {
   // A direction and a variant tell the start-up form (stored order,
   // variant not mapped) from the ordinary one.
