@@ -35,7 +35,6 @@ const wchar_t* const kBrightnessBarNames[] = {L"bar_const_brightness_0", L"bar_c
                                               L"bar_const_brightness_2", L"bar_const_brightness_3"};
 const wchar_t* const kDirectionRadios[] = {L"radio_direction_left_0", L"radio_direction_right_0"};
 const wchar_t* const kLoaderRadios[] = {L"radio_loader_left_3", L"radio_loader_center_3"};
-constexpr wchar_t kLoaderRightRadio[] = L"radio_loader_right_3";
 }  // namespace
 
 CMainDlg::CMainDlg(std::wstring layoutName)
@@ -151,7 +150,6 @@ void CMainDlg::LookUpControls() {
     if (radio) c.effectRadioIds.push_back(radio->GetID());
   for (SWindow* radio : c.loaderGroup)
     if (radio) c.effectRadioIds.push_back(radio->GetID());
-  if (SWindow* right = FindChildByName(kLoaderRightRadio)) c.effectRadioIds.push_back(right->GetID());
 }
 
 void CMainDlg::SubscribeControlEvents() {

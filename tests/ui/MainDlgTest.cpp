@@ -97,7 +97,7 @@ TEST_F(MainDlgTest, LightingChangesReachTheKeyboard) {
       {"effect 21 (loader)", select(L"cbx_color_effect", 21), "07 ff ff 15 05 02 00 00"},
       {"loader brightness stores the left variant", slide(L"bar_const_brightness_3", 2), "07 ff ff 15 02 02 00 00"},
       {"loader centre", click(L"radio_loader_center_3"), "07 ff ff 15 02 02 01 00"},
-      {"loader right is variant 1", click(L"radio_loader_right_3"), "07 ff ff 15 02 02 00 00"},
+      {"loader left again", click(L"radio_loader_left_3"), "07 ff ff 15 02 02 00 00"},
       {"back to effect 5 shows what was stored", select(L"cbx_color_effect", 5), "07 ff ff 05 03 01 00 01"},
       {"static effect 0", select(L"cbx_color_effect", 0), "07 ff ff 00 05 02 00 00"},
       {"side mode 4 at its default level", select(L"cbx_side_color_effect", 4), "07 ff ff 20 00 00 74 00"},
@@ -155,6 +155,18 @@ TEST_F(MainDlgTest, RadiosShowTheStoredDirectionAndVariantAndASliderMoveKeepsThe
   reloaded.Load(effects.Path());
   EXPECT_EQ(*reloaded.GetEntry(5), (LedEffectEntry{3, 0, 1, 1}));
   EXPECT_EQ(*reloaded.GetEntry(21), (LedEffectEntry{4, 2, 0, 2}));
+}
+
+// A "Right" loader radio stored and sent variant 1, which is Left: the
+// loader only starts from the left or the centre.
+TEST_F(MainDlgTest, LoaderOffersNoRightThatRunsLeft) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  auto* combo = dlg_->FindChildByName<SComboBox>(L"cbx_color_effect");
+  ASSERT_NE(combo, nullptr);
+  combo->SetCurSel(21);
+  EXPECT_NE(Find(L"radio_loader_left_3"), nullptr);
+  EXPECT_NE(Find(L"radio_loader_center_3"), nullptr);
+  EXPECT_EQ(Find(L"radio_loader_right_3"), nullptr);
 }
 
 TEST_F(MainDlgTest, TheEffectIsSentAgainTwoSecondsAfterStartUp) {
