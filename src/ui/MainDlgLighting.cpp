@@ -54,6 +54,7 @@ void CMainDlg::ReadEffectControls() {
   std::lock_guard lock(lightingLock_);
   LedEffectTable& table = LedEffectTable::Instance();
   int effect = Selection(controls_.effectCombo);
+  if (effect < 0) return;
   table.SetCurrent(effect);
   int page = effect_pages::PageOfEffect(effect);
   LedEffectEntry* entry = table.GetEntry(effect);
@@ -105,8 +106,10 @@ void CMainDlg::OnSideSelected(int index) {
 
 void CMainDlg::OnEffectControlChanged() {
   std::lock_guard lock(lightingLock_);
+  int effect = Selection(controls_.effectCombo);
+  if (effect < 0) return;
   ReadEffectControls();
-  commands_.SetBacklightEffect(Selection(controls_.effectCombo));
+  commands_.SetBacklightEffect(effect);
 }
 
 void CMainDlg::OnSideBarChanged() {

@@ -169,6 +169,21 @@ TEST_F(MainDlgTest, LoaderOffersNoRightThatRunsLeft) {
   EXPECT_EQ(Find(L"radio_loader_right_3"), nullptr);
 }
 
+// A slider moved while the effect box had no selection stored effect -1 as
+// the current effect.
+TEST_F(MainDlgTest, SliderMoveWithoutAnEffectSelectedStoresNoEffect) {
+  LedEffectTable::Instance().SetCurrent(9);
+  ASSERT_NE(OpenDialog(), nullptr);
+  auto* combo = dlg_->FindChildByName<SComboBox>(L"cbx_color_effect");
+  ASSERT_NE(combo, nullptr);
+  combo->SetCurSel(-1);
+  MoveSlider(L"bar_const_brightness_1", 2);
+  EXPECT_EQ(LedEffectTable::Instance().GetCurrent(), 9);
+  LedEffectTable reloaded;
+  reloaded.Load(LedEffectTable::Instance().Path());
+  EXPECT_EQ(reloaded.GetCurrent(), 9);
+}
+
 TEST_F(MainDlgTest, TheEffectIsSentAgainTwoSecondsAfterStartUp) {
   // A direction and a variant tell the start-up form (stored order,
   // variant not mapped) from the ordinary one.
