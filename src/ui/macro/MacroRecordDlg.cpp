@@ -83,6 +83,9 @@ MacroRecordDlg::MacroRecordDlg(HidUsbFilter::KeyMonitor* monitor, MacroStore& ma
 }
 
 MacroRecordDlg::~MacroRecordDlg() {
+  // Cancel, Escape and the close button end the dialog too; what was
+  // recorded is the user's work all the same.
+  SaveRecordedSteps();
   if (monitor_) {
     monitor_->RemoveProxy(this, &MacroRecordDlg::OnRecordKeyEvent);
     // Recording may have stopped the loop; the main dialog's key actions
@@ -106,7 +109,10 @@ bool MacroRecordDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
     result = TRUE;
     return true;
   }
-  if (msg == WM_DESTROY) keyTarget_.store(nullptr);
+  if (msg == WM_DESTROY) {
+    keyTarget_.store(nullptr);
+    SaveRecordedSteps();
+  }
   if (msg == kMsgKeyEvent) {
     OnKeyEvent(static_cast<KeyCode>(wParam), lParam != 0);
     result = 0;
@@ -234,6 +240,7 @@ void MacroRecordDlg::RecordStep(KeyCode code, bool pressed, const std::wstring& 
     group->steps.push_back(KeyStep{code, pressed ? KeyStep::kDown : KeyStep::kUp, 0, name});
     stepAdapter_.NotifyDataSetChanged();
     if (stepList_) stepList_->EnsureVisible(static_cast<int>(group->steps.size()) - 1);
+    recordedUnsaved_ = true;
   }
   lastEventMs_ = now;
 }
@@ -312,6 +319,7 @@ void MacroRecordDlg::OnRecordClicked() {
   } else {
     StopMonitor();
     recordingStarted_ = false;
+    SaveRecordedSteps();
   }
 }
 
@@ -352,6 +360,7 @@ void MacroRecordDlg::OnMacroGroupClicked(int index) {
   if (stepAdapter_.GetGroup() != macros_.GroupAt(index)) lastEventMs_.reset();
   ShowGroup(index);
   macros_.Settings().group = index;
+  SaveRecordedSteps();
 }
 
 void MacroRecordDlg::OnMacroGroupRenamed(int index, const std::wstring& name) { macros_.RenameGroup(index, name); }
@@ -373,6 +382,7 @@ void MacroRecordDlg::OnStepMove(int offset) {
   stepAdapter_.NotifyDataSetChanged();
   stepList_->SetSel(other);
   macros_.Settings().group = SelectedGroupIndex();
+  SaveSettings();
 }
 
 void MacroRecordDlg::OnStepDelete() {
@@ -385,6 +395,7 @@ void MacroRecordDlg::OnStepDelete() {
   int count = static_cast<int>(group->steps.size());
   stepList_->SetSel(row < count ? row : count - 1);
   macros_.Settings().group = SelectedGroupIndex();
+  SaveSettings();
 }
 
 void MacroRecordDlg::OnStepClear() {
@@ -393,6 +404,7 @@ void MacroRecordDlg::OnStepClear() {
   group->steps.clear();
   stepAdapter_.NotifyDataSetChanged();
   macros_.Settings().group = SelectedGroupIndex();
+  SaveSettings();
 }
 
 void MacroRecordDlg::OnStepDelayEdited(SWindow* cell) {
@@ -407,7 +419,9 @@ void MacroRecordDlg::OnStepDelayEdited(SWindow* cell) {
     cell->SetWindowText(std::to_wstring(step.delay));
     return;
   }
+  if (step.delay == *value) return;
   step.delay = *value;
+  SaveSettings();
 }
 
 void MacroRecordDlg::OnEditChanged(const std::wstring& name, SWindow* sender) {
@@ -495,7 +509,13 @@ void MacroRecordDlg::StopMonitor() {
 }
 
 void MacroRecordDlg::SaveSettings() {
+  // Groups and settings share the file: any write takes the recorded steps.
+  recordedUnsaved_ = false;
   if (!macros_.Save()) kb::DiagPrintfW(L"macro.xml could not be saved\n");
+}
+
+void MacroRecordDlg::SaveRecordedSteps() {
+  if (recordedUnsaved_) SaveSettings();
 }
 
 int MacroRecordDlg::CurrentPage() const { return tab_ ? tab_->GetCurSel() : macros_.Settings().type; }
