@@ -272,7 +272,11 @@ void CMainDlg::RestoreFactory() {
   // The keyboard may have been unplugged while the question was open.
   if (answer != IDOK || !::IsWindow(GetHwnd())) return;
   restoringFactory_ = true;
+  // The file is reset with the macros in memory: a reset in memory only
+  // brought them back at the next start, or lost them for good at the
+  // editor's next save.
   MacroStore::Instance().Reset();
+  if (!MacroStore::Instance().Save()) kb::DiagPrintfW(L"macro.xml could not be saved\n");
   RecordStore::Instance().Clear();
   {
     std::lock_guard lock(lightingLock_);

@@ -8,6 +8,7 @@
 #include "MainDlgTestSupport.h"
 #include "keyboard/LedEffectTable.h"
 #include "keyboard/SideModelTable.h"
+#include "macro/MacroStore.h"
 #include "macro/RecordStore.h"
 #include "main/StartUp.h"
 #include "toolkit/controls/SComboBox.h"
@@ -298,6 +299,25 @@ TEST_F(MainDlgTest, FactoryRestoreSurvivesTheReEnumeration) {
   // Once back, an unplug ends the program again.
   ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
   EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
+}
+
+// The restore cleared the macros in memory only: they came back at the next
+// start, unless the editor saved first and erased them.
+TEST_F(MainDlgTest, FactoryRestoreClearsMacrosInMemoryOnly) {
+  MacroStore& macros = MacroStore::Instance();
+  macros.AddGroup();
+  macros.GroupAt(0)->steps = {KeyStep{(7u << 16) | 0x04, 1, 10, L"A"}};
+  macros.Settings().repeat = 7;
+  ASSERT_TRUE(macros.Save());
+  ASSERT_NE(OpenDialog(), nullptr);
+  answers_ = {IDOK};
+  Click(L"btn_restore_factory");
+  EXPECT_EQ(macros.GroupCount(), 0);
+  MacroStore reloaded;
+  ASSERT_TRUE(reloaded.Load(macros.Path()));
+  EXPECT_EQ(reloaded.GroupCount(), 0);
+  EXPECT_EQ(reloaded.Settings().repeat, MacroSettings().repeat);
+  EXPECT_TRUE(PumpUntil([&] { return !dlg_->RestoringFactory(); }, 15000));
 }
 
 TEST_F(MainDlgTest, FactoryRestoreCancelledChangesNothing) {
