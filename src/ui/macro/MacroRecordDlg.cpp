@@ -55,6 +55,9 @@ constexpr wchar_t kWarnNoGroupSelected[] = L"Please select a macro group.";
 constexpr wchar_t kWarnNoKeyCaptured[] = L"Please press the key to assign first.";
 constexpr wchar_t kWarnNoEntry[] = L"Please choose an entry from the list.";
 constexpr wchar_t kWarnEmptyCombination[] = L"This key combination has no keys.";
+constexpr wchar_t kWarnNoRepeats[] = L"Please enter how many times the macro plays.";
+// The play-mode list's item data for "Play repeat times".
+constexpr int32_t kPlayCount = 2;
 
 int64_t ProcessClockMs() {
   using namespace std::chrono;
@@ -479,7 +482,10 @@ const wchar_t* MacroRecordDlg::MissingChoice() const {
   const MacroSettings& settings = macros_.Settings();
   switch (CurrentPage()) {
     case kPageMacro:
-      return SelectedGroup() ? nullptr : kWarnNoGroupSelected;
+      if (!SelectedGroup()) return kWarnNoGroupSelected;
+      // Played 0 times the macro does nothing while the key counts as
+      // assigned (and withheld); -1 plays without end.
+      return settings.playData == kPlayCount && settings.repeat == 0 ? kWarnNoRepeats : nullptr;
     case kPageSingleKey:
       return settings.skcode != 0 ? nullptr : kWarnNoKeyCaptured;
     case kPageMediaKey:
