@@ -171,11 +171,15 @@ void CMainDlg::SubscribeControlEvents() {
   if (c.picture) c.picture->SetClickListener(this);
 }
 
+// Product id 0 in config.xml stands for any product of the vendor: an empty
+// product list, not a list holding product 0.
+int32_t CMainDlg::ProductCount() const { return identity_.pid != 0 ? 1 : 0; }
+
 bool CMainDlg::OpenKeyboardAtStart() {
   HidOperationLock lock(L"HidDevice::Open");
   int32_t product = identity_.pid;
   HidInterfaceInfo* found =
-      FindHidInterfaces(identity_.vid, 1, &product, identity_.usbInterface, identity_.subdevice);
+      FindHidInterfaces(identity_.vid, ProductCount(), &product, identity_.usbInterface, identity_.subdevice);
   bool opened = found && keyboard_.Open(found->devicePath.c_str(), kKeyboardAccess);
   FreeHidInterfaceList(found);
   return opened;
@@ -233,7 +237,7 @@ void CMainDlg::CheckFirmware() {
     std::lock_guard lock(lightingLock_);
     keyboard_.Close();
     int32_t product = identity_.pid;
-    if (keyboard_.Open(identity_.vid, 1, &product, identity_.usbInterface, identity_.subdevice, nullptr,
+    if (keyboard_.Open(identity_.vid, ProductCount(), &product, identity_.usbInterface, identity_.subdevice, nullptr,
                        kKeyboardAccess))
       commands_.ReadFirmwareVersion();
     else

@@ -129,6 +129,8 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   bool OnCommandEvent(kb::ui::EventArgs& e);
   void OnKeyboardArrived(const wchar_t* path);
   void OnKeyboardRemoved();
+  // How many product ids of identity_ a search names (0: any product).
+  int32_t ProductCount() const;
   void CloseMainWindow();
   std::wstring TranslateText(const std::wstring& text) const;
 

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "MainDlgTestSupport.h"
+#include "app/AppConfig.h"
 #include "keyboard/LedEffectTable.h"
 #include "keyboard/SideModelTable.h"
 #include "macro/MacroStore.h"
@@ -58,6 +59,22 @@ TEST_F(MainDlgTest, OpensTheKeyboardAndShowsItsFirmware) {
   auto* tab = dlg_->FindChildByName<STabCtrl>(L"tab_color_effect");
   ASSERT_NE(tab, nullptr);
   EXPECT_EQ(tab->GetCurSel(), 1);
+}
+
+// A config.xml without a product id (0: any product of the vendor) looked
+// for product 0 and never found the keyboard.
+TEST_F(MainDlgTest, ConfigWithoutAProductIdNeverFindsTheKeyboard) {
+  AppConfig& config = AppConfig::Instance();
+  const int32_t configured = config.pid;
+  config.pid = 0;
+  HWND opened = OpenDialog();
+  config.pid = configured;
+  ASSERT_NE(opened, nullptr);
+  EXPECT_TRUE(dlg_->KeyboardOpen());
+  EXPECT_TRUE(boxes_.empty());
+  // Its removal is still the keyboard's.
+  ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
 }
 
 TEST_F(MainDlgTest, WithoutTheKeyboardOneWarningAndTheWindowIsGone) {
