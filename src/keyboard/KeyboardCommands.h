@@ -34,7 +34,8 @@ class KeyboardCommands {
   void ResendBacklightEffect(int index);
   void SetSideLight(int mode);
   void ReadFirmwareVersion();
-  void RestoreFactorySettings();
+  // False when the report could not be written.
+  bool RestoreFactorySettings();
 
   // The reports, byte for byte.
   static FeatureReport BacklightEffectReport(int index, const LedEffectEntry& entry);

@@ -28,6 +28,7 @@ using namespace kb::ui;
 namespace {
 constexpr wchar_t kWarningTitle[] = L"Warning";
 constexpr wchar_t kInsertDeviceAtStart[] = L"Please insert USB device!";
+constexpr wchar_t kFactoryResetFailed[] = L"The keyboard could not be reset to its factory settings.";
 
 const wchar_t* const kSpeedBarNames[] = {L"bar_general_speed_0", L"bar_general_speed_1", nullptr,
                                          L"bar_general_speed_3"};
@@ -81,6 +82,11 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       return true;
     case WM_CLOSE:
       CloseMainWindow();
+      result = 0;
+      return true;
+    case WM_TIMER:
+      if (wParam != kTimerFactoryRestore) break;
+      EndFactoryRestore();
       result = 0;
       return true;
     case WM_DESTROY:
@@ -299,6 +305,24 @@ void CMainDlg::RestoreFactory() {
     controls_.picture->Invalidate();
   }
   RecordStore::Instance().Clear();
-  std::lock_guard lock(lightingLock_);
-  commands_.RestoreFactorySettings();
+  bool sent;
+  {
+    std::lock_guard lock(lightingLock_);
+    sent = commands_.RestoreFactorySettings();
+  }
+  if (!sent) {
+    // The keyboard will not restart; waiting for it would leave the program
+    // blind to its removal.
+    restoringFactory_ = false;
+    SMessageBox(GetHwnd(), kFactoryResetFailed, kWarningTitle, MB_OK | MB_ICONWARNING);
+    return;
+  }
+  ::SetTimer(GetHwnd(), kTimerFactoryRestore, kFactoryRestoreLimitMs, nullptr);
+}
+
+void CMainDlg::EndFactoryRestore() {
+  if (HWND hwnd = GetHwnd()) ::KillTimer(hwnd, kTimerFactoryRestore);
+  restoringFactory_ = false;
+  // Gone and not back: as an unplug, this ends the program.
+  if (!keyboard_.HasValidHandle()) CloseMainWindow();
 }

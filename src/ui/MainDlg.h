@@ -56,6 +56,10 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   static constexpr uint32_t kKeyboardAccess = 0xC0000003u;
   // After the stores are reset and before the comboboxes show the defaults.
   static constexpr DWORD kFactoryRestorePauseMs = 100;
+  // A keyboard that has not come back this long after its factory reset is
+  // taken as gone: its removal ends the program again.
+  static constexpr UINT kFactoryRestoreLimitMs = 10000;
+  static constexpr UINT_PTR kTimerFactoryRestore = 0x6B01;
 
   explicit CMainDlg(std::wstring layoutName = kLayoutName);
   ~CMainDlg() override;
@@ -129,6 +133,7 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   bool OnCommandEvent(kb::ui::EventArgs& e);
   void OnKeyboardArrived(const wchar_t* path);
   void OnKeyboardRemoved();
+  void EndFactoryRestore();
   // How many product ids of identity_ a search names (0: any product).
   int32_t ProductCount() const;
   void CloseMainWindow();

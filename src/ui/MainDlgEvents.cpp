@@ -107,6 +107,7 @@ void CMainDlg::OnKeyboardArrived(const wchar_t* path) {
   ShowEffectControls(true);
   ShowSideControls(true);
   MarkAssignedKeys();
+  if (restoringFactory_) ::KillTimer(GetHwnd(), kTimerFactoryRestore);
   restoringFactory_ = false;
 }
 

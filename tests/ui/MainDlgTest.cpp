@@ -337,6 +337,43 @@ TEST_F(MainDlgTest, FactoryRestoreClearsMacrosInMemoryOnly) {
   EXPECT_TRUE(PumpUntil([&] { return !dlg_->RestoringFactory(); }, 15000));
 }
 
+// A failed reset report looked like success, and the restoring state never
+// cleared when the keyboard did not come back: its removal no longer ended
+// the program.
+TEST_F(MainDlgTest, FailedFactoryResetLooksLikeSuccess) {
+  // Effect and side mode away from the defaults: the restore sends both
+  // before its reset report, which the keyboard drops, leaving the bus.
+  LedEffectTable::Instance().SetCurrent(3);
+  SideModelTable::Instance().SetCurrent(4);
+  ASSERT_NE(OpenDialog(), nullptr);
+  ResetLog();
+  ASSERT_EQ(sim_.Command({"drop", "2"}).status, 0);
+  answers_ = {IDOK, IDOK};
+  Click(L"btn_restore_factory");
+  EXPECT_EQ(kb::test::LogLines(sim_, "dropped").size(), 1u);
+  ASSERT_EQ(boxes_.size(), 2u);
+  EXPECT_EQ(boxes_[1].text, L"The keyboard could not be reset to its factory settings.");
+  EXPECT_FALSE(dlg_->RestoringFactory());
+  // Its removal ends the program as any unplug does.
+  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
+}
+
+// The restore's time limit: once it has passed, the restoring state ends,
+// and a keyboard that is not back ends the program.
+TEST_F(MainDlgTest, FactoryRestoreStateEndsAfterItsTimeLimit) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  answers_ = {IDOK};
+  Click(L"btn_restore_factory");
+  ASSERT_TRUE(dlg_->RestoringFactory());
+  ASSERT_TRUE(PumpUntil([&] { return !dlg_->KeyboardOpen(); }, 5000));
+  // The limit's timer message, as it comes when the keyboard stays away.
+  ::SendMessageW(hwnd_, WM_TIMER, CMainDlg::kTimerFactoryRestore, 0);
+  EXPECT_FALSE(dlg_->RestoringFactory());
+  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 5000));
+  // The keyboard comes back to nobody; the next test finds it plugged.
+  PumpUntil([&] { return Status().find("plugged: yes") != std::string::npos; }, 3000);
+}
+
 TEST_F(MainDlgTest, FactoryRestoreCancelledChangesNothing) {
   RecordStore::Instance().Upsert(CopyOnKeyA());
   RecordStore::Instance().Save();
