@@ -130,7 +130,14 @@ int32_t CMainDlg::ResendBacklightEffect(DWORD startEffect, DWORD, const BYTE*, D
 }
 
 void CMainDlg::UpdateFirmwareText() {
-  if (firmwareVersion_ == kFirmwareUnknown || !controls_.version) return;
+  if (!controls_.version) return;
+  // An unknown version (keyboard gone, reopen failed) is shown as such: the
+  // text of the keyboard that was open before would claim a version nobody
+  // read.
+  if (firmwareVersion_ == kFirmwareUnknown) {
+    controls_.version->SetWindowText(TranslateText(L"Firmware") + TranslateText(L": ") + TranslateText(L"Unknown"));
+    return;
+  }
   controls_.version->SetWindowText(
       FirmwareText(firmwareVersion_, [this](const std::wstring& text) { return TranslateText(text); }));
 }

@@ -439,6 +439,20 @@ TEST_F(MainDlgTest, FirmwareCheck) {
   }
 }
 
+// A firmware check whose reopen failed set the version to unknown but left
+// the old version on screen.
+TEST_F(MainDlgTest, FirmwareCheckAfterAFailedReopenShowsTheOldVersion) {
+  ASSERT_EQ(sim_.Command({"firmware", "1.3"}).status, 0);
+  ASSERT_NE(OpenDialog(), nullptr);
+  ASSERT_EQ(Find(L"version")->GetWindowText(), L"Firmware: v1.3");
+  // The reopen looks for a keyboard that is not there.
+  dlg_->SetKeyboardIdentity(KeyboardIdentity{0xDEAD, 0xBEEF, 1, 5});
+  ::SendMessageW(hwnd_, WM_COMMAND, CMainDlg::kCmdCheckFirmware, 0);
+  EXPECT_EQ(dlg_->FirmwareVersion(), CMainDlg::kFirmwareUnknown);
+  EXPECT_FALSE(dlg_->KeyboardOpen());
+  EXPECT_EQ(Find(L"version")->GetWindowText(), L"Firmware: Unknown");
+}
+
 TEST_F(MainDlgTest, ExitCommandClosesTheWindow) {
   ASSERT_NE(OpenDialog(), nullptr);
   ::SendMessageW(hwnd_, WM_COMMAND, CMainDlg::kCmdExit, 0);
