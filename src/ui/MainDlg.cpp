@@ -221,7 +221,15 @@ bool CMainDlg::OnCoordButtonClick(int id, std::wstring name, int action, UINT fl
   context.selectedKeys = &selectedKeys_;
   context.openDialog = &openDialog_;
   context.keyboardConnected = keyboard_.HasValidHandle();
+  context.stopKeyActions = [this](KeyCode trigger) { StopKeyActions(trigger); };
   return KeyAssignment::OnKeyClicked(context, id, name, action);
+}
+
+void CMainDlg::StopKeyActions(KeyCode trigger) {
+  if (trigger == 0 || playback_->CurrentRecord().code == trigger) playback_->StopPlayback();
+  // A direct key mirrors its replacement while the trigger is held; the
+  // editor would swallow the trigger's release and leave it down.
+  if (trigger == 0) VHidev::Instance().ReleaseAll();
 }
 
 void CMainDlg::OnMenuCommand(int id) {

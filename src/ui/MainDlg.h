@@ -21,6 +21,7 @@
 #include "app/RunableThread.h"
 #include "hid/HidDevice.h"
 #include "keyboard/KeyboardCommands.h"
+#include "keyfunc/KeyCode.h"
 #include "toolkit/core/SEvents.h"
 #include "toolkit/window/SHostWnd.h"
 #include "ui/DeviceNotification.h"
@@ -134,6 +135,8 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   void OnKeyboardArrived(const wchar_t* path);
   void OnKeyboardRemoved();
   void EndFactoryRestore();
+  // Stops the playback of `trigger` (0: any, and releases every key).
+  void StopKeyActions(KeyCode trigger);
   // How many product ids of identity_ a search names (0: any product).
   int32_t ProductCount() const;
   void CloseMainWindow();

@@ -11,6 +11,8 @@
 #include "keyboard/SideModelTable.h"
 #include "macro/MacroStore.h"
 #include "macro/RecordStore.h"
+#include "keyfunc/VHidev.h"
+#include "keyfunc/VirtualKeyboardSetup.h"
 #include "main/StartUp.h"
 #include "toolkit/controls/SComboBox.h"
 #include "platform/text.h"
@@ -504,6 +506,57 @@ TEST_F(MainDlgTest, AKeyClickedOnThePictureOpensTheAssignmentDialog) {
   EXPECT_TRUE(WindowAlive());
   ASSERT_TRUE(picture->GetButton(0x04, &key));
   EXPECT_EQ(key.checked, 0u);
+}
+
+// Opening the macro editor left running playback alone: an endless macro
+// went on typing into the editor, where the keyboard could not stop it.
+TEST_F(MainDlgTest, EndlessMacroTypesIntoTheOpenedEditor) {
+  KeyRecord endless;
+  endless.code = kKeyA;
+  endless.type = 0;
+  endless.play = 2;
+  endless.repeat = -1;
+  endless.name = L"A";
+  endless.group = L"Endless";
+  endless.steps = {{(7u << 16) | 0x05, 1, 3, L"B"}, {(7u << 16) | 0x05, 0, 3, L"B"}};
+  RecordStore::Instance().Upsert(endless);
+  RecordStore::Instance().Save();
+  // Playback types through the virtual keyboard, as after the start-up's
+  // driver check.
+  sim_.Command({"vkbd", "install"});
+  ASSERT_TRUE(EnsureVirtualKeyboard(L""));
+  struct CloseVirtualKeyboard {
+    ~CloseVirtualKeyboard() { VHidev::Instance().CloseDevice(); }
+  } closeAtEnd;
+  ASSERT_NE(OpenDialog(), nullptr);
+  auto typedLines = [this] { return sim_.Command({"typed", "vkbd"}).text; };
+  sim_.Command({"reset-typed"});
+  ASSERT_EQ(sim_.Command({"tap", "a"}).status, 0);
+  ASSERT_TRUE(PumpUntil([&] { return typedLines().find("07:0005") != std::string::npos; }, 5000))
+      << "the macro plays";
+  auto* picture = dlg_->FindChildByName<CoordButtonImage>(L"img_keyboard");
+  ASSERT_NE(picture, nullptr);
+  CoordButton key;
+  ASSERT_TRUE(picture->GetButton(0x06, &key));
+  const Rect& origin = picture->GetWindowRect();
+  Point centre{origin.left + (key.rect.left + key.rect.right) / 2, origin.top + (key.rect.top + key.rect.bottom) / 2};
+  std::string typedAtOpen;
+  std::string typedLater;
+  std::string held;
+  App()->SetModalHook([&](SHostWnd& popup) {
+    if (!popup.FindChildByName(L"tab_macro_mode_selection")) return;
+    typedAtOpen = typedLines();
+    // Several of the macro's 3 ms steps would have gone out meanwhile.
+    Pump(150);
+    typedLater = typedLines();
+    held = sim_.Command({"held"}).text;
+    if (auto* dialog = dynamic_cast<SHostDialog*>(&popup)) dialog->EndDialog(IDCANCEL);
+  });
+  picture->OnLButtonDown(MK_LBUTTON, centre);
+  picture->OnLButtonUp(0, centre);
+  ASSERT_FALSE(typedAtOpen.empty());
+  EXPECT_EQ(typedLater, typedAtOpen) << "the macro went on typing";
+  EXPECT_EQ(held.find("07:0005"), std::string::npos) << held;
 }
 
 TEST_F(MainDlgTest, UnpluggingWhileTheAssignmentDialogIsOpenEndsItFirst) {

@@ -117,6 +117,7 @@ bool KeyAssignment::OnKeyClicked(KeyAssignmentContext& context, int keyId, const
   INT_PTR result = IDCANCEL;
   {
     MacroRecordDlg dialog(context.monitor, Macros(context), context.picture, selected, Config(context));
+    if (context.stopKeyActions) context.stopKeyActions(0);
     if (context.openDialog) *context.openDialog = &dialog;
     result = context.runDialog ? context.runDialog(dialog) : dialog.DoModal(context.owner);
     if (context.openDialog) *context.openDialog = nullptr;
