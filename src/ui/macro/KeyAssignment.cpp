@@ -133,6 +133,7 @@ void KeyAssignment::ApplyResult(KeyAssignmentContext& context, INT_PTR result, i
                                 const std::wstring& keyName) {
   CoordButtonImage* picture = context.picture;
   if (result == kResultDelete) {
+    if (context.stopKeyActions) context.stopKeyActions(trigger);
     Records(context).Remove(trigger);
     int id = UsageOf(trigger);
     if (picture) {
@@ -148,6 +149,7 @@ void KeyAssignment::ApplyResult(KeyAssignmentContext& context, INT_PTR result, i
   if (keyId != 0) {
     std::optional<KeyRecord> record = BuildRecord(macros.Settings(), macros, Config(context), trigger, keyName);
     if (record) {
+      if (context.stopKeyActions) context.stopKeyActions(trigger);
       if (picture) picture->SetButtonTip(keyId, TipText(*record));
       Records(context).Upsert(*record);
       SaveRecords(context);
