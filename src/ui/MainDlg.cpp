@@ -91,6 +91,8 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       return true;
     case WM_DESTROY:
       if (std::wstring name = ApplicationName(); !name.empty()) ::RemovePropW(hwnd, name.c_str());
+      if (deviceNotification_) ::UnregisterDeviceNotification(deviceNotification_);
+      deviceNotification_ = nullptr;
       break;
     case kMsgLanguageChanged: {
       bool handled = SHostWnd::ProcessWindowMessage(hwnd, msg, wParam, lParam, result);
@@ -108,7 +110,7 @@ void CMainDlg::OnInitDialog() {
   HWND hwnd = GetHwnd();
   if (std::wstring name = ApplicationName(); !name.empty())
     ::SetPropW(hwnd, name.c_str(), reinterpret_cast<HANDLE>(static_cast<INT_PTR>(1)));
-  RegisterHidNotification(hwnd);
+  deviceNotification_ = RegisterHidNotification(hwnd);
   LookUpControls();
   SubscribeControlEvents();
   lastSendTime_ = static_cast<int64_t>(std::time(nullptr));

@@ -145,6 +145,7 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   HidDevice keyboard_;
   Controls controls_;
   KeyboardIdentity identity_;
+  HDEVNOTIFY deviceNotification_ = nullptr;
   std::unique_ptr<HidUsbFilter::KeyMonitor> keyMonitor_;
   std::unique_ptr<KeyActionRunner> playback_;
   std::unique_ptr<RunableThread<0>> worker_;
