@@ -29,7 +29,7 @@ void EasyThread::Stop() {
   threadId = 0;
   core_.RequestStop();
   if (kb::IsOwnThread(this)) return;
-  kb::JoinThread(threadHandle);
+  kb::JoinThread(threadHandle, joinLock_);
 }
 
 int32_t EasyThread::RunLoop() {

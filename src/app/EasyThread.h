@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "app/WorkerCore.h"
 #include "platform/win32.h"
@@ -62,4 +63,5 @@ class EasyThread : public kb::WorkerBase<IEasyThread> {
 
   std::atomic<DWORD> threadId{0};
   std::atomic<HANDLE> threadHandle{nullptr};
+  std::mutex joinLock_;
 };

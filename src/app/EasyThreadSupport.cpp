@@ -28,7 +28,8 @@ bool LaunchThread(LPTHREAD_START_ROUTINE body, void* parameter, std::atomic<DWOR
   return false;
 }
 
-void JoinThread(std::atomic<HANDLE>& threadHandle) {
+void JoinThread(std::atomic<HANDLE>& threadHandle, std::mutex& joinLock) {
+  std::lock_guard lock(joinLock);
   HANDLE handle = threadHandle.exchange(nullptr);
   if (handle == nullptr) return;
   WaitForSingleObject(handle, INFINITE);

@@ -8,6 +8,7 @@
 // slot is empty and no joiner holds the handle, the owner may be freed.
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "platform/win32.h"
 
@@ -19,8 +20,12 @@ bool LaunchThread(LPTHREAD_START_ROUTINE body, void* parameter, std::atomic<DWOR
                   std::atomic<HANDLE>& threadHandle);
 
 // Takes the handle out of the slot, waits without limit for the thread to end
-// and closes the handle. Nothing to do when the slot is empty.
-void JoinThread(std::atomic<HANDLE>& threadHandle);
+// and closes the handle. Nothing to do when the slot is empty. `joinLock`
+// lines up joiners: one that finds the slot emptied by another joiner waits
+// until that one has seen the thread end, so every caller returns only once
+// the thread is gone (a Start right after cannot add a second thread). The
+// worker itself never takes the lock.
+void JoinThread(std::atomic<HANDLE>& threadHandle, std::mutex& joinLock);
 
 // The worker's own last step: closes its handle unless a joiner took it.
 void ReleaseOwnHandle(std::atomic<HANDLE>& threadHandle);

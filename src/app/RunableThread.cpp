@@ -96,8 +96,8 @@ void RunableThread<N>::Stop() {
   timerThreadId = 0;
   core_.RequestStop();
   if (kb::IsOwnThread(this)) return;
-  kb::JoinThread(workerThreadHandle);
-  kb::JoinThread(timerThreadHandle);
+  kb::JoinThread(workerThreadHandle, joinLock_);
+  kb::JoinThread(timerThreadHandle, joinLock_);
 }
 
 template <int N>

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <mutex>
 
 #include "app/BaseRunable.h"
 #include "app/EasyThread.h"
@@ -73,6 +74,7 @@ class RunableThread : public kb::WorkerBase<IRunableThread> {
   size_t workCount = 0;
   std::atomic<DWORD> timerThreadId{0};
   std::atomic<HANDLE> timerThreadHandle{nullptr};
+  std::mutex joinLock_;
   TaskList timedList;
   size_t timedCount = 0;
 };

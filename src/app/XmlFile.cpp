@@ -19,10 +19,12 @@ class StringWriter : public pugi::xml_writer {
 }  // namespace
 
 bool LoadXmlFile(const std::wstring& path, pugi::xml_document& doc, pugi::xml_encoding encoding,
-                 bool elementsOptional) {
+                 bool elementsOptional, bool* unreadable) {
   doc.reset();
   std::string bytes;
-  if (!ReadFileBytes(path, bytes)) return false;
+  ReadOutcome outcome = ReadWholeFile(path, bytes);
+  if (unreadable) *unreadable = outcome == ReadOutcome::kUnreadable;
+  if (outcome != ReadOutcome::kRead) return false;
   pugi::xml_parse_result result = doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, encoding);
   // An empty file is a truncated one, not an empty list.
   if (elementsOptional && result.status == pugi::status_no_document_element && !bytes.empty()) return true;

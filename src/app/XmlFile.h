@@ -13,8 +13,10 @@ namespace kb {
 // file without any element is an error unless `elementsOptional` is set (a
 // file of top-level records holds none when there are no records); an empty
 // file is an error in any case.
+// `unreadable`, when given, tells a file that is there but could not be read
+// (its content unknown) from one that is missing or does not parse.
 bool LoadXmlFile(const std::wstring& path, pugi::xml_document& doc, pugi::xml_encoding encoding,
-                 bool elementsOptional = false);
+                 bool elementsOptional = false, bool* unreadable = nullptr);
 
 // The bytes the program writes for `doc`.
 std::string XmlFileText(const pugi::xml_document& doc);

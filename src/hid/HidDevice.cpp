@@ -20,6 +20,14 @@ constexpr wchar_t kTagGetInputReport[] = L"HidDevice::GetInputReport";
 
 unsigned Bits(const void* pointer) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(pointer)); }
 
+// Closes a handle that is open and forgets it. A failed open leaves
+// INVALID_HANDLE_VALUE, which must never reach CloseHandle: on Windows it is
+// the current process's pseudo handle.
+void CloseIfOpen(HANDLE& handle) {
+  if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  handle = nullptr;
+}
+
 uint32_t LimitLength(uint32_t length, USHORT reportLength) {
   return reportLength != 0 && reportLength < length ? reportLength : length;
 }
@@ -61,26 +69,28 @@ int32_t HidDevice::OpenPath(const wchar_t* path, uint32_t access) {
   if (!path) return 0;
   const DWORD flags = overlapped_ ? FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_NORMAL;
   const DWORD share = access & kShareMask;
-  if (handle_) {
-    CloseHandle(handle_);
-    handle_ = nullptr;
-  }
+  CloseIfOpen(handle_);
+  CloseIfOpen(writeHandle_);
+  // Nothing of an interface open before may pass for this one's.
+  caps_ = HIDP_CAPS{};
   if (!separateHandles_) {
     handle_ = CreateFileW(path, access & kAccessMask, share, nullptr, OPEN_EXISTING, flags, nullptr);
     kb::DiagPrintfW(L"open dev: %08x\n", Bits(handle_));
     if (handle_ == INVALID_HANDLE_VALUE) return 0;
   } else {
     if ((access & kAccessMask) == 0) return 0;
-    if (writeHandle_) {
-      CloseHandle(writeHandle_);
-      writeHandle_ = nullptr;
-    }
     handle_ = CreateFileW(path, access & GENERIC_READ, share, nullptr, OPEN_EXISTING, flags, nullptr);
     kb::DiagPrintfW(L"open dev: %08x\n", Bits(handle_));
     if (handle_ == INVALID_HANDLE_VALUE) return 0;
     writeHandle_ = CreateFileW(path, access & GENERIC_WRITE, share, nullptr, OPEN_EXISTING, flags, nullptr);
     kb::DiagPrintfW(L"open dev: %08x\n", Bits(writeHandle_));
-    if (writeHandle_ == INVALID_HANDLE_VALUE) return 0;
+    if (writeHandle_ == INVALID_HANDLE_VALUE) {
+      // Half open is not open: the read handle goes too.
+      CloseIfOpen(writeHandle_);
+      CloseIfOpen(handle_);
+      handle_ = INVALID_HANDLE_VALUE;
+      return 0;
+    }
   }
   ReadHidAttributesAndCaps(path, nullptr, &caps_);
   return 1;
@@ -99,8 +109,8 @@ int32_t HidDevice::Open(int32_t vendorId, int32_t productCount, const int32_t* p
 
 int32_t HidDevice::Close() {
   HidOperationLock lock(kTagClose);
-  if (separateHandles_ && writeHandle_ && CloseHandle(writeHandle_)) writeHandle_ = nullptr;
-  if (handle_ && CloseHandle(handle_)) handle_ = nullptr;
+  CloseIfOpen(writeHandle_);
+  CloseIfOpen(handle_);
   return 1;
 }
 

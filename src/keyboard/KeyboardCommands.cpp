@@ -124,7 +124,7 @@ void KeyboardCommands::ReadFirmwareVersion() {
   firmwareVersion_ = VersionFromReply(report);
 }
 
-void KeyboardCommands::RestoreFactorySettings() { device_.Write(FactoryResetReport().data()); }
+bool KeyboardCommands::RestoreFactorySettings() { return device_.Write(FactoryResetReport().data()) != 0; }
 
 std::wstring FirmwareText(int32_t firmwareVersion, const std::function<std::wstring(const std::wstring&)>& translate) {
   if (firmwareVersion == -1) return L"";

@@ -40,7 +40,8 @@ class KeyboardCommands {
   bool BacklightFailed() const { return backlightFailed_; }
   bool SideLightFailed() const { return sideFailed_; }
   void ReadFirmwareVersion();
-  void RestoreFactorySettings();
+  // False when the report could not be written.
+  bool RestoreFactorySettings();
 
   // The reports, byte for byte.
   static FeatureReport BacklightEffectReport(int index, const LedEffectEntry& entry);

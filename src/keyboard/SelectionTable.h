@@ -30,12 +30,15 @@ class SelectionTable {
     return *instance;
   }
 
-  // Remembers `path` and reads the file. A missing, unreadable or malformed
-  // file is replaced by one with the defaults (and false is returned);
-  // out-of-range values are corrected silently. False without any change
-  // when `path` is empty.
+  // Remembers `path` and reads the file. A missing or malformed file is
+  // replaced by one with the defaults (and false is returned); out-of-range
+  // values are corrected silently. A file that is there but cannot be read
+  // is kept: the table holds the defaults and Save writes nothing until the
+  // next Load (false as well). False without any change when `path` is
+  // empty.
   bool Load(const std::wstring& path);
-  // Writes every entry to the remembered path.
+  // Writes every entry to the remembered path; false when it could not or
+  // must not (a file that could not be read is kept).
   bool Save();
 
   // The entry at `index` (-1: the current one), or null when there is none.
@@ -68,6 +71,7 @@ class SelectionTable {
   }
 
   std::wstring path_;
+  bool keepFile_ = false;
   std::array<Entry, Count> entries_{};
   int32_t sel_ = 0;
 };

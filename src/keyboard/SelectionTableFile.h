@@ -11,7 +11,14 @@ bool SelectionTable<Table, Entry, Count, MaxSel, DefaultSel>::Load(const std::ws
   if (path.empty()) return false;
   path_ = path;
   pugi::xml_document doc;
-  if (!kb::LoadXmlFile(path_, doc, pugi::encoding_utf8)) {
+  bool unreadable = false;
+  keepFile_ = false;
+  if (!kb::LoadXmlFile(path_, doc, pugi::encoding_utf8, false, &unreadable)) {
+    // A missing or malformed file is replaced by the defaults. One that is
+    // there but could not be read (locked by another program, no permission,
+    // an I/O error) may hold the user's choices: the run goes on with the
+    // defaults in memory and never writes over it.
+    keepFile_ = unreadable;
     ResetDefaults();
     return false;
   }
@@ -27,7 +34,7 @@ bool SelectionTable<Table, Entry, Count, MaxSel, DefaultSel>::Load(const std::ws
 
 template <class Table, class Entry, int Count, int MaxSel, int DefaultSel>
 bool SelectionTable<Table, Entry, Count, MaxSel, DefaultSel>::Save() {
-  if (path_.empty()) return false;
+  if (path_.empty() || keepFile_) return false;
   pugi::xml_document doc;
   pugi::xml_node root = doc.append_child(kRootName);
   root.append_attribute("sel").set_value(sel_);

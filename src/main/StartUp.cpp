@@ -190,7 +190,6 @@ int BringRunningInstanceForward(const std::wstring& appName) {
 int RunKbConfig(HINSTANCE instance, const wchar_t* commandLine) {
   OleInitialize(nullptr);
   EnsureVirtualKeyboard(L"");
-  VHidev::Instance().ReleaseAll();
   EnterProgramFolder();
   Toolkit toolkit;
   if (!CreateToolkit(toolkit, instance) || !ConfigPresent(toolkit.app->GetAppDir()) ||
@@ -214,6 +213,9 @@ int RunKbConfig(HINSTANCE instance, const wchar_t* commandLine) {
     return 0;
   }
   RemoveLeftoverTemporaries(toolkit.app->GetAppDir());
+  // Only the instance that runs clears the virtual keyboard's keys: a second
+  // start would release keys the first one's playback holds down.
+  VHidev::Instance().ReleaseAll();
   int result = RunMainDialog(*toolkit.app, ShowCommandFor(commandLine));
   toolkit.Release();
   if (single) CloseHandle(single);

@@ -88,16 +88,15 @@ bool ReplaceWithRetries(const std::wstring& tempPath, const std::wstring& path) 
 
 }  // namespace
 
-bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+ReadOutcome ReadWholeFile(const std::wstring& path, std::string& bytes) {
   bytes.clear();
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-      DiagPrintfW(L"cannot open %ls (error %lu)\n", path.c_str(), static_cast<unsigned long>(error));
-    }
-    return false;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ReadOutcome::kMissing;
+    DiagPrintfW(L"cannot open %ls (error %lu)\n", path.c_str(), static_cast<unsigned long>(error));
+    return ReadOutcome::kUnreadable;
   }
   char buffer[16384];
   bool ok = true;
@@ -113,7 +112,7 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
   }
   CloseHandle(file);
   if (!ok) bytes.clear();
-  return ok;
+  return ok ? ReadOutcome::kRead : ReadOutcome::kUnreadable;
 }
 
 bool SaveFileAtomically(const std::wstring& path, std::string_view bytes) {
@@ -213,15 +212,14 @@ bool SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+ReadOutcome ReadWholeFile(const std::wstring& path, std::string& bytes) {
   bytes.clear();
   std::string native = NativePath(path);
   int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    if (errno != ENOENT && errno != ENOTDIR) {
-      DiagPrintf("cannot open %s: %s\n", native.c_str(), std::strerror(errno));
-    }
-    return false;
+    if (errno == ENOENT || errno == ENOTDIR) return ReadOutcome::kMissing;
+    DiagPrintf("cannot open %s: %s\n", native.c_str(), std::strerror(errno));
+    return ReadOutcome::kUnreadable;
   }
   char buffer[16384];
   bool ok = true;
@@ -238,7 +236,7 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
   }
   close(fd);
   if (!ok) bytes.clear();
-  return ok;
+  return ok ? ReadOutcome::kRead : ReadOutcome::kUnreadable;
 }
 
 bool SaveFileAtomically(const std::wstring& path, std::string_view bytes) {
@@ -289,5 +287,9 @@ int RemoveLeftoverSaveTemps(const std::wstring& path) {
 }
 
 #endif
+
+bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+  return ReadWholeFile(path, bytes) == ReadOutcome::kRead;
+}
 
 }  // namespace kb

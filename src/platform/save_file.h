@@ -11,8 +11,18 @@
 
 namespace kb {
 
-// Reads the whole file into `bytes`. False (with a diagnostic line unless the
-// file simply does not exist) when it cannot be opened or read.
+// What reading a whole file found.
+enum class ReadOutcome {
+  kRead,
+  kMissing,     // no such file (or folder on the way)
+  kUnreadable,  // there, but it could not be opened or read (sharing
+                // violation, permissions, I/O error): its content is unknown
+};
+
+// Reads the whole file into `bytes` (empty unless read), with a diagnostic
+// line when the file is there but cannot be read.
+ReadOutcome ReadWholeFile(const std::wstring& path, std::string& bytes);
+// The same, true only when read.
 bool ReadFileBytes(const std::wstring& path, std::string& bytes);
 
 // Replaces the file at `path` with `bytes` as described above. False, with a

@@ -22,7 +22,9 @@ DevicePathKind ClassifyDevicePath(const wchar_t* path, const KeyboardIdentity& k
   int32_t usbInterface = -1;
   int32_t collection = -1;
   if (!ParseHidDevicePath(path, &vid, &pid, &usbInterface, &collection)) return DevicePathKind::Unparsable;
-  bool keyboardPath = PartMatches(vid, keyboard.vid, vid != 0) && PartMatches(pid, keyboard.pid, pid != 0) &&
+  // Product id 0 in the configuration stands for any product of the vendor.
+  bool keyboardPath = PartMatches(vid, keyboard.vid, vid != 0) &&
+                      PartMatches(pid, keyboard.pid, pid != 0 && keyboard.pid != 0) &&
                       PartMatches(usbInterface, keyboard.usbInterface, usbInterface >= 0) &&
                       PartMatches(collection, keyboard.subdevice, collection >= 0);
   return keyboardPath ? DevicePathKind::Keyboard : DevicePathKind::Other;

@@ -28,6 +28,8 @@ uint8_t LoaderSelection(int loaderGroup) {
   return LedEffectTable::kSelectionLeft;
 }
 
+int LoaderGroupOfSelection(uint8_t selection) { return selection == LedEffectTable::kSelectionCentre ? 1 : 0; }
+
 void ApplyPageValues(int effect, const PageValues& values, LedEffectEntry& entry) {
   int page = PageOfEffect(effect);
   if (page == kNoPage) return;

@@ -38,6 +38,9 @@ void ApplyPageValues(int effect, const PageValues& values, LedEffectEntry& entry
 // The loader radios give the variant of effect 21: left 1, centre 2; no
 // radio of the group (or the right one, which is not in it) gives 1.
 uint8_t LoaderSelection(int loaderGroup);
+// The loader radio that shows a stored variant: centre for 2, left for the
+// rest (1, and 0 after a reset, which the keyboard runs as left).
+int LoaderGroupOfSelection(uint8_t selection);
 
 // The side slider's label: modes 0 to 2 set a speed, the others a brightness.
 const wchar_t* SideLabelOfMode(int mode);

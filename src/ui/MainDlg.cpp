@@ -29,6 +29,7 @@ using namespace kb::ui;
 namespace {
 constexpr wchar_t kWarningTitle[] = L"Warning";
 constexpr wchar_t kInsertDeviceAtStart[] = L"Please insert USB device!";
+constexpr wchar_t kFactoryResetFailed[] = L"The keyboard could not be reset to its factory settings.";
 
 const wchar_t* const kSpeedBarNames[] = {L"bar_general_speed_0", L"bar_general_speed_1", nullptr,
                                          L"bar_general_speed_3"};
@@ -36,7 +37,6 @@ const wchar_t* const kBrightnessBarNames[] = {L"bar_const_brightness_0", L"bar_c
                                               L"bar_const_brightness_2", L"bar_const_brightness_3"};
 const wchar_t* const kDirectionRadios[] = {L"radio_direction_left_0", L"radio_direction_right_0"};
 const wchar_t* const kLoaderRadios[] = {L"radio_loader_left_3", L"radio_loader_center_3"};
-constexpr wchar_t kLoaderRightRadio[] = L"radio_loader_right_3";
 }  // namespace
 
 CMainDlg::CMainDlg(std::wstring layoutName)
@@ -112,12 +112,19 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       result = 0;
       return true;
     case WM_TIMER:
-      if (wParam != kLightingRetryTimer) break;
-      RetryFailedLighting();
+      if (wParam == kLightingRetryTimer) {
+        RetryFailedLighting();
+      } else if (wParam == kTimerFactoryRestore) {
+        EndFactoryRestore();
+      } else {
+        break;
+      }
       result = 0;
       return true;
     case WM_DESTROY:
       if (std::wstring name = ApplicationName(); !name.empty()) ::RemovePropW(hwnd, name.c_str());
+      if (deviceNotification_) ::UnregisterDeviceNotification(deviceNotification_);
+      deviceNotification_ = nullptr;
       break;
     case kMsgLanguageChanged: {
       bool handled = SHostWnd::ProcessWindowMessage(hwnd, msg, wParam, lParam, result);
@@ -135,7 +142,7 @@ void CMainDlg::OnInitDialog() {
   HWND hwnd = GetHwnd();
   if (std::wstring name = ApplicationName(); !name.empty())
     ::SetPropW(hwnd, name.c_str(), reinterpret_cast<HANDLE>(static_cast<INT_PTR>(1)));
-  RegisterHidNotification(hwnd);
+  deviceNotification_ = RegisterHidNotification(hwnd);
   LookUpControls();
   SubscribeControlEvents();
   lastSendTime_ = static_cast<int64_t>(std::time(nullptr));
@@ -184,7 +191,6 @@ void CMainDlg::LookUpControls() {
     if (radio) c.effectRadioIds.push_back(radio->GetID());
   for (SWindow* radio : c.loaderGroup)
     if (radio) c.effectRadioIds.push_back(radio->GetID());
-  if (SWindow* right = FindChildByName(kLoaderRightRadio)) c.effectRadioIds.push_back(right->GetID());
 }
 
 void CMainDlg::SubscribeControlEvents() {
@@ -206,11 +212,15 @@ void CMainDlg::SubscribeControlEvents() {
   if (c.picture) c.picture->SetClickListener(this);
 }
 
+// Product id 0 in config.xml stands for any product of the vendor: an empty
+// product list, not a list holding product 0.
+int32_t CMainDlg::ProductCount() const { return identity_.pid != 0 ? 1 : 0; }
+
 bool CMainDlg::OpenKeyboardAtStart() {
   HidOperationLock lock(L"HidDevice::Open");
   int32_t product = identity_.pid;
   HidInterfaceInfo* found =
-      FindHidInterfaces(identity_.vid, 1, &product, identity_.usbInterface, identity_.subdevice);
+      FindHidInterfaces(identity_.vid, ProductCount(), &product, identity_.usbInterface, identity_.subdevice);
   bool opened = found && keyboard_.Open(found->devicePath.c_str(), kKeyboardAccess);
   FreeHidInterfaceList(found);
   return opened;
@@ -246,7 +256,15 @@ bool CMainDlg::OnCoordButtonClick(int id, std::wstring name, int action, UINT fl
   context.selectedKeys = &selectedKeys_;
   context.openDialog = &openDialog_;
   context.keyboardConnected = keyboard_.HasValidHandle();
+  context.stopKeyActions = [this](KeyCode trigger) { StopKeyActions(trigger); };
   return KeyAssignment::OnKeyClicked(context, id, name, action);
+}
+
+void CMainDlg::StopKeyActions(KeyCode trigger) {
+  if (trigger == 0 || playback_->CurrentRecord().code == trigger) playback_->StopPlayback();
+  // A direct key mirrors its replacement while the trigger is held; the
+  // editor would swallow the trigger's release and leave it down.
+  if (trigger == 0) VHidev::Instance().ReleaseAll();
 }
 
 void CMainDlg::OnMenuCommand(int id) {
@@ -270,7 +288,7 @@ void CMainDlg::CheckFirmware() {
     std::lock_guard lock(lightingLock_);
     keyboard_.Close();
     int32_t product = identity_.pid;
-    if (keyboard_.Open(identity_.vid, 1, &product, identity_.usbInterface, identity_.subdevice, nullptr,
+    if (keyboard_.Open(identity_.vid, ProductCount(), &product, identity_.usbInterface, identity_.subdevice, nullptr,
                        kKeyboardAccess))
       commands_.ReadFirmwareVersion();
     else
@@ -309,7 +327,11 @@ void CMainDlg::RestoreFactory() {
   // The keyboard may have been unplugged while the question was open.
   if (answer != IDOK || !::IsWindow(GetHwnd())) return;
   restoringFactory_ = true;
+  // The file is reset with the macros in memory: a reset in memory only
+  // brought them back at the next start, or lost them for good at the
+  // editor's next save.
   MacroStore::Instance().Reset();
+  if (!MacroStore::Instance().Save()) kb::DiagPrintfW(L"macro.xml could not be saved\n");
   RecordStore::Instance().Clear();
   {
     std::lock_guard lock(lightingLock_);
@@ -328,6 +350,24 @@ void CMainDlg::RestoreFactory() {
     controls_.picture->Invalidate();
   }
   RecordStore::Instance().Clear();
-  std::lock_guard lock(lightingLock_);
-  commands_.RestoreFactorySettings();
+  bool sent;
+  {
+    std::lock_guard lock(lightingLock_);
+    sent = commands_.RestoreFactorySettings();
+  }
+  if (!sent) {
+    // The keyboard will not restart; waiting for it would leave the program
+    // blind to its removal.
+    restoringFactory_ = false;
+    SMessageBox(GetHwnd(), kFactoryResetFailed, kWarningTitle, MB_OK | MB_ICONWARNING);
+    return;
+  }
+  ::SetTimer(GetHwnd(), kTimerFactoryRestore, kFactoryRestoreLimitMs, nullptr);
+}
+
+void CMainDlg::EndFactoryRestore() {
+  if (HWND hwnd = GetHwnd()) ::KillTimer(hwnd, kTimerFactoryRestore);
+  restoringFactory_ = false;
+  // Gone and not back: as an unplug, this ends the program.
+  if (!keyboard_.HasValidHandle()) CloseMainWindow();
 }

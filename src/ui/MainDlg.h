@@ -21,6 +21,7 @@
 #include "app/RunableThread.h"
 #include "hid/HidDevice.h"
 #include "keyboard/KeyboardCommands.h"
+#include "keyfunc/KeyCode.h"
 #include "toolkit/core/SEvents.h"
 #include "toolkit/window/SHostWnd.h"
 #include "ui/DeviceNotification.h"
@@ -62,6 +63,10 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   // keyboard takes it.
   static constexpr UINT_PTR kLightingRetryTimer = 0x4B42;
   static constexpr UINT kLightingRetryMs = 1500;
+  // A keyboard that has not come back this long after its factory reset is
+  // taken as gone: its removal ends the program again.
+  static constexpr UINT kFactoryRestoreLimitMs = 10000;
+  static constexpr UINT_PTR kTimerFactoryRestore = 0x6B01;
 
   explicit CMainDlg(std::wstring layoutName = kLayoutName);
   ~CMainDlg() override;
@@ -136,6 +141,11 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   void OnKeyboardArrived(const wchar_t* path);
   void OnKeyboardRemoved();
   void RefreshFilter(const wchar_t* arrivedPath);
+  void EndFactoryRestore();
+  // Stops the playback of `trigger` (0: any, and releases every key).
+  void StopKeyActions(KeyCode trigger);
+  // How many product ids of identity_ a search names (0: any product).
+  int32_t ProductCount() const;
   void CloseMainWindow();
   void ShutDownKeyFunctions();
   void SendBothLights();
@@ -145,6 +155,7 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   HidDevice keyboard_;
   Controls controls_;
   KeyboardIdentity identity_;
+  HDEVNOTIFY deviceNotification_ = nullptr;
   std::unique_ptr<HidUsbFilter::KeyMonitor> keyMonitor_;
   std::unique_ptr<KeyActionRunner> playback_;
   std::unique_ptr<RunableThread<0>> worker_;

@@ -121,6 +121,7 @@ void CMainDlg::OnKeyboardArrived(const wchar_t* path) {
   ShowEffectControls(true);
   ShowSideControls(true);
   MarkAssignedKeys();
+  if (restoringFactory_) ::KillTimer(GetHwnd(), kTimerFactoryRestore);
   restoringFactory_ = false;
   SendBothLights();
 }

@@ -16,6 +16,11 @@ int Value(const SSliderBar* bar) { return bar ? bar->GetValue() : -1; }
 void SetValue(SSliderBar* bar, int value) {
   if (bar) bar->SetValue(value);
 }
+// Checks the radio at a position of its group; SetCheck unchecks the rest
+// of the group and raises no event, so nothing is stored or sent.
+void CheckInGroup(const std::vector<SWindow*>& group, int position) {
+  if (position >= 0 && position < static_cast<int>(group.size()) && group[position]) group[position]->SetCheck(true);
+}
 }  // namespace
 
 int CMainDlg::GroupValue(const std::vector<SWindow*>& group) {
@@ -37,12 +42,19 @@ void CMainDlg::ShowEffectControls(bool selectInCombo) {
   if (controls_.tab) controls_.tab->SetCurSel(page);
   if (effect_pages::PageHasSpeed(page)) SetValue(controls_.speedBars[page], entry->speed);
   SetValue(controls_.brightnessBars[page], entry->brightness);
+  // The radios are read back with the sliders whenever one of them moves:
+  // they must show what is stored, or the next slider move stores the
+  // layout's default direction or variant over the user's.
+  if (page == effect_pages::kPageMoving) CheckInGroup(controls_.directionGroup, entry->deriction);
+  if (page == effect_pages::kPageLoader)
+    CheckInGroup(controls_.loaderGroup, effect_pages::LoaderGroupOfSelection(entry->selection));
 }
 
 void CMainDlg::ReadEffectControls() {
   std::lock_guard lock(lightingLock_);
   LedEffectTable& table = LedEffectTable::Instance();
   int effect = Selection(controls_.effectCombo);
+  if (effect < 0) return;
   table.SetCurrent(effect);
   int page = effect_pages::PageOfEffect(effect);
   LedEffectEntry* entry = table.GetEntry(effect);
@@ -94,8 +106,10 @@ void CMainDlg::OnSideSelected(int index) {
 
 void CMainDlg::OnEffectControlChanged() {
   std::lock_guard lock(lightingLock_);
+  int effect = Selection(controls_.effectCombo);
+  if (effect < 0) return;
   ReadEffectControls();
-  commands_.SetBacklightEffect(Selection(controls_.effectCombo));
+  commands_.SetBacklightEffect(effect);
 }
 
 void CMainDlg::OnSideBarChanged() {
@@ -137,7 +151,14 @@ void CMainDlg::RetryFailedLighting() {
 }
 
 void CMainDlg::UpdateFirmwareText() {
-  if (firmwareVersion_ == kFirmwareUnknown || !controls_.version) return;
+  if (!controls_.version) return;
+  // An unknown version (keyboard gone, reopen failed) is shown as such: the
+  // text of the keyboard that was open before would claim a version nobody
+  // read.
+  if (firmwareVersion_ == kFirmwareUnknown) {
+    controls_.version->SetWindowText(TranslateText(L"Firmware") + TranslateText(L": ") + TranslateText(L"Unknown"));
+    return;
+  }
   controls_.version->SetWindowText(
       FirmwareText(firmwareVersion_, [this](const std::wstring& text) { return TranslateText(text); }));
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -252,6 +253,54 @@ TEST(EasyThreadTest, StopWithoutAThreadAndTwiceReturns) {
   thread.Stop();
   thread.Stop();
   EXPECT_TRUE(thread.IsStopping());
+}
+
+// Two Stops at once (the key handler on the monitor thread and the UI
+// thread): the one that did not take the thread's handle returned while the
+// thread still ran, so its next Start could start a second worker.
+class HeldEnd : public EasyThread::ThreadCallback {
+ public:
+  HeldEnd(std::atomic<bool>& entered, std::atomic<bool>& release, std::atomic<bool>& ended)
+      : entered(entered), release(release), ended(ended) {}
+  int32_t Invoke(IEasyThread*, void*) override {
+    entered = true;
+    while (!release.load()) Sleep(1);
+    ended = true;
+    return 0;
+  }
+
+ private:
+  std::atomic<bool>& entered;
+  std::atomic<bool>& release;
+  std::atomic<bool>& ended;
+};
+
+TEST(EasyThreadTest, SecondConcurrentStopReturnsWhileTheThreadRuns) {
+  for (int round = 0; round < 5; ++round) {
+    SCOPED_TRACE(round);
+    std::atomic<bool> entered{false}, release{false}, ended{false};
+    EasyThread thread;
+    thread.SetEndCallback(new HeldEnd(entered, release, ended));
+    ASSERT_EQ(0, thread.Start(nullptr));
+    std::atomic<int> returned{0};
+    std::atomic<int> returnedBeforeTheEnd{0};
+    auto stopper = [&] {
+      thread.Stop();
+      if (!ended.load()) ++returnedBeforeTheEnd;
+      ++returned;
+    };
+    std::thread first(stopper);
+    ASSERT_TRUE(WaitUntil([&] { return entered.load(); }));
+    std::thread second(stopper);
+    // Either Stop returning before the end is the fault; give a wrong early
+    // return the time to happen (a slow machine can only hide it, never
+    // fail a sound build).
+    WaitUntil([&] { return returned.load() > 0; }, 300);
+    release = true;
+    first.join();
+    second.join();
+    EXPECT_EQ(returnedBeforeTheEnd.load(), 0);
+  }
 }
 
 TEST(EasyThreadTest, ReplacedLoopCallbackIsDeletedAndNoLongerCalled) {

@@ -65,6 +65,30 @@ TEST_F(HidDeviceTest, FailedOpenLeavesTheInvalidHandleAndFeatureCallsFail) {
   other.Close();
 }
 
+// After a failed open, Close called CloseHandle(INVALID_HANDLE_VALUE) (on
+// Windows the current process's pseudo handle), and the capabilities of the
+// interface open before stayed as if they were this one's.
+TEST_F(HidDeviceTest, FailedOpenClosesTheInvalidHandleAndKeepsStaleCaps) {
+  HidDevice other;
+  ASSERT_EQ(other.Open(kVendorPath, kAccess), 1);
+  ASSERT_EQ(other.Caps().OutputReportByteLength, 8);
+  EXPECT_EQ(other.Open(kBootPath, kAccess), 0);
+  EXPECT_EQ(other.Caps().OutputReportByteLength, 0);
+  EXPECT_EQ(other.Caps().UsagePage, 0);
+  SetLastError(0);
+  EXPECT_EQ(other.Close(), 1);
+  EXPECT_EQ(GetLastError(), 0u) << "a handle that was never open was closed";
+  EXPECT_EQ(other.Handle(), nullptr);
+  // Separate handles: a failed second handle leaves none open.
+  HidDevice separate;
+  separate.SetTransferMode(false, true);
+  EXPECT_EQ(separate.Open(kBootPath, kAccess), 0);
+  EXPECT_FALSE(separate.HasValidHandle());
+  SetLastError(0);
+  separate.Close();
+  EXPECT_EQ(GetLastError(), 0u);
+}
+
 TEST_F(HidDeviceTest, FeatureTransfersAreAlwaysEightBytes) {
   uint8_t big[16] = {0x07, 0xFF, 0xFF, 6, 4, 1, 0, 1, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
   ASSERT_EQ(device_.SetFeature(big), 1);

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <system_error>
+
+#include "keyboard/SideModelTable.h"
+
 #include "golden/GoldenFiles.h"
 
 namespace {
@@ -76,6 +81,36 @@ TEST_F(LedEffectTableTest, MissingOrMalformedFileIsReplacedByDefaults) {
     EXPECT_EQ(kbtest::ReadBytes(folder.File(kFile)), defaults);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{kFile});
   }
+}
+
+// A lighting file that is there but cannot be read was overwritten with the
+// defaults as if it were missing. Here it cannot be read because the name
+// leads to a folder (reading fails as a locked or damaged file would).
+TEST_F(LedEffectTableTest, UnreadableFileIsOverwrittenWithDefaults) {
+  std::error_code error;
+  std::filesystem::create_directory(folder_.File("held"), error);
+  ASSERT_FALSE(error);
+  std::filesystem::create_directory_symlink("held", folder_.File(kFile), error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  LedEffectTable effects;
+  SideModelTable sides;
+  EXPECT_FALSE(effects.Load(Path()));
+  EXPECT_FALSE(sides.Load(folder_.WideFile(kFile)));
+  // The run goes on with the defaults in memory...
+  EXPECT_EQ(effects.GetCurrent(), LedEffectTable::kDefaultSel);
+  EXPECT_EQ(*effects.GetEntry(0), (LedEffectEntry{5, 2, 0, 0}));
+  EXPECT_EQ(sides.GetCurrent(), SideModelTable::kDefaultSel);
+  // ...and no change is written over the file.
+  EXPECT_FALSE(effects.SetCurrent(3));
+  EXPECT_FALSE(sides.SetCurrent(2));
+  EXPECT_EQ(effects.GetCurrent(), 3);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder_.File(kFile)));
+  // Once the file reads again, the table is its own again.
+  std::filesystem::remove(folder_.File(kFile));
+  Write(kbtest::GoldenBytes(kFile));
+  ASSERT_TRUE(effects.Load(Path()));
+  EXPECT_EQ(effects.GetCurrent(), 7);
+  EXPECT_TRUE(effects.SetCurrent(4));
 }
 
 TEST_F(LedEffectTableTest, SelectedEffect) {

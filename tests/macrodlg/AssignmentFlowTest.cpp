@@ -13,6 +13,7 @@
 #include "macrodlg/MacroDlgTestSupport.h"
 #include "platform/text.h"
 #include "toolkit/controls/SComboBox.h"
+#include "toolkit/controls/SEdit.h"
 #include "toolkit/controls/SListView.h"
 #include "toolkit/controls/STabCtrl.h"
 #include "ui/macro/KeyAssignment.h"
@@ -239,6 +240,46 @@ TEST_F(AssignmentFlowTest, IncompleteChoicesWarnAndKeepTheDialogOpen) {
     EXPECT_EQ(warnings_, std::vector<std::wstring>{c.warning});
     EXPECT_EQ(records_.Count(), 0u);
     EXPECT_FALSE(Button(kKeyA).checked);
+  }
+}
+
+// An empty or 0 repeat field made a count macro that plays nothing while the
+// key was marked as assigned and withheld from the system.
+TEST_F(AssignmentFlowTest, CountMacroWithoutRepeatsIsAssigned) {
+  macros_.AddGroup();
+  macros_.GroupAt(0)->steps = {KeyStep{MakeKeyCode(7, 0x04), 1, 5, L"A"}, KeyStep{MakeKeyCode(7, 0x04), 0, 0, L"A"}};
+  struct Case {
+    const char* what;
+    const wchar_t* typed;
+    bool warned;
+  };
+  const Case cases[] = {{"empty", L"", true}, {"zero", L"0", true}, {"without end", L"-1", false}, {"three", L"3", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    warnings_.clear();
+    records_.Clear();
+    Assign(kKeyA, L"A", [&](MacroRecordDlg& d) {
+      Page(d, 0);
+      d.OnMacroGroupClicked(0);
+      d.FindChildByName<kb::ui::SComboBox>(L"macro_play_mode")->SetCurSel(0);  // repeat times
+      SWindow* edit = d.FindChildByName(L"edit_macro_repeat_times");
+      edit->SetFocus();
+      static_cast<kb::ui::SEdit*>(edit)->SelectAll();
+      ::SendMessageW(d.GetHwnd(), WM_KEYDOWN, VK_DELETE, 0);
+      for (const wchar_t* ch = c.typed; *ch; ++ch) ::SendMessageW(d.GetHwnd(), WM_CHAR, *ch, 1);
+      Press(d, L"btnOK");
+      // A warned OK leaves the dialog to the user, who cancels it here.
+      if (!warnings_.empty()) Press(d, L"btnCancel");
+    });
+    EXPECT_EQ(warnings_.size(), c.warned ? 1u : 0u);
+    if (c.warned) {
+      if (!warnings_.empty()) EXPECT_EQ(warnings_[0], L"Please enter how many times the macro plays.");
+      EXPECT_EQ(records_.Count(), 0u);
+      EXPECT_FALSE(Button(kKeyA).checked);
+    } else {
+      EXPECT_EQ(records_.Count(), 1u);
+      EXPECT_TRUE(Button(kKeyA).checked);
+    }
   }
 }
 

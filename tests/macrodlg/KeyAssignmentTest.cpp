@@ -175,6 +175,41 @@ TEST_F(KeyAssignmentTest, DialogResultsChangeRecordsPictureAndFiles) {
   }
 }
 
+// Deleting or replacing an assignment left a running copy of it playing.
+TEST_F(KeyAssignmentTest, DeletedOrReplacedAssignmentKeepsPlaying) {
+  CreatePicture();
+  struct Case {
+    const char* what;
+    INT_PTR result;
+    int group;
+    std::vector<KeyCode> stopped;
+  };
+  const Case cases[] = {
+      {"delete", KeyAssignment::kResultDelete, 0, {kCodeA}},
+      {"replace", KeyAssignment::kResultOk, 0, {kCodeA}},
+      {"OK that assigns nothing", KeyAssignment::kResultOk, 5, {}},
+      {"cancel", IDCANCEL, 0, {}},
+  };
+  for (const Case& c : cases) {
+    records_.Upsert(KeyRecord{kCodeA, 0, 5, -1, L"A", L"Old", {Step(kCodeB, 1, 5), Step(kCodeB, 0, 5)}});
+    macros_.Reset();
+    macros_.AddGroup();
+    *macros_.GroupAt(0) = FiveSteps();
+    macros_.Settings().type = 0;
+    macros_.Settings().group = c.group;
+    macros_.Settings().playData = 2;
+    std::vector<KeyCode> stopped;
+    KeyAssignmentContext context;
+    context.picture = picture_;
+    context.macros = &macros_;
+    context.records = &records_;
+    context.config = &config_;
+    context.stopKeyActions = [&](KeyCode trigger) { stopped.push_back(trigger); };
+    KeyAssignment::ApplyResult(context, c.result, kKeyA, kCodeA, L"A");
+    EXPECT_EQ(stopped, c.stopped) << c.what;
+  }
+}
+
 TEST_F(KeyAssignmentTest, AssigningAgainReplacesTheRecordInPlace) {
   CreatePicture();
   KeyAssignmentContext context;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -372,6 +373,80 @@ TEST_F(MacroRecordDlgTest, DelayCellsTakeNumbersOnly) {
     EXPECT_EQ(macros_.GroupAt(0)->steps[0].delay, c.delay) << kb::WideToUtf8(c.typed);
     EXPECT_EQ(cell->GetWindowText(), c.shown) << kb::WideToUtf8(c.typed);
   }
+}
+
+// Recording, moving, deleting and clearing steps and editing delays were
+// never written: a dialog ended by Cancel, Escape or its close button lost
+// them, and so did any later start.
+TEST_F(MacroRecordDlgTest, RecordedStepsAreLostWithoutOk) {
+  struct Ending {
+    const char* what;
+    std::function<void(SHostWnd&)> end;
+  };
+  const Ending endings[] = {
+      {"cancel", [](SHostWnd& host) { host.FindChildByName(L"btnCancel")->PerformClick(); }},
+      {"escape", [](SHostWnd& host) { ::SendMessageW(host.GetHwnd(), WM_KEYDOWN, VK_ESCAPE, 0); }},
+      {"close", [](SHostWnd& host) { ::SendMessageW(host.GetHwnd(), WM_CLOSE, 0, 0); }},
+      {"stop recording, then cancel",
+       [](SHostWnd& host) {
+         host.FindChildByName(L"chk_macro_record")->PerformClick();
+         host.FindChildByName(L"btnCancel")->PerformClick();
+       }},
+  };
+  for (const Ending& e : endings) {
+    SCOPED_TRACE(e.what);
+    macros_.Reset();
+    macros_.AddGroup();
+    MacroRecordDlg dialog(nullptr, macros_, picture_, selected_, config_);
+    bool ended = false;
+    SetModalScript([&](SHostWnd& host) {
+      auto& dlg = static_cast<MacroRecordDlg&>(host);
+      dlg.OnMacroGroupClicked(0);
+      host.FindChildByName(L"chk_macro_record")->PerformClick();
+      dlg.OnKeyEvent(kCodeA, true);
+      dlg.OnKeyEvent(kCodeA, false);
+      ended = true;
+      e.end(host);
+    });
+    dialog.DoModal(nullptr);
+    SetModalScript(nullptr);
+    ASSERT_TRUE(ended);
+    MacroStore saved = Reloaded();
+    ASSERT_EQ(saved.GroupCount(), 1);
+    EXPECT_EQ(saved.GroupAt(0)->steps.size(), 2u);
+    EXPECT_EQ(saved.GroupAt(0)->steps, macros_.GroupAt(0)->steps);
+  }
+  // Each edit of the steps is in the file while the dialog is still open.
+  struct Edit {
+    const char* what;
+    int selected;
+    const wchar_t* button;
+    size_t stepsAfter;
+  };
+  const Edit edits[] = {{"move", 1, L"item_up", 3}, {"delete", 0, L"item_delete", 2}, {"clear", 0, L"item_clear", 0}};
+  for (const Edit& edit : edits) {
+    SCOPED_TRACE(edit.what);
+    macros_.Reset();
+    macros_.AddGroup();
+    macros_.GroupAt(0)->steps = {KeyStep{kCodeA, 1, 5, L"A"}, KeyStep{kCodeB, 1, 6, L"B"}, KeyStep{kCodeA, 0, 0, L"A"}};
+    macros_.Save();
+    Open();
+    PumpFor(10);
+    Find<kb::ui::SMCListView>(L"key_info")->SetSel(edit.selected);
+    Click(edit.button);
+    ASSERT_EQ(macros_.GroupAt(0)->steps.size(), edit.stepsAfter);
+    EXPECT_EQ(Reloaded().GroupAt(0)->steps, macros_.GroupAt(0)->steps);
+    dialog_.reset();
+  }
+  macros_.GroupAt(0)->steps = {KeyStep{kCodeA, 1, 15, L"A"}, KeyStep{kCodeA, 0, 0, L"A"}};
+  macros_.Save();
+  Open();
+  PumpFor(20);
+  SWindow* cell = Find<kb::ui::SMCListView>(L"key_info")->GetItemPanel(0)->FindChildByName(L"key_delay");
+  ASSERT_NE(cell, nullptr);
+  TypeInto(cell, L"250");
+  Find(L"edit_macro_repeat_times")->SetFocus();
+  EXPECT_EQ(Reloaded().GroupAt(0)->steps[0].delay, 250);
 }
 
 TEST_F(MacroRecordDlgTest, OkDeleteAndCancelEndTheDialog) {

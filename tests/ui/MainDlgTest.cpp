@@ -7,11 +7,15 @@
 #include <sstream>
 
 #include "MainDlgTestSupport.h"
+#include "app/AppConfig.h"
 #include "keyboard/LedEffectTable.h"
 #include "keyboard/SideModelTable.h"
 #include "keyfunc/VHidev.h"
 #include "keyfunc/VirtualKeyboardSetup.h"
+#include "macro/MacroStore.h"
 #include "macro/RecordStore.h"
+#include "keyfunc/VHidev.h"
+#include "keyfunc/VirtualKeyboardSetup.h"
 #include "main/StartUp.h"
 #include "toolkit/controls/SComboBox.h"
 #include "platform/text.h"
@@ -62,6 +66,22 @@ TEST_F(MainDlgTest, OpensTheKeyboardAndShowsItsFirmware) {
   EXPECT_EQ(tab->GetCurSel(), 1);
 }
 
+// A config.xml without a product id (0: any product of the vendor) looked
+// for product 0 and never found the keyboard.
+TEST_F(MainDlgTest, ConfigWithoutAProductIdNeverFindsTheKeyboard) {
+  AppConfig& config = AppConfig::Instance();
+  const int32_t configured = config.pid;
+  config.pid = 0;
+  HWND opened = OpenDialog();
+  config.pid = configured;
+  ASSERT_NE(opened, nullptr);
+  EXPECT_TRUE(dlg_->KeyboardOpen());
+  EXPECT_TRUE(boxes_.empty());
+  // Its removal is still the keyboard's.
+  ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
+}
+
 TEST_F(MainDlgTest, WithoutTheKeyboardOneWarningAndTheWindowIsGone) {
   ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
   EXPECT_EQ(OpenDialog(), nullptr);
@@ -100,7 +120,7 @@ TEST_F(MainDlgTest, LightingChangesReachTheKeyboard) {
       {"effect 21 (loader)", select(L"cbx_color_effect", 21), "07 ff ff 15 05 02 00 00"},
       {"loader brightness stores the left variant", slide(L"bar_const_brightness_3", 2), "07 ff ff 15 02 02 00 00"},
       {"loader centre", click(L"radio_loader_center_3"), "07 ff ff 15 02 02 01 00"},
-      {"loader right is variant 1", click(L"radio_loader_right_3"), "07 ff ff 15 02 02 00 00"},
+      {"loader left again", click(L"radio_loader_left_3"), "07 ff ff 15 02 02 00 00"},
       {"back to effect 5 shows what was stored", select(L"cbx_color_effect", 5), "07 ff ff 05 03 01 00 01"},
       {"static effect 0", select(L"cbx_color_effect", 0), "07 ff ff 00 05 02 00 00"},
       {"side mode 4 at its default level", select(L"cbx_side_color_effect", 4), "07 ff ff 20 00 00 74 00"},
@@ -128,6 +148,63 @@ TEST_F(MainDlgTest, LightingChangesReachTheKeyboard) {
   EXPECT_EQ(Find(L"text_side_brightness")->GetWindowText(true), L"Brightness");
   // The picked effect's page is shown.
   EXPECT_EQ(dlg_->FindChildByName<STabCtrl>(L"tab_color_effect")->GetCurSel(), 2);
+}
+
+// The radios used to keep the layout's defaults (Left) whatever was stored,
+// and the next slider move stored and sent them over the user's choice.
+TEST_F(MainDlgTest, RadiosShowTheStoredDirectionAndVariantAndASliderMoveKeepsThem) {
+  LedEffectTable& effects = LedEffectTable::Instance();
+  *effects.GetEntry(5) = LedEffectEntry{3, 1, 1, 1};   // direction right
+  *effects.GetEntry(21) = LedEffectEntry{2, 2, 0, 2};  // loader from the centre
+  effects.SetCurrent(5);
+  effects.Save();
+  // As after a restart: the table comes from the file.
+  effects.Load(effects.Path());
+  ASSERT_NE(OpenDialog(), nullptr);
+  ASSERT_NE(Find(L"radio_direction_right_0"), nullptr);
+  EXPECT_TRUE(Find(L"radio_direction_right_0")->IsChecked());
+  EXPECT_FALSE(Find(L"radio_direction_left_0")->IsChecked());
+  MoveSlider(L"bar_general_speed_0", 0);
+  EXPECT_EQ(LastSent("set-feature"), "07 ff ff 05 03 00 00 01");
+  auto* combo = dlg_->FindChildByName<SComboBox>(L"cbx_color_effect");
+  ASSERT_NE(combo, nullptr);
+  combo->SetCurSel(21);
+  ASSERT_NE(Find(L"radio_loader_center_3"), nullptr);
+  EXPECT_TRUE(Find(L"radio_loader_center_3")->IsChecked());
+  EXPECT_FALSE(Find(L"radio_loader_left_3")->IsChecked());
+  MoveSlider(L"bar_const_brightness_3", 4);
+  EXPECT_EQ(LastSent("set-feature"), "07 ff ff 15 04 02 01 00");
+  LedEffectTable reloaded;
+  reloaded.Load(effects.Path());
+  EXPECT_EQ(*reloaded.GetEntry(5), (LedEffectEntry{3, 0, 1, 1}));
+  EXPECT_EQ(*reloaded.GetEntry(21), (LedEffectEntry{4, 2, 0, 2}));
+}
+
+// A "Right" loader radio stored and sent variant 1, which is Left: the
+// loader only starts from the left or the centre.
+TEST_F(MainDlgTest, LoaderOffersNoRightThatRunsLeft) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  auto* combo = dlg_->FindChildByName<SComboBox>(L"cbx_color_effect");
+  ASSERT_NE(combo, nullptr);
+  combo->SetCurSel(21);
+  EXPECT_NE(Find(L"radio_loader_left_3"), nullptr);
+  EXPECT_NE(Find(L"radio_loader_center_3"), nullptr);
+  EXPECT_EQ(Find(L"radio_loader_right_3"), nullptr);
+}
+
+// A slider moved while the effect box had no selection stored effect -1 as
+// the current effect.
+TEST_F(MainDlgTest, SliderMoveWithoutAnEffectSelectedStoresNoEffect) {
+  LedEffectTable::Instance().SetCurrent(9);
+  ASSERT_NE(OpenDialog(), nullptr);
+  auto* combo = dlg_->FindChildByName<SComboBox>(L"cbx_color_effect");
+  ASSERT_NE(combo, nullptr);
+  combo->SetCurSel(-1);
+  MoveSlider(L"bar_const_brightness_1", 2);
+  EXPECT_EQ(LedEffectTable::Instance().GetCurrent(), 9);
+  LedEffectTable reloaded;
+  reloaded.Load(LedEffectTable::Instance().Path());
+  EXPECT_EQ(reloaded.GetCurrent(), 9);
 }
 
 TEST_F(MainDlgTest, TheEffectIsSentAgainTwoSecondsAfterStartUp) {
@@ -341,6 +418,62 @@ TEST_F(MainDlgTest, FactoryRestoreSurvivesTheReEnumeration) {
   EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
 }
 
+// The restore cleared the macros in memory only: they came back at the next
+// start, unless the editor saved first and erased them.
+TEST_F(MainDlgTest, FactoryRestoreClearsMacrosInMemoryOnly) {
+  MacroStore& macros = MacroStore::Instance();
+  macros.AddGroup();
+  macros.GroupAt(0)->steps = {KeyStep{(7u << 16) | 0x04, 1, 10, L"A"}};
+  macros.Settings().repeat = 7;
+  ASSERT_TRUE(macros.Save());
+  ASSERT_NE(OpenDialog(), nullptr);
+  answers_ = {IDOK};
+  Click(L"btn_restore_factory");
+  EXPECT_EQ(macros.GroupCount(), 0);
+  MacroStore reloaded;
+  ASSERT_TRUE(reloaded.Load(macros.Path()));
+  EXPECT_EQ(reloaded.GroupCount(), 0);
+  EXPECT_EQ(reloaded.Settings().repeat, MacroSettings().repeat);
+  EXPECT_TRUE(PumpUntil([&] { return !dlg_->RestoringFactory(); }, 15000));
+}
+
+// A failed reset report looked like success, and the restoring state never
+// cleared when the keyboard did not come back: its removal no longer ended
+// the program.
+TEST_F(MainDlgTest, FailedFactoryResetLooksLikeSuccess) {
+  // Effect and side mode away from the defaults: the restore sends both
+  // before its reset report, which the keyboard drops, leaving the bus.
+  LedEffectTable::Instance().SetCurrent(3);
+  SideModelTable::Instance().SetCurrent(4);
+  ASSERT_NE(OpenDialog(), nullptr);
+  ResetLog();
+  ASSERT_EQ(sim_.Command({"drop", "2"}).status, 0);
+  answers_ = {IDOK, IDOK};
+  Click(L"btn_restore_factory");
+  EXPECT_EQ(kb::test::LogLines(sim_, "dropped").size(), 1u);
+  ASSERT_EQ(boxes_.size(), 2u);
+  EXPECT_EQ(boxes_[1].text, L"The keyboard could not be reset to its factory settings.");
+  EXPECT_FALSE(dlg_->RestoringFactory());
+  // Its removal ends the program as any unplug does.
+  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
+}
+
+// The restore's time limit: once it has passed, the restoring state ends,
+// and a keyboard that is not back ends the program.
+TEST_F(MainDlgTest, FactoryRestoreStateEndsAfterItsTimeLimit) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  answers_ = {IDOK};
+  Click(L"btn_restore_factory");
+  ASSERT_TRUE(dlg_->RestoringFactory());
+  ASSERT_TRUE(PumpUntil([&] { return !dlg_->KeyboardOpen(); }, 5000));
+  // The limit's timer message, as it comes when the keyboard stays away.
+  ::SendMessageW(hwnd_, WM_TIMER, CMainDlg::kTimerFactoryRestore, 0);
+  EXPECT_FALSE(dlg_->RestoringFactory());
+  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 5000));
+  // The keyboard comes back to nobody; the next test finds it plugged.
+  PumpUntil([&] { return Status().find("plugged: yes") != std::string::npos; }, 3000);
+}
+
 TEST_F(MainDlgTest, FactoryRestoreCancelledChangesNothing) {
   RecordStore::Instance().Upsert(CopyOnKeyA());
   RecordStore::Instance().Save();
@@ -406,6 +539,20 @@ TEST_F(MainDlgTest, FirmwareCheck) {
   }
 }
 
+// A firmware check whose reopen failed set the version to unknown but left
+// the old version on screen.
+TEST_F(MainDlgTest, FirmwareCheckAfterAFailedReopenShowsTheOldVersion) {
+  ASSERT_EQ(sim_.Command({"firmware", "1.3"}).status, 0);
+  ASSERT_NE(OpenDialog(), nullptr);
+  ASSERT_EQ(Find(L"version")->GetWindowText(), L"Firmware: v1.3");
+  // The reopen looks for a keyboard that is not there.
+  dlg_->SetKeyboardIdentity(KeyboardIdentity{0xDEAD, 0xBEEF, 1, 5});
+  ::SendMessageW(hwnd_, WM_COMMAND, CMainDlg::kCmdCheckFirmware, 0);
+  EXPECT_EQ(dlg_->FirmwareVersion(), CMainDlg::kFirmwareUnknown);
+  EXPECT_FALSE(dlg_->KeyboardOpen());
+  EXPECT_EQ(Find(L"version")->GetWindowText(), L"Firmware: Unknown");
+}
+
 TEST_F(MainDlgTest, ExitCommandClosesTheWindow) {
   ASSERT_NE(OpenDialog(), nullptr);
   ::SendMessageW(hwnd_, WM_COMMAND, CMainDlg::kCmdExit, 0);
@@ -457,6 +604,57 @@ TEST_F(MainDlgTest, AKeyClickedOnThePictureOpensTheAssignmentDialog) {
   EXPECT_TRUE(WindowAlive());
   ASSERT_TRUE(picture->GetButton(0x04, &key));
   EXPECT_EQ(key.checked, 0u);
+}
+
+// Opening the macro editor left running playback alone: an endless macro
+// went on typing into the editor, where the keyboard could not stop it.
+TEST_F(MainDlgTest, EndlessMacroTypesIntoTheOpenedEditor) {
+  KeyRecord endless;
+  endless.code = kKeyA;
+  endless.type = 0;
+  endless.play = 2;
+  endless.repeat = -1;
+  endless.name = L"A";
+  endless.group = L"Endless";
+  endless.steps = {{(7u << 16) | 0x05, 1, 3, L"B"}, {(7u << 16) | 0x05, 0, 3, L"B"}};
+  RecordStore::Instance().Upsert(endless);
+  RecordStore::Instance().Save();
+  // Playback types through the virtual keyboard, as after the start-up's
+  // driver check.
+  sim_.Command({"vkbd", "install"});
+  ASSERT_TRUE(EnsureVirtualKeyboard(L""));
+  struct CloseVirtualKeyboard {
+    ~CloseVirtualKeyboard() { VHidev::Instance().CloseDevice(); }
+  } closeAtEnd;
+  ASSERT_NE(OpenDialog(), nullptr);
+  auto typedLines = [this] { return sim_.Command({"typed", "vkbd"}).text; };
+  sim_.Command({"reset-typed"});
+  ASSERT_EQ(sim_.Command({"tap", "a"}).status, 0);
+  ASSERT_TRUE(PumpUntil([&] { return typedLines().find("07:0005") != std::string::npos; }, 5000))
+      << "the macro plays";
+  auto* picture = dlg_->FindChildByName<CoordButtonImage>(L"img_keyboard");
+  ASSERT_NE(picture, nullptr);
+  CoordButton key;
+  ASSERT_TRUE(picture->GetButton(0x06, &key));
+  const Rect& origin = picture->GetWindowRect();
+  Point centre{origin.left + (key.rect.left + key.rect.right) / 2, origin.top + (key.rect.top + key.rect.bottom) / 2};
+  std::string typedAtOpen;
+  std::string typedLater;
+  std::string held;
+  App()->SetModalHook([&](SHostWnd& popup) {
+    if (!popup.FindChildByName(L"tab_macro_mode_selection")) return;
+    typedAtOpen = typedLines();
+    // Several of the macro's 3 ms steps would have gone out meanwhile.
+    Pump(150);
+    typedLater = typedLines();
+    held = sim_.Command({"held"}).text;
+    if (auto* dialog = dynamic_cast<SHostDialog*>(&popup)) dialog->EndDialog(IDCANCEL);
+  });
+  picture->OnLButtonDown(MK_LBUTTON, centre);
+  picture->OnLButtonUp(0, centre);
+  ASSERT_FALSE(typedAtOpen.empty());
+  EXPECT_EQ(typedLater, typedAtOpen) << "the macro went on typing";
+  EXPECT_EQ(held.find("07:0005"), std::string::npos) << held;
 }
 
 TEST_F(MainDlgTest, UnpluggingWhileTheAssignmentDialogIsOpenEndsItFirst) {

@@ -48,6 +48,11 @@ TEST(DeviceNotification, ClassifiesBroadcastPaths) {
       // Interface 0 of a keyboard configured with interface 0.
       {L"\\\\?\\HID#VID_E7A1&PID_5B0D&MI_00&COL01#8&1111&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}",
        KeyboardIdentity{0xE7A1, 0x5B0D, 0, 1}, DevicePathKind::Keyboard},
+      // A configuration without a product id takes any product of the vendor.
+      {L"\\\\?\\HID#VID_E7A1&PID_5B0E&MI_01&COL05#8&2d3a&0&0004#{4d1e55b2-f16f-11cf-88cb-001111000030}",
+       KeyboardIdentity{0xE7A1, 0, 1, 5}, DevicePathKind::Keyboard},
+      {L"\\\\?\\HID#VID_DEED&PID_5B0E&MI_01&COL05#8&2d3a&0&0004#{4d1e55b2-f16f-11cf-88cb-001111000030}",
+       KeyboardIdentity{0xE7A1, 0, 1, 5}, DevicePathKind::Other},
       // Not HID interface paths at all.
       {L"\\\\?\\STORAGE#Volume#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}", kKeyboard, DevicePathKind::Unparsable},
       {L"", kKeyboard, DevicePathKind::Unparsable},

@@ -117,6 +117,7 @@ bool KeyAssignment::OnKeyClicked(KeyAssignmentContext& context, int keyId, const
   INT_PTR result = IDCANCEL;
   {
     MacroRecordDlg dialog(context.monitor, Macros(context), context.picture, selected, Config(context));
+    if (context.stopKeyActions) context.stopKeyActions(0);
     if (context.openDialog) *context.openDialog = &dialog;
     result = context.runDialog ? context.runDialog(dialog) : dialog.DoModal(context.owner);
     if (context.openDialog) *context.openDialog = nullptr;
@@ -132,6 +133,7 @@ void KeyAssignment::ApplyResult(KeyAssignmentContext& context, INT_PTR result, i
                                 const std::wstring& keyName) {
   CoordButtonImage* picture = context.picture;
   if (result == kResultDelete) {
+    if (context.stopKeyActions) context.stopKeyActions(trigger);
     Records(context).Remove(trigger);
     int id = UsageOf(trigger);
     if (picture) {
@@ -147,6 +149,7 @@ void KeyAssignment::ApplyResult(KeyAssignmentContext& context, INT_PTR result, i
   if (keyId != 0) {
     std::optional<KeyRecord> record = BuildRecord(macros.Settings(), macros, Config(context), trigger, keyName);
     if (record) {
+      if (context.stopKeyActions) context.stopKeyActions(trigger);
       if (picture) picture->SetButtonTip(keyId, TipText(*record));
       Records(context).Upsert(*record);
       SaveRecords(context);

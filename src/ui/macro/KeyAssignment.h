@@ -55,6 +55,13 @@ struct KeyAssignmentContext {
   MacroStore* macros = nullptr;    // null: MacroStore::Instance()
   RecordStore* records = nullptr;  // null: RecordStore::Instance()
   const AppConfig* config = nullptr;  // null: AppConfig::Instance()
+  // Stops the key actions of the trigger given (0: every one, and every key
+  // the virtual keyboard holds goes up). Called with 0 once the dialog's
+  // listener stands first, before the dialog shows: playback would type
+  // into it, and an endless macro could not be stopped from the keyboard.
+  // Called with the trigger when its assignment is deleted or replaced, so
+  // no copy of the old one goes on playing. May be null.
+  std::function<void(KeyCode trigger)> stopKeyActions;
   // Runs the dialog and returns its end code. Null: DoModal over `owner`.
   // Tests replace it to answer the dialog.
   std::function<INT_PTR(MacroRecordDlg&)> runDialog;

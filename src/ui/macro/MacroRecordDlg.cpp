@@ -55,6 +55,9 @@ constexpr wchar_t kWarnNoGroupSelected[] = L"Please select a macro group.";
 constexpr wchar_t kWarnNoKeyCaptured[] = L"Please press the key to assign first.";
 constexpr wchar_t kWarnNoEntry[] = L"Please choose an entry from the list.";
 constexpr wchar_t kWarnEmptyCombination[] = L"This key combination has no keys.";
+constexpr wchar_t kWarnNoRepeats[] = L"Please enter how many times the macro plays.";
+// The play-mode list's item data for "Play repeat times".
+constexpr int32_t kPlayCount = 2;
 
 int64_t ProcessClockMs() {
   using namespace std::chrono;
@@ -83,6 +86,9 @@ MacroRecordDlg::MacroRecordDlg(HidUsbFilter::KeyMonitor* monitor, MacroStore& ma
 }
 
 MacroRecordDlg::~MacroRecordDlg() {
+  // Cancel, Escape and the close button end the dialog too; what was
+  // recorded is the user's work all the same.
+  SaveRecordedSteps();
   if (monitor_) {
     monitor_->RemoveProxy(this, &MacroRecordDlg::OnRecordKeyEvent);
     // Recording may have stopped the loop; the main dialog's key actions
@@ -106,7 +112,10 @@ bool MacroRecordDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
     result = TRUE;
     return true;
   }
-  if (msg == WM_DESTROY) keyTarget_.store(nullptr);
+  if (msg == WM_DESTROY) {
+    keyTarget_.store(nullptr);
+    SaveRecordedSteps();
+  }
   if (msg == kMsgKeyEvent) {
     OnKeyEvent(static_cast<KeyCode>(wParam), lParam != 0);
     result = 0;
@@ -241,6 +250,7 @@ void MacroRecordDlg::RecordStep(KeyCode code, bool pressed, const std::wstring& 
     group->steps.push_back(KeyStep{code, pressed ? KeyStep::kDown : KeyStep::kUp, 0, name});
     stepAdapter_.NotifyDataSetChanged();
     if (stepList_) stepList_->EnsureVisible(static_cast<int>(group->steps.size()) - 1);
+    recordedUnsaved_ = true;
   }
   lastEventMs_ = now;
 }
@@ -319,6 +329,7 @@ void MacroRecordDlg::OnRecordClicked() {
   } else {
     StopMonitor();
     recordingStarted_ = false;
+    SaveRecordedSteps();
   }
 }
 
@@ -359,6 +370,7 @@ void MacroRecordDlg::OnMacroGroupClicked(int index) {
   if (stepAdapter_.GetGroup() != macros_.GroupAt(index)) lastEventMs_.reset();
   ShowGroup(index);
   macros_.Settings().group = index;
+  SaveRecordedSteps();
 }
 
 void MacroRecordDlg::OnMacroGroupRenamed(int index, const std::wstring& name) { macros_.RenameGroup(index, name); }
@@ -380,6 +392,7 @@ void MacroRecordDlg::OnStepMove(int offset) {
   stepAdapter_.NotifyDataSetChanged();
   stepList_->SetSel(other);
   macros_.Settings().group = SelectedGroupIndex();
+  SaveSettings();
 }
 
 void MacroRecordDlg::OnStepDelete() {
@@ -392,6 +405,7 @@ void MacroRecordDlg::OnStepDelete() {
   int count = static_cast<int>(group->steps.size());
   stepList_->SetSel(row < count ? row : count - 1);
   macros_.Settings().group = SelectedGroupIndex();
+  SaveSettings();
 }
 
 void MacroRecordDlg::OnStepClear() {
@@ -400,6 +414,7 @@ void MacroRecordDlg::OnStepClear() {
   group->steps.clear();
   stepAdapter_.NotifyDataSetChanged();
   macros_.Settings().group = SelectedGroupIndex();
+  SaveSettings();
 }
 
 void MacroRecordDlg::OnStepDelayEdited(SWindow* cell) {
@@ -414,7 +429,9 @@ void MacroRecordDlg::OnStepDelayEdited(SWindow* cell) {
     cell->SetWindowText(std::to_wstring(step.delay));
     return;
   }
+  if (step.delay == *value) return;
   step.delay = *value;
+  SaveSettings();
 }
 
 void MacroRecordDlg::OnEditChanged(const std::wstring& name, SWindow* sender) {
@@ -472,7 +489,10 @@ const wchar_t* MacroRecordDlg::MissingChoice() const {
   const MacroSettings& settings = macros_.Settings();
   switch (CurrentPage()) {
     case kPageMacro:
-      return SelectedGroup() ? nullptr : kWarnNoGroupSelected;
+      if (!SelectedGroup()) return kWarnNoGroupSelected;
+      // Played 0 times the macro does nothing while the key counts as
+      // assigned (and withheld); -1 plays without end.
+      return settings.playData == kPlayCount && settings.repeat == 0 ? kWarnNoRepeats : nullptr;
     case kPageSingleKey:
       return settings.skcode != 0 ? nullptr : kWarnNoKeyCaptured;
     case kPageMediaKey:
@@ -502,7 +522,13 @@ void MacroRecordDlg::StopMonitor() {
 }
 
 void MacroRecordDlg::SaveSettings() {
+  // Groups and settings share the file: any write takes the recorded steps.
+  recordedUnsaved_ = false;
   if (!macros_.Save()) kb::DiagPrintfW(L"macro.xml could not be saved\n");
+}
+
+void MacroRecordDlg::SaveRecordedSteps() {
+  if (recordedUnsaved_) SaveSettings();
 }
 
 int MacroRecordDlg::CurrentPage() const { return tab_ ? tab_->GetCurSel() : macros_.Settings().type; }

@@ -111,6 +111,8 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   bool StartMonitor();
   void StopMonitor();
   void SaveSettings();
+  // Writes macro.xml if recorded steps are not in it yet.
+  void SaveRecordedSteps();
   int CurrentPage() const;
   static std::optional<int> ParseDecimal(const std::wstring& text);
 
@@ -140,6 +142,11 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   // Process clock (ms) of the previous recorded key event; none before the
   // first one.
   std::optional<int64_t> lastEventMs_;
+  // Steps recorded since macro.xml was last written. A recording is written
+  // when it stops, when another group or page is chosen and when the dialog
+  // goes, however it goes: a write (with its flush) per key event would
+  // hold up the next event and stretch the recorded delays.
+  bool recordedUnsaved_ = false;
   // The window the monitor thread posts key events to; null before the
   // dialog is initialised and once its window is being destroyed.
   std::atomic<HWND> keyTarget_{nullptr};
