@@ -385,7 +385,12 @@ TEST_F(MacroRecordDlgTest, RecordedStepsAreLostWithoutOk) {
   };
   const Ending endings[] = {
       {"cancel", [](SHostWnd& host) { host.FindChildByName(L"btnCancel")->PerformClick(); }},
-      {"escape", [](SHostWnd& host) { ::SendMessageW(host.GetHwnd(), WM_KEYDOWN, VK_ESCAPE, 0); }},
+      // While it records, Escape is a key to record: it cancels only afterwards.
+      {"stop recording, then escape",
+       [](SHostWnd& host) {
+         host.FindChildByName(L"chk_macro_record")->PerformClick();
+         ::SendMessageW(host.GetHwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+       }},
       {"close", [](SHostWnd& host) { ::SendMessageW(host.GetHwnd(), WM_CLOSE, 0, 0); }},
       {"stop recording, then cancel",
        [](SHostWnd& host) {

@@ -85,11 +85,24 @@ ri_setup() {
   wait_for 20 kbsim ping || ri_fail "kbsim did not start"
   kbsim firmware 1.3 >/dev/null
 }
+# Newest first: the program ends before the services it talks to (kbsim, the
+# input method); a process that does not end on SIGTERM within 15 s is killed
+# and fails the test.
 ri_cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  local i pid stuck=0
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    pid=${pids[i]}
+    kill "$pid" 2>/dev/null || continue
+    for _ in $(seq 150); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$pid" 2>/dev/null; then
+      echo "realinput: process $pid ($(tr '\0' ' ' </proc/"$pid"/cmdline 2>/dev/null)) did not end on SIGTERM" >&2
+      kill -9 "$pid" 2>/dev/null
+      stuck=1
+    fi
+    wait "$pid" 2>/dev/null || true
+  done
   rm -rf "$work"
+  [ $stuck = 0 ] || exit 1
 }
 # ri_start [ARGS]: starts the program, sets $program (pid) and $window.
 ri_start() {
