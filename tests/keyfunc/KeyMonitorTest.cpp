@@ -47,6 +47,14 @@ class Listener {
 class KeyMonitorTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(sim.Start()); }
+  // `monitor` with `listener` registered, its filter open and its first
+  // event read waiting in the driver.
+  void StartListening(KeyMonitor& monitor, Listener& listener) {
+    monitor.AddProxy(&listener, &Listener::OnKey);
+    ASSERT_NE(monitor.OpenFilter(), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(monitor.Start());
+    ASSERT_TRUE(WaitUntil([&] { return sim.FilterValue("event-reads") >= 1; }));
+  }
   KeySim sim;
 };
 
@@ -163,19 +171,12 @@ TEST_F(KeyMonitorTest, ReopeningTheFilterKeepsTheLoopGoing) {
   SeenLog log;
   Listener listener("l", &log, 0);
   KeyMonitor monitor;
-  monitor.AddProxy(&listener, &Listener::OnKey);
-  ASSERT_NE(monitor.OpenFilter(), INVALID_HANDLE_VALUE);
-  ASSERT_TRUE(monitor.Start());
-  ASSERT_TRUE(WaitUntil([&] { return sim.FilterValue("event-reads") >= 1; }));
+  ASSERT_NO_FATAL_FAILURE(StartListening(monitor, listener));
   ASSERT_NE(monitor.OpenFilter(), INVALID_HANDLE_VALUE);
   ASSERT_TRUE(WaitUntil([&] { return sim.FilterValue("sessions") == 3; }));
   sim.Command({"press", "c"});
   EXPECT_TRUE(WaitUntil([&] { return log.Lines().size() == 1; }));
 }
-
-}  // namespace
-
-namespace {
 
 // A device change re-creating the filter's device makes the program close its
 // handles and open them again. Key events of that moment must still arrive:
@@ -184,10 +185,7 @@ TEST_F(KeyMonitorTest, KeysOfAFilterReopenAreNotLost) {
   SeenLog log;
   Listener listener("l", &log, 0);
   KeyMonitor monitor;
-  monitor.AddProxy(&listener, &Listener::OnKey);
-  ASSERT_NE(monitor.OpenFilter(), INVALID_HANDLE_VALUE);
-  ASSERT_TRUE(monitor.Start());
-  ASSERT_TRUE(WaitUntil([&] { return sim.FilterValue("event-reads") >= 1; }));
+  ASSERT_NO_FATAL_FAILURE(StartListening(monitor, listener));
   sim.Command({"press", "a"});
   ASSERT_TRUE(WaitUntil([&] { return log.Lines().size() >= 1; }));
   // The release comes while no handle is open, then the reopen.
