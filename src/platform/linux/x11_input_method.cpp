@@ -16,12 +16,25 @@ namespace kb::platform {
 
 namespace {
 
-std::mutex imLock;
+// Recursive: Xlib may call the destroy callback below from inside a call made
+// with the lock held (XSetICFocus reads the server's events too).
+std::recursive_mutex imLock;
 XIM inputMethod = nullptr;
 bool tried = false;
 std::map<::Window, XIC>& Contexts() {
   static auto* contexts = new std::map<::Window, XIC>;
   return *contexts;
+}
+
+// The input method's server went away (crashed, or restarted by the
+// desktop). Xlib has already freed the method and its contexts: they must not
+// be used, closed or destroyed again, or Xlib waits forever for a reply from
+// the server that is gone. The next focus opens whatever runs then.
+void OnInputMethodDestroyed(XIM, XPointer, XPointer) {
+  std::lock_guard<std::recursive_mutex> guard(imLock);
+  inputMethod = nullptr;
+  tried = false;
+  Contexts().clear();
 }
 
 // Opens the input method named by XMODIFIERS once (lock held). Input methods
@@ -44,6 +57,10 @@ XIM OpenInputMethod(Display* dpy) {
     XSetLocaleModifiers("@im=none");
     inputMethod = XOpenIM(dpy, nullptr, nullptr, nullptr);
   }
+  if (inputMethod) {
+    XIMCallback destroyed{nullptr, OnInputMethodDestroyed};
+    XSetIMValues(inputMethod, XNDestroyCallback, &destroyed, nullptr);
+  }
   return inputMethod;
 }
 
@@ -56,7 +73,7 @@ XIC ContextOf(::Window xid) {
 
 bool X11FilterInputMethodEvent(XEvent& event) {
   {
-    std::lock_guard<std::mutex> guard(imLock);
+    std::lock_guard<std::recursive_mutex> guard(imLock);
     if (!inputMethod) return false;
   }
   X11Display* x = X11Display::Get();
@@ -66,7 +83,7 @@ bool X11FilterInputMethodEvent(XEvent& event) {
 
 void X11InputMethodFocus(X11Display* x, ::Window xid, bool focused) {
   XLockGuard lock(x);
-  std::lock_guard<std::mutex> guard(imLock);
+  std::lock_guard<std::recursive_mutex> guard(imLock);
   XIC ic = ContextOf(xid);
   if (!ic && focused) {
     XIM im = OpenInputMethod(x->dpy);
@@ -95,7 +112,7 @@ std::wstring X11LookupKeyText(X11Display* x, XKeyEvent& e, KeySym* typed, bool* 
   XLockGuard lock(x);
   XIC ic;
   {
-    std::lock_guard<std::mutex> guard(imLock);
+    std::lock_guard<std::recursive_mutex> guard(imLock);
     ic = ContextOf(e.window);
   }
   std::vector<char> buffer(64);
@@ -122,7 +139,7 @@ std::wstring X11LookupKeyText(X11Display* x, XKeyEvent& e, KeySym* typed, bool* 
 
 void X11ForgetInputContext(X11Display* x, ::Window xid) {
   XLockGuard lock(x);
-  std::lock_guard<std::mutex> guard(imLock);
+  std::lock_guard<std::recursive_mutex> guard(imLock);
   auto it = Contexts().find(xid);
   if (it == Contexts().end()) return;
   XDestroyIC(it->second);
