@@ -9,8 +9,8 @@
 namespace {
 
 constexpr char kRecordName[] = "record";
-constexpr char kItemName[] = "item";
-constexpr int kDecimal = 10;
+constexpr char kStepElement[] = "item";
+constexpr int kDecimalBase = 10;
 constexpr int kHex = 16;
 
 uint32_t Unsigned(const pugi::xml_node& node, const char* name, int base) {
@@ -19,7 +19,7 @@ uint32_t Unsigned(const pugi::xml_node& node, const char* name, int base) {
 }
 
 int32_t UnsignedBits(const pugi::xml_node& node, const char* name) {
-  return static_cast<int32_t>(Unsigned(node, name, kDecimal));
+  return static_cast<int32_t>(Unsigned(node, name, kDecimalBase));
 }
 
 std::string HexText(uint32_t value) {
@@ -46,7 +46,7 @@ KeyRecord ReadRecord(const pugi::xml_node& node) {
   record.code = Unsigned(node, "code", kHex);
   record.type = UnsignedBits(node, "type");
   pugi::xml_attribute play = node.attribute("play");
-  record.play = play ? kb::StrToLong(play.value(), kDecimal) : 0;
+  record.play = play ? kb::StrToLong(play.value(), kDecimalBase) : 0;
   record.repeat = UnsignedBits(node, "repeat");
   record.name = kb::AttributeText(node.attribute("name"));
   record.group = kb::AttributeText(node.attribute("group"));
@@ -62,7 +62,7 @@ void WriteRecord(pugi::xml_document& doc, const KeyRecord& record) {
   kb::AppendTextAttribute(node, "name", record.name);
   kb::AppendTextAttribute(node, "group", record.group);
   for (const KeyStep& step : record.steps) {
-    pugi::xml_node item = node.append_child(kItemName);
+    pugi::xml_node item = node.append_child(kStepElement);
     item.append_attribute("code").set_value(HexText(step.code).c_str());
     item.append_attribute("state").set_value(static_cast<unsigned>(static_cast<uint32_t>(step.state)));
     item.append_attribute("delay").set_value(static_cast<unsigned>(static_cast<uint32_t>(step.delay)));

@@ -8,7 +8,6 @@
 namespace kb::sim {
 
 namespace {
-CommandResult Fail(const std::string& text) { return {2, text + "\n"}; }
 CommandResult Ok(const std::string& text = "") { return {0, text}; }
 
 bool ParseNumber(const std::string& text, int base, long* out) {

@@ -19,6 +19,9 @@ struct CommandResult {
   std::string text;
 };
 
+// A command refused: status 2 and the reason on a line of its own.
+inline CommandResult Fail(const std::string& text) { return {2, text + "\n"}; }
+
 class SimCommands {
  public:
   explicit SimCommands(SimMachine& machine);

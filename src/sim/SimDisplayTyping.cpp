@@ -5,11 +5,12 @@
 
 #include <cstdio>
 
+#include "sim/SimKeyNames.h"
+
 namespace kb::sim {
 
 namespace {
 
-constexpr uint32_t kKeyboardPage = 7;
 // X servers with the evdev key map number keys as the kernel does, plus 8.
 constexpr unsigned kEvdevOffset = 8;
 
@@ -58,7 +59,7 @@ bool SimDisplayTyping::Open(const std::string& display, std::string* error) {
 }
 
 unsigned SimDisplayTyping::KeyCodeOfUsage(uint32_t code) {
-  if ((code >> 16) != kKeyboardPage) return 0;
+  if ((code >> 16) != kPageKeyboard) return 0;
   uint32_t usage = code & 0xFFFF;
   constexpr uint32_t kFirst = 0x04;
   constexpr uint32_t kFirstModifier = 0xE0;

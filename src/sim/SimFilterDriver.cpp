@@ -1,13 +1,11 @@
 #include "sim/SimFilterDriver.h"
 
+#include "sim/SimErrors.h"
 #include "sim/SimKeyNames.h"
 
 namespace kb::sim {
 
 namespace {
-constexpr uint32_t kErrorInvalidFunction = 1;
-constexpr uint32_t kErrorInvalidParameter = 87;
-constexpr uint32_t kErrorInsufficientBuffer = 122;
 // Events nobody reads are dropped beyond this, as a driver's ring buffer does.
 constexpr size_t kMaxQueuedEvents = 1024;
 }  // namespace

@@ -4,12 +4,10 @@
 #include <cstdio>
 #include <strings.h>
 
+#include "sim/SimErrors.h"
+
 namespace kb::sim {
 
-// Win32 errors as the HID class driver's NTSTATUS values reach the caller.
-constexpr uint32_t kErrorInvalidFunction = 1;    // STATUS_INVALID_DEVICE_REQUEST: no report of that kind
-constexpr uint32_t kErrorGenFailure = 31;        // STATUS_UNSUCCESSFUL: the device stalled the request
-constexpr uint32_t kErrorInvalidUserBuffer = 1784;  // STATUS_INVALID_BUFFER_SIZE: wrong report length
 
 SimHidDevice::SimHidDevice(std::string name, uint16_t vendorId, uint16_t productId, uint16_t version, SimLog* log)
     : name_(std::move(name)), vendorId_(vendorId), productId_(productId), version_(version), log_(log) {}

@@ -5,7 +5,6 @@
 namespace kb::sim {
 
 namespace {
-CommandResult Fail(const std::string& text) { return {2, text + "\n"}; }
 constexpr int kMaxVirtualKeyboards = 2;
 }  // namespace
 

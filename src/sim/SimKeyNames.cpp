@@ -8,7 +8,6 @@ namespace kb::sim {
 
 namespace {
 
-constexpr uint32_t kKeyboardPage = 0x07;
 constexpr uint32_t kUsageA = 0x04;
 constexpr uint32_t kUsage1 = 0x1E;  // 1..9 then 0
 constexpr uint32_t kUsageF1 = 0x3A;
@@ -64,12 +63,12 @@ std::optional<uint32_t> ParseKey(const std::string& text) {
       return std::nullopt;
     return Code(page, usage);
   }
-  if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'z') return Code(kKeyboardPage, kUsageA + (key[0] - 'a'));
-  if (key.size() == 1 && key[0] >= '1' && key[0] <= '9') return Code(kKeyboardPage, kUsage1 + (key[0] - '1'));
-  if (key == "0") return Code(kKeyboardPage, kUsage1 + 9);
+  if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'z') return Code(kPageKeyboard, kUsageA + (key[0] - 'a'));
+  if (key.size() == 1 && key[0] >= '1' && key[0] <= '9') return Code(kPageKeyboard, kUsage1 + (key[0] - '1'));
+  if (key == "0") return Code(kPageKeyboard, kUsage1 + 9);
   if (key.size() >= 2 && key.size() <= 3 && key[0] == 'f') {
     int n = std::atoi(key.c_str() + 1);
-    if (n >= 1 && n <= 12 && std::to_string(n) == key.substr(1)) return Code(kKeyboardPage, kUsageF1 + n - 1);
+    if (n >= 1 && n <= 12 && std::to_string(n) == key.substr(1)) return Code(kPageKeyboard, kUsageF1 + n - 1);
   }
   for (const NamedKey& named : kNamedKeys)
     if (key == named.name) return named.code;
@@ -79,11 +78,11 @@ std::optional<uint32_t> ParseKey(const std::string& text) {
 std::string KeyNameOf(uint32_t code) {
   uint32_t page = code >> 16;
   uint32_t usage = code & 0xFFFF;
-  if (page == kKeyboardPage && usage >= kUsageA && usage < kUsageA + 26)
+  if (page == kPageKeyboard && usage >= kUsageA && usage < kUsageA + 26)
     return std::string(1, static_cast<char>('A' + usage - kUsageA));
-  if (page == kKeyboardPage && usage >= kUsage1 && usage < kUsage1 + 10)
+  if (page == kPageKeyboard && usage >= kUsage1 && usage < kUsage1 + 10)
     return std::string(1, usage == kUsage1 + 9 ? '0' : static_cast<char>('1' + usage - kUsage1));
-  if (page == kKeyboardPage && usage >= kUsageF1 && usage < kUsageF1 + 12) return "F" + std::to_string(usage - kUsageF1 + 1);
+  if (page == kPageKeyboard && usage >= kUsageF1 && usage < kUsageF1 + 12) return "F" + std::to_string(usage - kUsageF1 + 1);
   for (const NamedKey& named : kNamedKeys)
     if (named.code == code) return named.name;
   return "";

@@ -7,6 +7,11 @@
 
 namespace kb::sim {
 
+// The HID usage pages the simulated devices speak.
+inline constexpr uint16_t kPageGenericDesktop = 0x01;
+inline constexpr uint16_t kPageKeyboard = 0x07;
+inline constexpr uint16_t kPageConsumer = 0x0C;
+
 // usage page << 16 | usage, or nothing when the text names no key.
 std::optional<uint32_t> ParseKey(const std::string& text);
 // The name of a key ("" when it has none).

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "sim/SimKeyNames.h"
+
 namespace kb::sim {
 
 namespace {
@@ -15,8 +17,6 @@ constexpr uint8_t kSideLightSelector = 0x20;  // byte 3: the side light instead 
 constexpr int kLastEffect = 21;
 constexpr uint16_t kReportLength = 8;
 
-constexpr uint16_t kPageGenericDesktop = 0x01;
-constexpr uint16_t kPageConsumer = 0x0C;
 constexpr uint16_t kPageVendor = 0xFF00;
 constexpr uint16_t kUsageKeyboard = 0x06;
 constexpr uint16_t kUsageMouse = 0x02;

@@ -12,19 +12,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "sim/SimErrors.h"
+
 namespace kb::sim {
 
 namespace {
-// Win32 error codes the daemon answers with.
-constexpr uint32_t kErrorFileNotFound = 2;
-constexpr uint32_t kErrorAccessDenied = 5;
-constexpr uint32_t kErrorInvalidHandle = 6;
-constexpr uint32_t kErrorSharingViolation = 32;
-constexpr uint32_t kErrorInvalidFunction = 1;
-constexpr uint32_t kErrorInvalidParameter = 87;
-constexpr uint32_t kErrorSemTimeout = 121;
-constexpr uint32_t kErrorOperationAborted = 995;
-constexpr uint32_t kErrorDeviceNotConnected = 1167;
 
 // Access and share bits as CreateFileW takes them.
 constexpr uint32_t kGenericRead = 0x80000000u;

@@ -7,10 +7,7 @@
 namespace kb::sim {
 
 namespace {
-constexpr uint16_t kPageKeyboard = 0x07;
 constexpr uint16_t kPageButton = 0x09;
-constexpr uint16_t kPageConsumer = 0x0C;
-constexpr uint16_t kPageGenericDesktop = 0x01;
 constexpr size_t kBitmapOffset = 1;  // keyboard payload: a zero byte, then the bitmap
 constexpr size_t kHeaderBytes = 2;   // block id, report id
 constexpr uint16_t kVersion = 0x0100;

@@ -12,17 +12,15 @@
 #include "platform/linux/kbsim_client.h"
 #include "platform/win32.h"
 #include "sim/KbsimProcess.h"
+#include "hid/SimDevicePaths.h"
 
 namespace {
 
+using kbtest::kVendorPath;
+using kbtest::kBootPath;
+using kbtest::kConsumerPath;
 using Clock = std::chrono::steady_clock;
 constexpr DWORD kSeed = 0xdeadbeef;
-const wchar_t kVendorPath[] =
-    L"\\\\?\\hid#vid_e7a1&pid_5b0d&mi_01&col05#8&2b0ffee2&0&0004#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-const wchar_t kBootPath[] =
-    L"\\\\?\\hid#vid_e7a1&pid_5b0d&mi_00#7&1c0ffee1&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-const wchar_t kConsumerPath[] =
-    L"\\\\?\\hid#vid_e7a1&pid_5b0d&mi_01&col01#8&2b0ffee2&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
 constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
 

@@ -8,23 +8,22 @@
 
 #include "hid/HidDevice.h"
 #include "sim/KbsimProcess.h"
+#include "hid/SimDevicePaths.h"
 
 namespace {
 
+using kbtest::kVendorPath;
+using kbtest::kBootPath;
+using kbtest::kReadWriteAccess;
+using kbtest::kVendor;
+using kbtest::kProduct;
 using Clock = std::chrono::steady_clock;
-const wchar_t kVendorPath[] =
-    L"\\\\?\\hid#vid_e7a1&pid_5b0d&mi_01&col05#8&2b0ffee2&0&0004#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-const wchar_t kBootPath[] =
-    L"\\\\?\\hid#vid_e7a1&pid_5b0d&mi_00#7&1c0ffee1&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-constexpr uint32_t kAccess = 0xC0000003;
-constexpr int32_t kVendor = 0xE7A1;
-constexpr int32_t kProduct = 0x5B0D;
 
 class HidDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(sim_.Start());
-    ASSERT_EQ(device_.Open(kVendorPath, kAccess), 1);
+    ASSERT_EQ(device_.Open(kVendorPath, kReadWriteAccess), 1);
   }
   void TearDown() override { device_.Close(); }
   void QueueInput() { ASSERT_EQ(sim_.Command({"input", "07", "01", "02", "03", "04", "05", "06", "07"}).status, 0); }
@@ -37,7 +36,7 @@ TEST_F(HidDeviceTest, OpensByIdentityAndReportsTheVersion) {
   HidDevice other;
   uint16_t version = 0;
   const int32_t products[] = {kProduct};
-  ASSERT_EQ(other.Open(kVendor, 1, products, 1, 5, &version, kAccess), 1);
+  ASSERT_EQ(other.Open(kVendor, 1, products, 1, 5, &version, kReadWriteAccess), 1);
   EXPECT_EQ(version, 0x0110);
   EXPECT_EQ(other.Caps().UsagePage, 0xFF00);
   EXPECT_EQ(other.Caps().FeatureReportByteLength, 8);
@@ -47,15 +46,15 @@ TEST_F(HidDeviceTest, OpensByIdentityAndReportsTheVersion) {
   EXPECT_EQ(other.Handle(), nullptr);
   version = 77;
   const int32_t absent[] = {0x1111};
-  EXPECT_EQ(other.Open(kVendor, 1, absent, 1, 5, &version, kAccess), 0);
+  EXPECT_EQ(other.Open(kVendor, 1, absent, 1, 5, &version, kReadWriteAccess), 0);
   EXPECT_EQ(version, 77);
 }
 
 TEST_F(HidDeviceTest, FailedOpenLeavesTheInvalidHandleAndFeatureCallsFail) {
   HidDevice other;
-  EXPECT_EQ(other.Open(nullptr, kAccess), 0);
+  EXPECT_EQ(other.Open(nullptr, kReadWriteAccess), 0);
   EXPECT_EQ(other.Handle(), nullptr);
-  EXPECT_EQ(other.Open(kBootPath, kAccess), 0);  // the system holds keyboards
+  EXPECT_EQ(other.Open(kBootPath, kReadWriteAccess), 0);  // the system holds keyboards
   EXPECT_EQ(other.Handle(), INVALID_HANDLE_VALUE);
   EXPECT_FALSE(other.HasValidHandle());
   uint8_t report[8] = {7};
@@ -70,9 +69,9 @@ TEST_F(HidDeviceTest, FailedOpenLeavesTheInvalidHandleAndFeatureCallsFail) {
 // interface open before stayed as if they were this one's.
 TEST_F(HidDeviceTest, FailedOpenClosesTheInvalidHandleAndKeepsStaleCaps) {
   HidDevice other;
-  ASSERT_EQ(other.Open(kVendorPath, kAccess), 1);
+  ASSERT_EQ(other.Open(kVendorPath, kReadWriteAccess), 1);
   ASSERT_EQ(other.Caps().OutputReportByteLength, 8);
-  EXPECT_EQ(other.Open(kBootPath, kAccess), 0);
+  EXPECT_EQ(other.Open(kBootPath, kReadWriteAccess), 0);
   EXPECT_EQ(other.Caps().OutputReportByteLength, 0);
   EXPECT_EQ(other.Caps().UsagePage, 0);
   SetLastError(0);
@@ -82,7 +81,7 @@ TEST_F(HidDeviceTest, FailedOpenClosesTheInvalidHandleAndKeepsStaleCaps) {
   // Separate handles: a failed second handle leaves none open.
   HidDevice separate;
   separate.SetTransferMode(false, true);
-  EXPECT_EQ(separate.Open(kBootPath, kAccess), 0);
+  EXPECT_EQ(separate.Open(kBootPath, kReadWriteAccess), 0);
   EXPECT_FALSE(separate.HasValidHandle());
   SetLastError(0);
   separate.Close();
@@ -225,9 +224,9 @@ TEST_F(HidDeviceTest, KeyboardDroppingOffMidTransferFailsIt) {
   EXPECT_NE(sim_.Command({"status"}).text.find("plugged: no"), std::string::npos);
   EXPECT_EQ(device_.SetFeature(report), 0);
   HidDevice other;
-  EXPECT_EQ(other.Open(kVendorPath, kAccess), 0);
+  EXPECT_EQ(other.Open(kVendorPath, kReadWriteAccess), 0);
   ASSERT_EQ(sim_.Command({"plug"}).status, 0);
-  EXPECT_EQ(device_.Open(kVendorPath, kAccess), 1) << "reopening replaces the dead handle";
+  EXPECT_EQ(device_.Open(kVendorPath, kReadWriteAccess), 1) << "reopening replaces the dead handle";
   EXPECT_EQ(device_.SetFeature(report), 1);
 }
 
@@ -244,7 +243,7 @@ TEST_F(HidDeviceTest, SynchronousSeparateHandlesWork) {
   HidDevice other;
   other.SetTransferMode(false, true);
   EXPECT_EQ(other.Open(kVendorPath, 0x00000003), 0) << "separate handles need access rights";
-  ASSERT_EQ(other.Open(kVendorPath, kAccess), 1);
+  ASSERT_EQ(other.Open(kVendorPath, kReadWriteAccess), 1);
   const uint8_t report[8] = {0x07, 0xFF, 0xFF, 13, 1, 1, 0, 0};
   EXPECT_EQ(other.Write(report), 8);
   QueueInput();
@@ -257,9 +256,9 @@ TEST_F(HidDeviceTest, SynchronousSeparateHandlesWork) {
 TEST(HidDeviceWithoutMachineTest, NothingOpens) {
   kb::test::KbsimProcess::UseNoDaemon();
   HidDevice device;
-  EXPECT_EQ(device.Open(kVendorPath, kAccess), 0);
+  EXPECT_EQ(device.Open(kVendorPath, kReadWriteAccess), 0);
   const int32_t products[] = {kProduct};
-  EXPECT_EQ(device.Open(kVendor, 1, products, 1, 5, nullptr, kAccess), 0);
+  EXPECT_EQ(device.Open(kVendor, 1, products, 1, 5, nullptr, kReadWriteAccess), 0);
 }
 
 }  // namespace

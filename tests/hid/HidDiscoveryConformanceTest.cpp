@@ -16,7 +16,7 @@
 namespace {
 
 constexpr GUID kHidGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-constexpr DWORD kSeed = 0xdeadbeef;
+constexpr DWORD kErrorSeed = 0xdeadbeef;
 
 std::wstring Lower(std::wstring text) {
   for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
@@ -79,7 +79,7 @@ TEST_F(HidDiscoveryConformanceTest, DetailQueryFollowsTheRequiredSizeProtocol) {
   SP_DEVICE_INTERFACE_DATA data;
   ASSERT_TRUE(FirstInterface(&data));
   DWORD required = 0;
-  SetLastError(kSeed);
+  SetLastError(kErrorSeed);
   EXPECT_FALSE(SetupDiGetDeviceInterfaceDetailW(set_, &data, nullptr, 0, &required, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   ASSERT_GT(required, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W));
@@ -88,7 +88,7 @@ TEST_F(HidDiscoveryConformanceTest, DetailQueryFollowsTheRequiredSizeProtocol) {
   auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
   detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
   DWORD again = 0;
-  SetLastError(kSeed);
+  SetLastError(kErrorSeed);
   EXPECT_FALSE(SetupDiGetDeviceInterfaceDetailW(set_, &data, detail, required - 1, &again, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   EXPECT_EQ(again, required);
@@ -110,11 +110,11 @@ TEST_F(HidDiscoveryConformanceTest, DetailQueryRefusesAWrongFixedSize) {
   for (DWORD wrong : {DWORD{0}, DWORD{2}, static_cast<DWORD>(required)}) {
     if (wrong == sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) continue;
     detail->cbSize = wrong;
-    SetLastError(kSeed);
+    SetLastError(kErrorSeed);
     EXPECT_FALSE(SetupDiGetDeviceInterfaceDetailW(set_, &data, detail, required, nullptr, nullptr)) << wrong;
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_USER_BUFFER)) << wrong;
   }
-  SetLastError(kSeed);
+  SetLastError(kErrorSeed);
   EXPECT_FALSE(SetupDiGetDeviceInterfaceDetailW(set_, &data, nullptr, required, nullptr, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_USER_BUFFER));
 }
@@ -124,14 +124,14 @@ TEST_F(HidDiscoveryConformanceTest, EnumerationEndsWithNoMoreItemsAndChecksTheSt
   ASSERT_FALSE(paths.empty());
   SP_DEVICE_INTERFACE_DATA data{};
   data.cbSize = sizeof data;
-  SetLastError(kSeed);
+  SetLastError(kErrorSeed);
   EXPECT_FALSE(SetupDiEnumDeviceInterfaces(set_, nullptr, &kHidGuid, static_cast<DWORD>(paths.size()), &data));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
   if (sizeof(SP_DEVICE_INTERFACE_DATA) != 28) {
     data.cbSize = 28;  // the 32-bit size
-    SetLastError(kSeed);
+    SetLastError(kErrorSeed);
     EXPECT_FALSE(SetupDiEnumDeviceInterfaces(set_, nullptr, &kHidGuid, 0, &data));
-    EXPECT_NE(GetLastError(), kSeed);
+    EXPECT_NE(GetLastError(), kErrorSeed);
   }
 }
 
@@ -159,7 +159,7 @@ TEST_F(HidDiscoveryConformanceTest, InterfaceListMatchesTheEnumeration) {
 }
 
 TEST_F(HidDiscoveryConformanceTest, DestroyingSomethingElseFails) {
-  SetLastError(kSeed);
+  SetLastError(kErrorSeed);
   EXPECT_FALSE(SetupDiDestroyDeviceInfoList(INVALID_HANDLE_VALUE));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
@@ -203,7 +203,7 @@ TEST_F(HidDiscoveryConformanceTest, AttributesOfWhatDoesNotOpenAreNotRead) {
   EXPECT_FALSE(ReadHidAttributesAndCaps(nullptr, &attributes, nullptr));
   const wchar_t* absent = L"\\\\?\\hid#vid_0bad&pid_f00d&mi_07&col09#9&1&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
   EXPECT_FALSE(ReadHidAttributesAndCaps(absent, &attributes, nullptr));
-  SetLastError(kSeed);
+  SetLastError(kErrorSeed);
   HANDLE handle = CreateFileW(absent, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   EXPECT_EQ(handle, INVALID_HANDLE_VALUE);

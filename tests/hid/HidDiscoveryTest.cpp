@@ -8,10 +8,11 @@
 
 #include "hid/HidInterfaceInfo.h"
 #include "sim/KbsimProcess.h"
+#include "hid/SimDevicePaths.h"
 
 namespace {
 
-constexpr int32_t kVendor = 0xE7A1;
+using kbtest::kVendor;
 constexpr int32_t kKeyboard = 0x5B0D;
 constexpr int32_t kReceiver = 0x5B0E;
 

@@ -11,12 +11,12 @@
 #include "keyboard/KeyboardCommands.h"
 #include "platform/text.h"
 #include "sim/KbsimProcess.h"
+#include "hid/SimDevicePaths.h"
 
 namespace {
 
-const wchar_t kVendorPath[] =
-    L"\\\\?\\hid#vid_e7a1&pid_5b0d&mi_01&col05#8&2b0ffee2&0&0004#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-constexpr uint32_t kAccess = 0xC0000003;
+using kbtest::kVendorPath;
+using kbtest::kReadWriteAccess;
 
 class KeyboardCommandsTest : public ::testing::Test {
  protected:
@@ -27,7 +27,7 @@ class KeyboardCommandsTest : public ::testing::Test {
     effects_.Load(kb::Utf8ToWide(folder_ + "/ledeffect.xml"));
     sides_.Load(kb::Utf8ToWide(folder_ + "/sidemodel.xml"));
     ASSERT_TRUE(sim_.Start());
-    ASSERT_EQ(device_.Open(kVendorPath, kAccess), 1);
+    ASSERT_EQ(device_.Open(kVendorPath, kReadWriteAccess), 1);
     commands_.SetClock([this] { return now_; }, [this](uint32_t ms) { pauses_.push_back(ms); });
   }
   void TearDown() override {
@@ -152,7 +152,7 @@ TEST_F(KeyboardCommandsTest, AFailedLightingReportIsRememberedUntilOneGetsThroug
   EXPECT_TRUE(commands_.BacklightFailed()) << "the keyboard is gone";
   ASSERT_EQ(sim_.Command({"plug"}).status, 0);
   device_.Close();
-  ASSERT_EQ(device_.Open(kVendorPath, kAccess), 1);
+  ASSERT_EQ(device_.Open(kVendorPath, kReadWriteAccess), 1);
   commands_.SetSideLight(4);
   EXPECT_FALSE(commands_.SideLightFailed());
   EXPECT_TRUE(commands_.BacklightFailed()) << "only a backlight report clears the backlight's failure";
@@ -226,7 +226,7 @@ TEST_F(KeyboardCommandsTest, FactoryResetMakesTheKeyboardLeaveAndComeBack) {
   firmwareVersion_ = -1;
   commands_.ReadFirmwareVersion();
   EXPECT_EQ(firmwareVersion_, -1);
-  ASSERT_EQ(device_.Open(kVendorPath, kAccess), 1);
+  ASSERT_EQ(device_.Open(kVendorPath, kReadWriteAccess), 1);
   commands_.ReadFirmwareVersion();
   EXPECT_EQ(firmwareVersion_, 256);
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr char kFile[] = "sidemodel.xml";
+constexpr char kSideFile[] = "sidemodel.xml";
 
 std::string SideFile(const std::string& root) { return "<?xml version=\"1.0\"?>\n" + root; }
 
@@ -21,15 +21,15 @@ const std::vector<int> kDefaultLevels = {4, 4, 4, 7, 7, 7, 7, 7, 7, 7, 7, 7};
 
 class SideModelTableTest : public ::testing::Test {
  protected:
-  std::wstring Path() const { return folder_.WideFile(kFile); }
-  std::string FileBytes() const { return kbtest::ReadBytes(folder_.File(kFile)); }
-  void Write(const std::string& text) { kbtest::WriteBytes(folder_.File(kFile), text); }
+  std::wstring Path() const { return folder_.WideFile(kSideFile); }
+  std::string FileBytes() const { return kbtest::ReadBytes(folder_.File(kSideFile)); }
+  void Write(const std::string& text) { kbtest::WriteBytes(folder_.File(kSideFile), text); }
 
   kbtest::TempFolder folder_;
 };
 
 TEST_F(SideModelTableTest, GoldenFileRoundTrip) {
-  std::string golden = kbtest::GoldenBytes(kFile);
+  std::string golden = kbtest::GoldenBytes(kSideFile);
   Write(golden);
   SideModelTable loaded;
   ASSERT_TRUE(loaded.Load(Path()));
@@ -40,12 +40,12 @@ TEST_F(SideModelTableTest, GoldenFileRoundTrip) {
 
   kbtest::TempFolder other;
   SideModelTable built;
-  ASSERT_FALSE(built.Load(other.WideFile(kFile)));
+  ASSERT_FALSE(built.Load(other.WideFile(kSideFile)));
   for (int i = 0; i < SideModelTable::kEntryCount; ++i) {
     built.GetEntry(i)->brightness = static_cast<uint8_t>(kGoldenLevels[static_cast<size_t>(i)]);
   }
   ASSERT_TRUE(built.SetCurrent(11));
-  EXPECT_EQ(kbtest::ReadBytes(other.File(kFile)), golden);
+  EXPECT_EQ(kbtest::ReadBytes(other.File(kSideFile)), golden);
 }
 
 TEST_F(SideModelTableTest, MissingOrMalformedFileIsReplacedByDefaults) {
@@ -53,15 +53,15 @@ TEST_F(SideModelTableTest, MissingOrMalformedFileIsReplacedByDefaults) {
   for (const char* text : {static_cast<const char*>(nullptr), "", "<effect", "<effect sel=\"1\"></item>"}) {
     SCOPED_TRACE(text == nullptr ? "missing" : text);
     kbtest::TempFolder folder;
-    if (text != nullptr) kbtest::WriteBytes(folder.File(kFile), text);
+    if (text != nullptr) kbtest::WriteBytes(folder.File(kSideFile), text);
     SideModelTable table;
     table.GetEntry(0)->brightness = 1;
     table.SetCurrent(6);
-    EXPECT_FALSE(table.Load(folder.WideFile(kFile)));
+    EXPECT_FALSE(table.Load(folder.WideFile(kSideFile)));
     EXPECT_EQ(table.GetCurrent(), 0);
     EXPECT_EQ(Levels(table), kDefaultLevels);
-    EXPECT_EQ(kbtest::ReadBytes(folder.File(kFile)), defaults);
-    EXPECT_EQ(folder.Names(), std::vector<std::string>{kFile});
+    EXPECT_EQ(kbtest::ReadBytes(folder.File(kSideFile)), defaults);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{kSideFile});
   }
 }
 
@@ -123,7 +123,7 @@ TEST_F(SideModelTableTest, AtMostTwelveChildrenAnyNameCount) {
 }
 
 TEST_F(SideModelTableTest, ResetDefaultsWritesTheDefaultFile) {
-  Write(kbtest::GoldenBytes(kFile));
+  Write(kbtest::GoldenBytes(kSideFile));
   SideModelTable table;
   ASSERT_TRUE(table.Load(Path()));
   ASSERT_TRUE(table.ResetDefaults());

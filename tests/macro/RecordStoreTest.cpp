@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr char kFile[] = "record.xml";
+constexpr char kRecordFile[] = "record.xml";
 
 KeyRecord Record(KeyCode code, int32_t play, int32_t type, int32_t repeat, const std::wstring& name,
                  const std::wstring& group, std::vector<KeyStep> steps = {}) {
@@ -34,9 +34,9 @@ std::vector<KeyRecord> GoldenRecords() {
 
 class RecordStoreTest : public ::testing::Test {
  protected:
-  std::wstring Path() const { return folder_.WideFile(kFile); }
-  std::string FileBytes() const { return kbtest::ReadBytes(folder_.File(kFile)); }
-  void Write(const std::string& text) { kbtest::WriteBytes(folder_.File(kFile), text); }
+  std::wstring Path() const { return folder_.WideFile(kRecordFile); }
+  std::string FileBytes() const { return kbtest::ReadBytes(folder_.File(kRecordFile)); }
+  void Write(const std::string& text) { kbtest::WriteBytes(folder_.File(kRecordFile), text); }
   std::vector<KeyRecord> LoadText(const std::string& text) {
     Write(text);
     RecordStore store;
@@ -48,7 +48,7 @@ class RecordStoreTest : public ::testing::Test {
 };
 
 TEST_F(RecordStoreTest, GoldenFileRoundTrip) {
-  const std::string golden = kbtest::GoldenBytes(kFile);
+  const std::string golden = kbtest::GoldenBytes(kRecordFile);
   Write(golden);
   RecordStore store;
   ASSERT_TRUE(store.Load(Path()));
@@ -58,11 +58,11 @@ TEST_F(RecordStoreTest, GoldenFileRoundTrip) {
 
   kbtest::TempFolder other;
   RecordStore built;
-  EXPECT_FALSE(built.Load(other.WideFile(kFile)));
+  EXPECT_FALSE(built.Load(other.WideFile(kRecordFile)));
   for (const KeyRecord& record : GoldenRecords()) built.Upsert(record);
   ASSERT_TRUE(built.Save());
-  EXPECT_EQ(kbtest::ReadBytes(other.File(kFile)), golden);
-  EXPECT_EQ(other.Names(), std::vector<std::string>{kFile});
+  EXPECT_EQ(kbtest::ReadBytes(other.File(kRecordFile)), golden);
+  EXPECT_EQ(other.Names(), std::vector<std::string>{kRecordFile});
 }
 
 TEST_F(RecordStoreTest, NoRecordsIsTheDeclarationAlone) {
@@ -79,7 +79,7 @@ TEST_F(RecordStoreTest, FilesWithoutRecords) {
   for (const char* text : {"<?xml version=\"1.0\"?>\n", "<?xml version=\"1.0\"?>", " \n", "<!-- none -->",
                            "\xef\xbb\xbf<?xml version=\"1.0\"?>\n"}) {
     SCOPED_TRACE(text);
-    Write(kbtest::GoldenBytes(kFile));
+    Write(kbtest::GoldenBytes(kRecordFile));
     RecordStore store;
     ASSERT_TRUE(store.Load(Path()));
     Write(text);
@@ -87,7 +87,7 @@ TEST_F(RecordStoreTest, FilesWithoutRecords) {
     EXPECT_EQ(store.Count(), 0u);
   }
   // An empty file is a broken one: the records stay.
-  Write(kbtest::GoldenBytes(kFile));
+  Write(kbtest::GoldenBytes(kRecordFile));
   RecordStore store;
   ASSERT_TRUE(store.Load(Path()));
   Write("");
@@ -184,7 +184,7 @@ TEST_F(RecordStoreTest, EveryTopLevelElementIsARecordAndEveryChildAStep) {
 }
 
 TEST_F(RecordStoreTest, FailedLoadKeepsTheRecords) {
-  Write(kbtest::GoldenBytes(kFile));
+  Write(kbtest::GoldenBytes(kRecordFile));
   RecordStore store;
   ASSERT_TRUE(store.Load(Path()));
   for (const char* bad : {"", "<record>", "<record code=\"1\"></item>", "<record code=\"1\""}) {
@@ -198,13 +198,13 @@ TEST_F(RecordStoreTest, FailedLoadKeepsTheRecords) {
 }
 
 TEST_F(RecordStoreTest, UpsertKeepsThePositionAndReplacesEveryField) {
-  Write(kbtest::GoldenBytes(kFile));
+  Write(kbtest::GoldenBytes(kRecordFile));
   RecordStore store;
   ASSERT_TRUE(store.Load(Path()));
   KeyRecord replacement = Record(Key(0x3a), 5, 0, 9, L"F1 again", L"Group 7", {{Key(0x04), 1, 1, L"A"}});
   store.Upsert(replacement);
   // Replacing does not write; the caller saves.
-  EXPECT_EQ(FileBytes(), kbtest::GoldenBytes(kFile));
+  EXPECT_EQ(FileBytes(), kbtest::GoldenBytes(kRecordFile));
   std::vector<KeyRecord> expected = GoldenRecords();
   expected[1] = replacement;
   EXPECT_EQ(store.Records(), expected);
@@ -223,7 +223,7 @@ TEST_F(RecordStoreTest, UpsertKeepsThePositionAndReplacesEveryField) {
 }
 
 TEST_F(RecordStoreTest, RemoveAndClear) {
-  Write(kbtest::GoldenBytes(kFile));
+  Write(kbtest::GoldenBytes(kRecordFile));
   RecordStore store;
   ASSERT_TRUE(store.Load(Path()));
   EXPECT_FALSE(store.Remove(Key(0x04)));
@@ -232,7 +232,7 @@ TEST_F(RecordStoreTest, RemoveAndClear) {
   EXPECT_FALSE(store.Contains(Key(0x3a)));
   EXPECT_FALSE(store.Remove(Key(0x3a)));
   EXPECT_EQ(store.Count(), 3u);
-  EXPECT_EQ(FileBytes(), kbtest::GoldenBytes(kFile));  // the caller saves
+  EXPECT_EQ(FileBytes(), kbtest::GoldenBytes(kRecordFile));  // the caller saves
 
   ASSERT_TRUE(store.Clear());
   EXPECT_EQ(store.Count(), 0u);
@@ -251,7 +251,7 @@ TEST_F(RecordStoreTest, RemoveTakesTheFirstOfDuplicates) {
 }
 
 TEST_F(RecordStoreTest, FindCopiesTheRecord) {
-  Write(kbtest::GoldenBytes(kFile));
+  Write(kbtest::GoldenBytes(kRecordFile));
   RecordStore store;
   ASSERT_TRUE(store.Load(Path()));
   std::optional<KeyRecord> found = store.Find(Key(0x39));
@@ -325,7 +325,7 @@ TEST_F(RecordStoreTest, ConcurrentSavesLeaveTheNewestList) {
   ASSERT_TRUE(reread.Load(Path()));
   EXPECT_EQ(reread.Records(), store.Records());
   EXPECT_EQ(reread.Count(), 30u);
-  EXPECT_EQ(folder_.Names(), std::vector<std::string>{kFile});
+  EXPECT_EQ(folder_.Names(), std::vector<std::string>{kRecordFile});
 }
 
 TEST_F(RecordStoreTest, InstanceIsOneObject) { EXPECT_EQ(&RecordStore::Instance(), &RecordStore::Instance()); }

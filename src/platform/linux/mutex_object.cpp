@@ -62,7 +62,7 @@ struct NameRegistry {
   std::map<std::wstring, std::weak_ptr<MutexObject>> mutexes;
 };
 
-NameRegistry& Registry() {
+NameRegistry& Names() {
   static NameRegistry* registry = new NameRegistry;
   return *registry;
 }
@@ -96,7 +96,7 @@ HANDLE OpenNamed(const wchar_t* rawName, bool create, bool initialOwner) {
     SetLastError(error);
     return nullptr;
   }
-  NameRegistry& registry = Registry();
+  NameRegistry& registry = Names();
   std::lock_guard<std::mutex> guard(registry.lock);
   if (auto existing = registry.mutexes[name].lock()) {
     HANDLE h = InsertHandle(existing);

@@ -13,7 +13,7 @@ namespace kb::ui {
 
 namespace {
 constexpr int kBorderGrip = 4;
-constexpr int kTextPadding = 6;
+constexpr int kHeaderTextPadding = 6;
 constexpr int kDefaultHeight = 26;
 constexpr int kDefaultWidth = 80;
 }  // namespace
@@ -165,7 +165,7 @@ void SHeaderCtrl::DrawBkgnd(render::Canvas& canvas) {
 
 void SHeaderCtrl::OnPaint(render::Canvas& canvas) {
   for (int i = 0; i < GetItemCount(); ++i) {
-    Rect box = GetItemRect(i).Deflate(kTextPadding, 0, kTextPadding, 0);
+    Rect box = GetItemRect(i).Deflate(kHeaderTextPadding, 0, kHeaderTextPadding, 0);
     DrawText(canvas, items_[static_cast<size_t>(i)].text, box, style_.GetTextFormat() | render::kTextSingleLine);
   }
 }

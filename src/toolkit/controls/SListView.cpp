@@ -12,7 +12,6 @@ namespace kb::ui {
 namespace {
 
 constexpr int kDefaultItemHeight = 24;
-constexpr int kWheelDelta = 120;
 constexpr int kItemsPerNotch = 3;
 constexpr Color kDefaultHover = Color::Rgb(0xe5, 0xf1, 0xfb);
 constexpr Color kDefaultSelected = Color::Rgb(0xcc, 0xe4, 0xf7);
@@ -271,7 +270,7 @@ void SListView::OnMouseLeave() {
 
 bool SListView::OnMouseWheel(UINT flags, int delta, Point pt) {
   if (!scroll_.IsNeeded()) return false;
-  int notches = delta / kWheelDelta;
+  int notches = delta / WHEEL_DELTA;
   if (notches == 0) notches = delta > 0 ? 1 : -1;
   SetScrollPos(scroll_.GetPos() - notches * kItemsPerNotch * itemHeight_);
   return true;

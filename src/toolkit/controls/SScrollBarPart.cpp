@@ -11,11 +11,6 @@ namespace {
 
 constexpr int kMinThumb = 16;
 
-ISkinObj* FindSkin(const wchar_t* name) {
-  SApplication* app = SApplication::Instance();
-  return app ? app->GetSkin(name) : nullptr;
-}
-
 }  // namespace
 
 void SScrollBarPart::SetRange(int content, int page) {
@@ -42,9 +37,9 @@ Rect SScrollBarPart::ThumbRect(const Rect& bar) const {
 
 void SScrollBarPart::Paint(render::Canvas& canvas, const Rect& bar, bool hover, bool disabled) const {
   if (!IsNeeded()) return;
-  if (ISkinObj* track = FindSkin(kTrackSkin)) track->Draw(canvas, bar, 0);
+  if (ISkinObj* track = SApplication::SkinNamed(kTrackSkin)) track->Draw(canvas, bar, 0);
   int state = disabled ? 3 : (dragging_ ? 2 : (hover ? 1 : 0));
-  if (ISkinObj* thumb = FindSkin(kThumbSkin)) thumb->Draw(canvas, ThumbRect(bar), state);
+  if (ISkinObj* thumb = SApplication::SkinNamed(kThumbSkin)) thumb->Draw(canvas, ThumbRect(bar), state);
 }
 
 bool SScrollBarPart::OnButtonDown(const Rect& bar, Point pt) {

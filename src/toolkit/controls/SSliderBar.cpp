@@ -11,12 +11,6 @@ namespace kb::ui {
 namespace {
 
 constexpr Size kDefaultThumb{12, 18};
-constexpr int kWheelDelta = 120;
-
-ISkinObj* FindSkin(const std::wstring& name) {
-  SApplication* app = SApplication::Instance();
-  return app && !name.empty() ? app->GetSkin(name) : nullptr;
-}
 
 }  // namespace
 
@@ -91,7 +85,7 @@ void SSliderBar::UserSetValue(int value) {
 }
 
 Size SSliderBar::ThumbSize() const {
-  ISkinObj* skin = FindSkin(thumbSkin_);
+  ISkinObj* skin = SApplication::SkinNamed(thumbSkin_);
   Size s = skin ? skin->GetSkinSize() : Size{};
   if (s.cx <= 0 || s.cy <= 0) s = kDefaultThumb;
   return vertical_ ? Size{s.cy, s.cx} : s;
@@ -179,7 +173,7 @@ void SSliderBar::OnMouseLeave() {
 }
 
 bool SSliderBar::OnMouseWheel(UINT flags, int delta, Point pt) {
-  int notches = delta / kWheelDelta;
+  int notches = delta / WHEEL_DELTA;
   if (notches == 0) notches = delta > 0 ? 1 : -1;
   UserSetValue(value_ + notches * step_);
   return true;
@@ -230,11 +224,11 @@ void SSliderBar::DrawBkgnd(render::Canvas& canvas) {
   Rect filled = track;
   if (vertical_) filled.top = (thumb.top + thumb.bottom) / 2;
   else filled.right = (thumb.left + thumb.right) / 2;
-  if (ISkinObj* pos = FindSkin(posSkin_); pos && !filled.IsEmpty()) pos->Draw(canvas, filled, state);
+  if (ISkinObj* pos = SApplication::SkinNamed(posSkin_); pos && !filled.IsEmpty()) pos->Draw(canvas, filled, state);
 }
 
 void SSliderBar::OnPaint(render::Canvas& canvas) {
-  ISkinObj* skin = FindSkin(thumbSkin_);
+  ISkinObj* skin = SApplication::SkinNamed(thumbSkin_);
   if (!skin) return;
   int state = kVisualNormal;
   if (IsDisabled(true)) state = kVisualDisabled;

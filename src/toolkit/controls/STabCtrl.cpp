@@ -15,11 +15,6 @@ constexpr int kHeadTextPadding = 12;
 constexpr int kFocusInset = 2;
 constexpr Color kFocusColor = Color::Rgb(0x50, 0x50, 0x50);
 
-ISkinObj* FindSkin(const std::wstring& name) {
-  SApplication* app = SApplication::Instance();
-  return app && !name.empty() ? app->GetSkin(name) : nullptr;
-}
-
 }  // namespace
 
 // --- STabPage ---
@@ -113,10 +108,10 @@ bool STabCtrl::OnAttribute(const std::wstring& name, const std::wstring& value, 
   return SWindow::OnAttribute(name, value, loading);
 }
 
-ISkinObj* STabCtrl::GetTabSkin() const { return FindSkin(tabSkin_); }
-ISkinObj* STabCtrl::GetIconSkin() const { return FindSkin(iconSkin_); }
-ISkinObj* STabCtrl::GetSepSkin() const { return FindSkin(sepSkin_); }
-ISkinObj* STabCtrl::GetFrameSkin() const { return FindSkin(frameSkin_); }
+ISkinObj* STabCtrl::GetTabSkin() const { return SApplication::SkinNamed(tabSkin_); }
+ISkinObj* STabCtrl::GetIconSkin() const { return SApplication::SkinNamed(iconSkin_); }
+ISkinObj* STabCtrl::GetSepSkin() const { return SApplication::SkinNamed(sepSkin_); }
+ISkinObj* STabCtrl::GetFrameSkin() const { return SApplication::SkinNamed(frameSkin_); }
 
 int STabCtrl::GetItemCount() const {
   int count = 0;

@@ -191,6 +191,11 @@ ISkinObj* SApplication::GetSkin(std::wstring_view name) const {
   return systemSkins_.GetSkin(name);
 }
 
+ISkinObj* SApplication::SkinNamed(std::wstring_view name) {
+  SApplication* app = Instance();
+  return app && !name.empty() ? app->GetSkin(name) : nullptr;
+}
+
 std::wstring SApplication::Translate(std::wstring_view source, std::wstring_view context) const {
   if (!translator_) return std::wstring(source);
   return translator_->Translate(source, context);

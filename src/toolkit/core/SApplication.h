@@ -88,6 +88,8 @@ class SApplication {
   SFontPool& Fonts() { return fonts_; }
   // Application skins first, then the system's.
   ISkinObj* GetSkin(std::wstring_view name) const;
+  // The same for controls drawing outside an application (none, or no name).
+  static ISkinObj* SkinNamed(std::wstring_view name);
   SSkinPool& Skins() { return skins_; }
   SSkinPool& SystemSkins() { return systemSkins_; }
   SAttrSetPool& Styles() { return styles_; }

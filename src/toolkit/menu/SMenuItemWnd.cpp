@@ -12,14 +12,9 @@ namespace kb::ui {
 
 namespace {
 
-constexpr int kTextPadding = 8;
+constexpr int kMenuTextPadding = 8;
 constexpr int kArrowWidth = 18;
 constexpr int kSepLine = 1;
-
-ISkinObj* FindSkin(const std::wstring& name) {
-  SApplication* app = SApplication::Instance();
-  return app && !name.empty() ? app->GetSkin(name) : nullptr;
-}
 
 SMenuPopup* PopupOf(ISwndContainer* container) { return dynamic_cast<SMenuPopup*>(container); }
 
@@ -52,7 +47,7 @@ Size SMenuItemWnd::GetDesiredSize(int widthHint, int heightHint) {
   if (!info_ || !menuStyle_) return Size{};
   if (info_->separator) return Size{0, menuStyle_->sepHeight};
   int text = render::MeasureText(*GetStyle().GetFont(kVisualNormal), text_).cx;
-  return Size{menuStyle_->iconWidth + text + 2 * kTextPadding + kArrowWidth, menuStyle_->itemHeight};
+  return Size{menuStyle_->iconWidth + text + 2 * kMenuTextPadding + kArrowWidth, menuStyle_->itemHeight};
 }
 
 void SMenuItemWnd::OnMouseHover(UINT flags, Point pt) {
@@ -69,30 +64,30 @@ void SMenuItemWnd::DrawBkgnd(render::Canvas& canvas) {
   if (info_->separator) {
     int y = rect_.top + (rect_.Height() - kSepLine) / 2;
     Rect line{rect_.left + 4, y, rect_.right - 4, y + kSepLine};
-    if (ISkinObj* sep = FindSkin(kSepSkin)) sep->Draw(canvas, line, 0);
+    if (ISkinObj* sep = SApplication::SkinNamed(kSepSkin)) sep->Draw(canvas, line, 0);
     else canvas.FillRect(line, Color::Rgb(0xd0, 0xd0, 0xd0));
     return;
   }
   int state = info_->disabled ? kVisualDisabled : (highlight_ ? kVisualHover : kVisualNormal);
-  if (ISkinObj* skin = GetBkgndSkin() ? GetBkgndSkin() : FindSkin(kItemSkin)) skin->Draw(canvas, rect_, state);
+  if (ISkinObj* skin = GetBkgndSkin() ? GetBkgndSkin() : SApplication::SkinNamed(kItemSkin)) skin->Draw(canvas, rect_, state);
 }
 
 void SMenuItemWnd::OnPaint(render::Canvas& canvas) {
   if (!info_ || !menuStyle_ || info_->separator) return;
   Rect iconBox = Rect::FromSize(rect_.left, rect_.top, menuStyle_->iconWidth, rect_.Height());
-  ISkinObj* icons = FindSkin(menuStyle_->iconSkin);
+  ISkinObj* icons = SApplication::SkinNamed(menuStyle_->iconSkin);
   if (icons && info_->icon >= 0) {
     Size s = icons->GetSkinSize();
     Rect r = Rect::FromSize(iconBox.left + (iconBox.Width() - s.cx) / 2, iconBox.top + (iconBox.Height() - s.cy) / 2,
                             s.cx, s.cy);
     icons->Draw(canvas, r, info_->icon);
   } else if (info_->checked) {
-    if (ISkinObj* check = FindSkin(kCheckSkin)) check->Draw(canvas, iconBox, info_->disabled ? 3 : 0);
+    if (ISkinObj* check = SApplication::SkinNamed(kCheckSkin)) check->Draw(canvas, iconBox, info_->disabled ? 3 : 0);
   }
-  Rect textBox{iconBox.right + kTextPadding, rect_.top, rect_.right - kArrowWidth, rect_.bottom};
+  Rect textBox{iconBox.right + kMenuTextPadding, rect_.top, rect_.right - kArrowWidth, rect_.bottom};
   if (!text_.empty()) DrawText(canvas, text_, textBox, render::kTextSingleLine | render::kTextVCenter | render::kTextEndEllipsis);
   if (!info_->children.empty()) {
-    if (ISkinObj* arrow = FindSkin(kArrowSkin))
+    if (ISkinObj* arrow = SApplication::SkinNamed(kArrowSkin))
       arrow->Draw(canvas, Rect{rect_.right - kArrowWidth, rect_.top, rect_.right, rect_.bottom}, info_->disabled ? 3 : 0);
   }
 }

@@ -8,8 +8,6 @@
 namespace kb::render {
 namespace {
 
-int64_t FloorDiv64(int64_t value) { return value >= 0 ? value / 64 : -((-value + 63) / 64); }
-
 // Splits a length into start margin, middle and end margin; margins that do
 // not fit shrink in proportion.
 struct Split {

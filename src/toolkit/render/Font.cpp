@@ -10,7 +10,6 @@ namespace {
 constexpr float kSyntheticShear = 0.2f;
 constexpr char32_t kFirstPrintable = 0x20;
 
-int64_t FloorDiv64(int64_t value) { return value >= 0 ? value / 64 : -((-value + 63) / 64); }
 
 // How many pixels a synthesised bold widens each stroke.
 int EmboldenPixels(int pixelSize) { return std::max(1, (pixelSize + 12) / 24); }

@@ -36,6 +36,10 @@ struct Glyph {
   int glyphIndex = 0;
 };
 
+// A pen position in 1/64 pixel to whole pixels, rounding towards minus
+// infinity (glyphs left of the origin keep their offset).
+inline int64_t FloorDiv64(int64_t value) { return value >= 0 ? value / 64 : -((-value + 63) / 64); }
+
 class Font {
  public:
   // Hands out the fallback faces on first need; slot 0 is the first fallback.

@@ -12,19 +12,14 @@ namespace {
 
 constexpr int64_t kMillisecondsPerSecond = 1000;
 
-ISkinObj* FindSkin(const std::wstring& name) {
-  SApplication* app = SApplication::Instance();
-  return app && !name.empty() ? app->GetSkin(name) : nullptr;
-}
-
 }  // namespace
 
 SAnimImg::SAnimImg() = default;
 
 SAnimImg::~SAnimImg() { Unregister(); }
 
-ISkinObj* SAnimImg::GetAniIn() const { return FindSkin(aniIn_); }
-ISkinObj* SAnimImg::GetAniOut() const { return FindSkin(aniOut_); }
+ISkinObj* SAnimImg::GetAniIn() const { return SApplication::SkinNamed(aniIn_); }
+ISkinObj* SAnimImg::GetAniOut() const { return SApplication::SkinNamed(aniOut_); }
 
 bool SAnimImg::OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
   if (name == L"interval" || name == L"autorun") {

@@ -12,17 +12,12 @@ constexpr int kHeadHover = 1;
 constexpr int kHeadSelected = 2;
 constexpr int kHeadDisabled = 3;
 
-ISkinObj* FindSkin(const std::wstring& name) {
-  SApplication* app = SApplication::Instance();
-  return app && !name.empty() ? app->GetSkin(name) : nullptr;
-}
-
 }  // namespace
 
 // --- STabPage2 ---
 
-ISkinObj* STabPage2::GetAniIn() const { return FindSkin(aniIn_); }
-ISkinObj* STabPage2::GetAniOut() const { return FindSkin(aniOut_); }
+ISkinObj* STabPage2::GetAniIn() const { return SApplication::SkinNamed(aniIn_); }
+ISkinObj* STabPage2::GetAniOut() const { return SApplication::SkinNamed(aniOut_); }
 
 bool STabPage2::OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
   if (name == L"ani_in" || name == L"ani_out") {
@@ -62,7 +57,7 @@ STabCtrl2::STabCtrl2() = default;
 
 STabCtrl2::~STabCtrl2() { Unregister(); }
 
-ISkinObj* STabCtrl2::GetHeadBgSkin() const { return FindSkin(headBgSkin_); }
+ISkinObj* STabCtrl2::GetHeadBgSkin() const { return SApplication::SkinNamed(headBgSkin_); }
 
 STabPage2* STabCtrl2::GetPage2(int index) const {
   STabPage* page = GetItem(index);

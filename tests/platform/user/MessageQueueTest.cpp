@@ -23,7 +23,7 @@ void CALLBACK CountingTimerProc(HWND h, UINT m, UINT_PTR id, DWORD) {
   }
 }
 
-void Drain() {
+void DiscardQueued() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
   }
@@ -63,7 +63,7 @@ TEST(MessageQueueTest, RetrievalOrderPostedQuitPaintTimer) {
   HWND hwnd = CreateLoggingWindow(WS_POPUP | WS_VISIBLE, 0, nullptr, L"order", 10, 10, 50, 50);
   ASSERT_NE(hwnd, nullptr);
   PumpFor(100);
-  Drain();
+  DiscardQueued();
   ASSERT_NE(SetTimer(hwnd, 7, 10, nullptr), 0u);
   Sleep(30);
   InvalidateRect(hwnd, nullptr, FALSE);
@@ -81,13 +81,13 @@ TEST(MessageQueueTest, RetrievalOrderPostedQuitPaintTimer) {
   EXPECT_EQ(seen, expected);
   KillTimer(hwnd, 7);
   DestroyWindow(hwnd);
-  Drain();
+  DiscardQueued();
 }
 
 TEST(MessageQueueTest, FiltersByWindowAndRange) {
   HWND a = CreateLoggingWindow(WS_POPUP);
   HWND b = CreateLoggingWindow(WS_POPUP);
-  Drain();
+  DiscardQueued();
   PostMessageW(a, kPing, 0, 0);
   PostMessageW(b, kPong, 0, 0);
   PostThreadMessageW(GetCurrentThreadId(), kPing, 9, 0);
@@ -167,7 +167,7 @@ TEST(MessageQueueTest, ThreadsSendingToEachOtherDoNotDeadlock) {
 
 TEST(MessageQueueTest, SentMessagesComeBeforePostedOnes) {
   HWND hwnd = CreateLoggingWindow(WS_POPUP);
-  Drain();
+  DiscardQueued();
   PostMessageW(hwnd, kPing, 0, 0);
   std::thread sender([hwnd] { SendMessageW(hwnd, kPong, 0, 0); });
   // Wait until the sent message is waiting in this thread's queue.
@@ -208,7 +208,7 @@ TEST(MessageQueueTest, SendMessageTimeoutGivesUpOnABusyThread) {
 
 TEST(MessageQueueTest, MsgWaitWakesForObjectsMessagesAndTimeouts) {
   HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  Drain();
+  DiscardQueued();
   struct Case {
     const char* what;
     std::function<void()> before;
@@ -229,7 +229,7 @@ TEST(MessageQueueTest, MsgWaitWakesForObjectsMessagesAndTimeouts) {
     c.before();
     EXPECT_EQ(MsgWaitForMultipleObjectsEx(1, &event, 50, QS_ALLINPUT, c.flags), c.expected) << c.what;
   }
-  Drain();
+  DiscardQueued();
   DWORD me = GetCurrentThreadId();
   std::thread later([me] {
     Sleep(100);
@@ -239,13 +239,13 @@ TEST(MessageQueueTest, MsgWaitWakesForObjectsMessagesAndTimeouts) {
   EXPECT_EQ(MsgWaitForMultipleObjects(1, &event, FALSE, 5000, QS_POSTMESSAGE), WAIT_OBJECT_0 + 1);
   EXPECT_GE(GetTickCount() - start, 50u);
   later.join();
-  Drain();
+  DiscardQueued();
   CloseHandle(event);
 }
 
 TEST(MessageQueueTest, TimersTickAtTheirIntervalAndStop) {
   HWND hwnd = CreateLoggingWindow(WS_POPUP);
-  Drain();
+  DiscardQueued();
   Log().Clear();
   ASSERT_EQ(SetTimer(hwnd, 5, 50, nullptr), 5u);
   PumpFor(600);
@@ -262,7 +262,7 @@ TEST(MessageQueueTest, TimersTickAtTheirIntervalAndStop) {
 
 TEST(MessageQueueTest, ABusyThreadGetsOneTimerMessageNotABurst) {
   HWND hwnd = CreateLoggingWindow(WS_POPUP);
-  Drain();
+  DiscardQueued();
   ASSERT_NE(SetTimer(hwnd, 1, 20, nullptr), 0u);
   Sleep(300);
   int timers = 0;
@@ -296,7 +296,7 @@ TEST(MessageQueueTest, PostsFromManyThreadsAllArriveInEachSendersOrder) {
   constexpr int kThreads = 4;
   constexpr int kEach = 500;
   HWND hwnd = CreateLoggingWindow(WS_POPUP);
-  Drain();
+  DiscardQueued();
   std::vector<std::thread> posters;
   for (int t = 0; t < kThreads; ++t)
     posters.emplace_back([hwnd, t] {
@@ -342,7 +342,7 @@ TEST(MessageQueueTest, SendingToAThreadThatEndsReturnsInsteadOfHanging) {
 
 TEST(MessageQueueTest, DestroyedWindowsMessagesAreNotDispatched) {
   HWND hwnd = CreateLoggingWindow(WS_POPUP);
-  Drain();
+  DiscardQueued();
   PostMessageW(hwnd, kPing, 0, 0);
   DestroyWindow(hwnd);
   Log().Clear();

@@ -8,7 +8,7 @@ namespace kbtest {
 
 namespace {
 
-void Drain() { PumpFor(20); }
+void Settle() { PumpFor(20); }
 
 }  // namespace
 
@@ -31,7 +31,7 @@ TEST(WindowStateTest, ShowHideMinimiseRestore) {
   for (const Case& c : cases) {
     Log().Clear();
     EXPECT_EQ(ShowWindow(hwnd, c.cmd) != FALSE, c.returns != FALSE) << "cmd " << c.cmd;
-    Drain();
+    Settle();
     EXPECT_EQ(IsWindowVisible(hwnd) != FALSE, c.visible) << "cmd " << c.cmd;
     EXPECT_EQ(IsIconic(hwnd) != FALSE, c.iconic) << "cmd " << c.cmd;
     if (c.sizeKind != ~0u) {
@@ -58,7 +58,7 @@ TEST(WindowStateTest, ShowWindowSendsShowWindowOnlyOnChange) {
 
 TEST(WindowStateTest, MoveAndResizeReportSizeMoveAndRects) {
   HWND hwnd = CreateLoggingWindow(WS_POPUP | WS_VISIBLE, 0, nullptr, L"geometry", 50, 60, 200, 100);
-  Drain();
+  Settle();
   Log().Clear();
   ASSERT_TRUE(MoveWindow(hwnd, 120, 130, 300, 150, TRUE));
   RECT r;
