@@ -153,9 +153,9 @@ std::u32string SEdit::CleanText(const std::u32string& text) const {
 
 bool SEdit::AcceptsNumber(const std::u32string& text) const {
   if (!number_ || text.empty()) return true;
-  // "007" or a lone "0" in a field that starts at 1 cannot be on the way to
-  // a value the field takes.
-  if (text[0] == U'0' && (text.size() > 1 || minValue_ > 0)) return false;
+  // A lone "0" in a field that starts at 1 cannot be on the way to a value
+  // the field takes.
+  if (text == U"0" && minValue_ > 0) return false;
   if (maxValue_ < 0) return true;
   int64_t value = 0;
   for (char32_t c : text) {
@@ -180,9 +180,18 @@ bool SEdit::ReplaceSelection(const std::u32string& text) {
   }
   std::u32string result = chars_;
   result.replace(static_cast<size_t>(a), static_cast<size_t>(b - a), clean);
+  int caret = a + static_cast<int>(clean.size());
+  if (number_ && (minValue_ > 0 || maxValue_ >= 0)) {
+    // Digits typed after a "0" replace it: the field shows the number it
+    // stores, never "025".
+    size_t zeros = 0;
+    while (zeros + 1 < result.size() && result[zeros] == U'0') ++zeros;
+    result.erase(0, zeros);
+    caret = std::max(0, caret - static_cast<int>(zeros));
+  }
   if (!AcceptsNumber(result)) return false;
   chars_ = std::move(result);
-  caret_ = anchor_ = a + static_cast<int>(clean.size());
+  caret_ = anchor_ = caret;
   return true;
 }
 

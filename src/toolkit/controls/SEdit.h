@@ -3,8 +3,8 @@
 // with the arrow keys, double click), Ctrl+A/C/X/V and a right-click menu.
 //   maxLength, password, readOnly, number (digits only), cueText (shown
 //   grey while empty and unfocused); with number, minValue and maxValue:
-//   typing or pasting that would make the value larger than maxValue, give
-//   it leading zeros or make it a lone 0 below minValue is refused (an empty
+//   typing or pasting that would make the value larger than maxValue or a
+//   lone 0 below minValue is refused, leading zeros are dropped (an empty
 //   field is left to the owner to judge)
 // Typing, cutting, pasting and deleting raise EventEditChange; text set by
 // code raises nothing. Enter is left to the window (the default button).
