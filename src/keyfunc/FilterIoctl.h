@@ -20,6 +20,10 @@ inline constexpr uint32_t kIoctlSetInterceptTable = 0x22A000;
 
 // Key event: usage (16-bit little-endian), usage page, flags.
 inline constexpr size_t kKeyEventBytes = 4;
+// The record followed by the driver's time of the key, where the driver
+// gives one (platform/filter_event_time.h): microseconds, 64-bit
+// little-endian.
+inline constexpr size_t kTimedKeyEventBytes = 12;
 inline constexpr size_t kKeyEventPageByte = 2;
 inline constexpr size_t kKeyEventFlagsByte = 3;
 inline constexpr uint8_t kKeyEventPressed = 0x01;

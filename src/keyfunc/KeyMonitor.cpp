@@ -1,7 +1,10 @@
 #include "keyfunc/KeyMonitor.h"
 
+#include <chrono>
+
 #include "keyfunc/FilterIoctl.h"
 #include "keyfunc/InterceptTable.h"
+#include "platform/filter_event_time.h"
 
 namespace HidUsbFilter {
 
@@ -82,7 +85,7 @@ void KeyMonitor::RunLoop() {
       Sleep(kIdleMs);
       continue;
     }
-    uint8_t event[kKeyEventBytes] = {};
+    uint8_t event[kTimedKeyEventBytes] = {};
     if (!ReadEvent(doneEvent, event)) {
       Sleep(kIdleMs);
       continue;
@@ -92,18 +95,31 @@ void KeyMonitor::RunLoop() {
   if (doneEvent) CloseHandle(doneEvent);
 }
 
-bool KeyMonitor::ReadEvent(HANDLE doneEvent, uint8_t (&event)[4]) {
+bool KeyMonitor::ReadEvent(HANDLE doneEvent, uint8_t (&event)[kTimedKeyEventBytes]) {
   // Reset before the stop test: a Stop that signalled earlier is then seen
   // by the test, and one that signals later wakes the wait.
   ResetEvent(connection.ControlEvent());
   if (!IsLoopThread()) return false;
   HANDLE control = connection.Control();
   if (control == INVALID_HANDLE_VALUE) return false;
-  int64_t returned = connection.Request(control, kIoctlReadKeyEvent, nullptr, 0, event, kKeyEventBytes, doneEvent);
+  // The driver on Windows is asked for exactly its 4-byte record.
+  constexpr DWORD kAsked = kb::kFilterEventCarriesTime ? kTimedKeyEventBytes : kKeyEventBytes;
+  int64_t returned = connection.Request(control, kIoctlReadKeyEvent, nullptr, 0, event, kAsked, doneEvent);
+  if (returned >= static_cast<int64_t>(kTimedKeyEventBytes)) {
+    uint64_t time = 0;
+    for (size_t i = 0; i < 8; ++i) time |= static_cast<uint64_t>(event[kKeyEventBytes + i]) << (8 * i);
+    eventTimeUs = static_cast<int64_t>(time);
+  } else {
+    // Without a time in the record the completion is the closest the
+    // program gets to the key.
+    eventTimeUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count();
+  }
   return returned >= static_cast<int64_t>(kKeyEventBytes);
 }
 
-void KeyMonitor::Dispatch(const uint8_t (&event)[4]) {
+void KeyMonitor::Dispatch(const uint8_t (&event)[kTimedKeyEventBytes]) {
   uint16_t usage = static_cast<uint16_t>(event[0] | event[1] << 8);
   uint8_t page = event[kKeyEventPageByte];
   bool pressed = (event[kKeyEventFlagsByte] & kKeyEventPressed) != 0;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "keyfunc/FilterConnection.h"
+#include "keyfunc/FilterIoctl.h"
 #include "keyfunc/IMonitorProxy.h"
 #include "keyfunc/KeyCode.h"
 #include "platform/win32.h"
@@ -57,13 +58,22 @@ class KeyMonitor {
 
   size_t ProxyCount() const { return proxyCount.load(); }
 
+  // When the key of the event being handed to the listeners went down or
+  // up, in microseconds: the driver's own time when its record carries one,
+  // otherwise the steady clock when the read completed, before any listener
+  // ran. One clock per monitor, so only differences mean something.
+  // Listeners that measure time between key events (recording) take it from
+  // here, not from when their window gets round to the event. Valid only
+  // inside a listener, on the monitor thread.
+  int64_t EventTimeUs() const { return eventTimeUs; }
+
  private:
   bool StartThread();
   static DWORD WINAPI ThreadBody(LPVOID parameter);
   void RunLoop();
   // One event read; false when it failed or was cancelled.
-  bool ReadEvent(HANDLE doneEvent, uint8_t (&event)[4]);
-  void Dispatch(const uint8_t (&event)[4]);
+  bool ReadEvent(HANDLE doneEvent, uint8_t (&event)[kTimedKeyEventBytes]);
+  void Dispatch(const uint8_t (&event)[kTimedKeyEventBytes]);
   bool IsLoopThread() const { return threadId.load() == GetCurrentThreadId(); }
 
   HANDLE thread = INVALID_HANDLE_VALUE;
@@ -72,6 +82,7 @@ class KeyMonitor {
   FilterConnection connection;
   std::list<std::unique_ptr<IMonitorProxy>> proxies;
   std::atomic<size_t> proxyCount{0};
+  int64_t eventTimeUs = 0;
 };
 
 template <typename T>

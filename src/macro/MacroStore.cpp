@@ -1,6 +1,7 @@
 #include "macro/MacroStore.h"
 
 #include <pugixml.hpp>
+#include <string_view>
 
 #include "app/NumberText.h"
 #include "app/XmlFile.h"
@@ -115,17 +116,23 @@ void MacroStore::Reset() {
   groups_.clear();
 }
 
-std::wstring MacroStore::NewGroupName() const {
+std::wstring MacroStore::NewGroupName(const std::wstring& pattern) const {
+  // The pattern comes from a translation file: it is filled in by hand, never
+  // given to a printf-style formatter.
+  static constexpr std::wstring_view kNumber = L"%d";
+  size_t at = pattern.find(kNumber);
   for (int n = GroupCount();; ++n) {
-    std::wstring name = L"Group " + std::to_wstring(n);
+    std::wstring name = at == std::wstring::npos
+                            ? pattern + L" " + std::to_wstring(n)
+                            : pattern.substr(0, at) + std::to_wstring(n) + pattern.substr(at + kNumber.size());
     bool taken = false;
     for (const MacroGroup& group : groups_) taken = taken || group.name == name;
     if (!taken) return name;
   }
 }
 
-bool MacroStore::AddGroup() {
-  groups_.push_back(MacroGroup{NewGroupName(), {}});
+bool MacroStore::AddGroup(const std::wstring& pattern) {
+  groups_.push_back(MacroGroup{NewGroupName(pattern), {}});
   return Save();
 }
 

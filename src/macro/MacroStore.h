@@ -35,6 +35,14 @@ struct MacroSettings {
 class MacroStore {
  public:
   static constexpr wchar_t kFileName[] = L"macro.xml";
+  // What the dialog lets the user type. Files may hold other values (older
+  // versions took any 32-bit number); those load and play as they are.
+  static constexpr int32_t kMinRepeat = 1;
+  static constexpr int32_t kMaxRepeat = 9999;
+  static constexpr int32_t kMinDelayMs = 0;
+  static constexpr int32_t kMaxDelayMs = 60000;
+  // The pattern of new group names; "%d" stands for the number.
+  static constexpr wchar_t kGroupNamePattern[] = L"Group %d";
 
   // The process-wide store, created with the default settings and no groups.
   static MacroStore& Instance();
@@ -49,10 +57,11 @@ class MacroStore {
   void Reset();
 
   // Appends an empty group under a name no group has yet, then saves.
-  bool AddGroup();
-  // The name AddGroup would give: "Group <n>" with n the group count, raised
-  // until the name is free.
-  std::wstring NewGroupName() const;
+  // `pattern` is the language's form of kGroupNamePattern.
+  bool AddGroup(const std::wstring& pattern = kGroupNamePattern);
+  // The name AddGroup would give: the pattern with n for "%d" (or after a
+  // blank when it has none), n the group count raised until the name is free.
+  std::wstring NewGroupName(const std::wstring& pattern = kGroupNamePattern) const;
   // These three take a negative index as the group selected in the settings.
   // DeleteGroup and RenameGroup save when they change something and return
   // whether they did.

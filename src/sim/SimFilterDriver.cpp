@@ -2,6 +2,7 @@
 
 #include "sim/SimErrors.h"
 #include "sim/SimKeyNames.h"
+#include "sim/SimLog.h"
 
 namespace kb::sim {
 
@@ -46,7 +47,7 @@ bool SimFilterDriver::KeyEvent(uint32_t code, bool down) {
   if (Queueing()) {
     if (events_.size() >= kMaxQueuedEvents) events_.pop_front();
     uint32_t packed = (code & 0xFFFF) | ((code >> 16) & 0xFF) << 16 | (down ? kEventPressedFlag : 0u) << 24;
-    events_.push_back(packed);
+    events_.push_back(QueuedEvent{packed, SimLog::NowUs()});
   }
   return !Intercepts(code);
 }
@@ -80,11 +81,17 @@ Reply SimFilterDriver::Control(uint32_t code, const std::vector<uint8_t>& input,
 
 bool SimFilterDriver::TakeEvent(uint32_t outputLength, Reply* reply) {
   if (events_.empty()) return false;
-  uint32_t packed = events_.front();
+  QueuedEvent event = events_.front();
   events_.pop_front();
+  uint32_t packed = event.packed;
   reply->data = {static_cast<uint8_t>(packed), static_cast<uint8_t>(packed >> 8), static_cast<uint8_t>(packed >> 16),
                  static_cast<uint8_t>(packed >> 24)};
-  reply->info = static_cast<uint32_t>(kFilterEventBytes);
+  // The time of the key, when the reader left room for it: the same clock
+  // as the log's, so a recording can be checked against it.
+  if (outputLength >= kFilterTimedEventBytes) {
+    for (int i = 0; i < 8; ++i) reply->data.push_back(static_cast<uint8_t>(static_cast<uint64_t>(event.timeUs) >> (8 * i)));
+  }
+  reply->info = static_cast<uint32_t>(reply->data.size());
   return true;
 }
 

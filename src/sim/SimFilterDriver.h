@@ -22,6 +22,9 @@ inline constexpr uint32_t kIoctlFilterReadEvent = 0x226044;  // pends until the 
 inline constexpr uint32_t kIoctlFilterSetTable = 0x22A000;   // replaces the intercept table
 
 inline constexpr size_t kFilterEventBytes = 4;
+// The record followed by the time the driver saw the key (microseconds on
+// the log's clock), for readers that ask for it with a buffer this long.
+inline constexpr size_t kFilterTimedEventBytes = 12;
 inline constexpr size_t kInterceptEntries = 256;
 inline constexpr size_t kInterceptEntryBytes = 4;
 inline constexpr size_t kInterceptTableBytes = kInterceptEntries * kInterceptEntryBytes;
@@ -60,7 +63,11 @@ class SimFilterDriver {
   bool reporting_ = false;
   uint64_t eventReads_ = 0;
   uint64_t recordingStarts_ = 0;
-  std::deque<uint32_t> events_;  // usage | page << 16 | flags << 24
+  struct QueuedEvent {
+    uint32_t packed;  // usage | page << 16 | flags << 24
+    int64_t timeUs;
+  };
+  std::deque<QueuedEvent> events_;
   std::vector<uint8_t> table_ = std::vector<uint8_t>(kInterceptTableBytes, 0);
 };
 

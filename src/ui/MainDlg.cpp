@@ -121,6 +121,21 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       }
       result = 0;
       return true;
+    case WM_SIZE:
+    case WM_SHOWWINDOW:
+    case WM_ACTIVATE:
+      // The dialog's minimise button takes the main window along (it is the
+      // dialog's owner, and window managers iconify the pair); the tray icon
+      // or a second start restores and activates only the main window, which
+      // the dialog keeps disabled.
+      if (openDialog_ && ((msg == WM_SIZE && wParam == SIZE_RESTORED) || (msg == WM_SHOWWINDOW && wParam) ||
+                          (msg == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE)))
+        ::PostMessageW(hwnd, kMsgRaiseOpenDialog, 0, 0);
+      break;
+    case kMsgRaiseOpenDialog:
+      RaiseOpenDialog();
+      result = 0;
+      return true;
     case WM_DESTROY:
       if (std::wstring name = ApplicationName(); !name.empty()) ::RemovePropW(hwnd, name.c_str());
       if (deviceNotification_) ::UnregisterDeviceNotification(deviceNotification_);

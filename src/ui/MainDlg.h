@@ -67,6 +67,9 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   // taken as gone: its removal ends the program again.
   static constexpr UINT kFactoryRestoreLimitMs = 10000;
   static constexpr UINT_PTR kTimerFactoryRestore = 0x6B01;
+  // Posted when the main window comes back (restored or shown): the key
+  // assignment dialog, minimised with it, comes back on top of it.
+  static constexpr UINT kMsgRaiseOpenDialog = WM_APP + 0x4B;
 
   explicit CMainDlg(std::wstring layoutName = kLayoutName);
   ~CMainDlg() override;
@@ -147,6 +150,7 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   // How many product ids of identity_ a search names (0: any product).
   int32_t ProductCount() const;
   void CloseMainWindow();
+  void RaiseOpenDialog();
   void ShutDownKeyFunctions();
   void SendBothLights();
   void RetryFailedLighting();

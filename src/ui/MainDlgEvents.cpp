@@ -135,3 +135,14 @@ void CMainDlg::OnKeyboardRemoved() {
   UpdateFirmwareText();
   if (!restoringFactory_) CloseMainWindow();
 }
+
+void CMainDlg::RaiseOpenDialog() {
+  if (!openDialog_) return;
+  HWND dialog = openDialog_->GetHwnd();
+  if (!dialog || !::IsWindow(dialog)) return;
+  if (::IsIconic(dialog)) ::ShowWindow(dialog, SW_RESTORE);
+  else if (!::IsWindowVisible(dialog)) ::ShowWindow(dialog, SW_SHOW);
+  // The main window is disabled while the dialog runs; the dialog is where
+  // the user can act, so it comes to the front.
+  ::SetForegroundWindow(dialog);
+}

@@ -201,6 +201,33 @@ TEST_F(MacroStoreTest, FailedLoadKeepsTheModelButRemembersThePath) {
   EXPECT_EQ(store.Path(), folder_.WideFile("bad.xml"));
 }
 
+// The pattern comes from a translation file: "%d" is filled in by hand, so
+// other printf directives stay text, and a pattern without it gets the
+// number after a blank.
+TEST_F(MacroStoreTest, NewGroupNamesFollowTheLanguagePattern) {
+  struct Case {
+    std::wstring pattern;
+    std::vector<std::wstring> existing;
+    std::wstring added;
+  };
+  const Case cases[] = {
+      {L"\u5206\u7ec4 %d", {}, L"\u5206\u7ec4 0"},
+      {L"\u5206\u7ec4 %d", {L"\u5206\u7ec4 1"}, L"\u5206\u7ec4 2"},
+      {L"%d. Macro", {L"a"}, L"1. Macro"},
+      {L"Macro", {}, L"Macro 0"},
+      {L"%s %n %d", {}, L"%s %n 0"},
+  };
+  for (const Case& c : cases) {
+    MacroStore store = EmptyStoreWithPath();
+    for (const std::wstring& name : c.existing) {
+      ASSERT_TRUE(store.AddGroup());
+      store.GroupAt(store.GroupCount() - 1)->name = name;
+    }
+    ASSERT_TRUE(store.AddGroup(c.pattern));
+    EXPECT_EQ(store.GroupAt(store.GroupCount() - 1)->name, c.added);
+  }
+}
+
 TEST_F(MacroStoreTest, NewGroupNames) {
   struct Case {
     std::vector<std::wstring> existing;

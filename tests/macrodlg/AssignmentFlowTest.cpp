@@ -115,6 +115,7 @@ TEST_F(AssignmentFlowTest, EachKindOfAssignmentWritesItsRecord) {
       {"single key captured", kKeyB, L"B",
        [this](MacroRecordDlg& d) {
          Page(d, 1);
+         Press(d, L"chk_single_record");
          ASSERT_EQ(sim_.Command({"tap", "capslock"}).status, 0);
          ASSERT_TRUE(PumpUntil([&] { return d.FindChildByName(L"edit_single_key")->GetWindowText() == L"Caps Lock"; }));
          Press(d, L"btnOK");

@@ -464,6 +464,7 @@ TEST_F(MacroRecordDlgTest, OkDeleteAndCancelEndTheDialog) {
                         {L"btnCancel", IDCANCEL}};
   macros_.AddGroup();
   macros_.AddGroup();
+  macros_.GroupAt(1)->steps = {KeyStep{MakeKeyCode(7, 0x04), 1, 5, L"A"}};
   for (const Case& c : cases) {
     MacroRecordDlg dialog(nullptr, macros_, picture_, selected_, config_);
     SetModalScript([&](SHostWnd& host) {
@@ -547,6 +548,7 @@ TEST_F(MacroRecordDlgTest, SingleKeyPageCapturesAPress) {
   macros_.Settings().type = MacroRecordDlg::kPageSingleKey;
   Open(monitor_.get());
   EXPECT_TRUE(monitor_->IsRunning());
+  Click(L"chk_single_record");
   ASSERT_EQ(sim_.Command({"press", "f1"}).status, 0);
   ASSERT_TRUE(PumpUntil([&] { return Find(L"edit_single_key")->GetWindowText() == L"F1"; }));
   EXPECT_EQ(macros_.Settings().skcode, static_cast<int32_t>(MakeKeyCode(7, kKeyF1)));

@@ -278,5 +278,41 @@ TEST_F(BehaviourTest, NumberEditTakesDigitsOnly) {
   EXPECT_EQ(edit->GetWindowText(), L"123");
 }
 
+// A ranged number field refuses what would leave its range, and a letter
+// typed over a selection keeps the selected digits (the filter used to run
+// after the selection was deleted, leaving the field empty).
+TEST_F(BehaviourTest, NumberEditKeepsToItsRange) {
+  auto* edit = Find<SEdit>(L"edit_number");
+  struct Case {
+    const wchar_t* min;
+    const wchar_t* max;
+    const wchar_t* before;
+    bool selectAll;
+    const wchar_t* typed;
+    const wchar_t* after;
+  };
+  const Case cases[] = {
+      {L"1", L"9999", L"", false, L"99999999999", L"9999"},
+      {L"1", L"9999", L"9999", true, L"x", L"9999"},
+      {L"1", L"9999", L"12", true, L"-", L"12"},
+      {L"1", L"9999", L"", false, L"0", L""},
+      {L"1", L"9999", L"5", false, L"0", L"50"},
+      {L"0", L"60000", L"0", false, L"25", L"25"},
+      {L"0", L"60000", L"6000", false, L"1", L"6000"},
+      {L"0", L"60000", L"6000", false, L"0", L"60000"},
+      {L"0", L"60000", L"123", true, L"7", L"7"},
+  };
+  Click(*host_, CenterOf(edit));
+  for (const Case& c : cases) {
+    edit->SetAttribute(L"minValue", c.min);
+    edit->SetAttribute(L"maxValue", c.max);
+    edit->SetWindowText(c.before);
+    int end = static_cast<int>(std::wstring(c.before).size());
+    edit->SetSel(c.selectAll ? 0 : end, end);
+    TypeText(*host_, c.typed);
+    EXPECT_EQ(edit->GetWindowText(), c.after) << kb::WideToUtf8(c.before) << " + " << kb::WideToUtf8(c.typed);
+  }
+}
+
 }  // namespace
 }  // namespace kbtest

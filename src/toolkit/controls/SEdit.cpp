@@ -56,6 +56,12 @@ bool SEdit::OnAttribute(const std::wstring& name, const std::wstring& value, boo
   if (name == L"password") return flag(password_);
   if (name == L"readOnly") return flag(readOnly_);
   if (name == L"number") return flag(number_);
+  if (name == L"minValue" || name == L"maxValue") {
+    auto v = ParseInt(value);
+    if (!v || *v < 0) return false;
+    (name == L"minValue" ? minValue_ : maxValue_) = *v;
+    return true;
+  }
   if (name == L"cueText") {
     SApplication* app = SApplication::Instance();
     SetCueText(app ? app->ResolveString(value) : value);
@@ -117,8 +123,7 @@ std::wstring SEdit::GetSelText() const {
 }
 
 void SEdit::ReplaceSel(std::wstring_view text) {
-  DeleteSelection();
-  InsertText(render::DecodeWide(text));
+  if (!ReplaceSelection(render::DecodeWide(text))) return;
   SyncText();
   ScrollToCaret();
   Invalidate();
@@ -133,7 +138,7 @@ bool SEdit::DeleteSelection() {
   return true;
 }
 
-void SEdit::InsertText(std::u32string text) {
+std::u32string SEdit::CleanText(const std::u32string& text) const {
   // One line: line breaks of pasted text become spaces, other control
   // characters are dropped.
   std::u32string clean;
@@ -143,13 +148,51 @@ void SEdit::InsertText(std::u32string text) {
     if (number_ && (c < U'0' || c > U'9')) continue;
     clean += c;
   }
+  return clean;
+}
+
+bool SEdit::AcceptsNumber(const std::u32string& text) const {
+  if (!number_ || text.empty()) return true;
+  // A lone "0" in a field that starts at 1 cannot be on the way to a value
+  // the field takes.
+  if (text == U"0" && minValue_ > 0) return false;
+  if (maxValue_ < 0) return true;
+  int64_t value = 0;
+  for (char32_t c : text) {
+    value = value * 10 + (c - U'0');
+    if (value > maxValue_) return false;
+  }
+  return true;
+}
+
+bool SEdit::ReplaceSelection(const std::u32string& text) {
+  std::u32string clean = CleanText(text);
+  // Typing or pasting only what the field refuses (a letter in a number
+  // field) leaves the text alone; it must not delete the selection it was
+  // meant to replace.
+  if (clean.empty() && !text.empty()) return false;
+  int a = std::min(anchor_, caret_);
+  int b = std::max(anchor_, caret_);
+  size_t kept = chars_.size() - static_cast<size_t>(b - a);
   if (maxLength_ > 0) {
-    size_t room = static_cast<size_t>(maxLength_) > chars_.size() ? maxLength_ - chars_.size() : 0;
+    size_t room = static_cast<size_t>(maxLength_) > kept ? maxLength_ - kept : 0;
     if (clean.size() > room) clean.resize(room);
   }
-  chars_.insert(static_cast<size_t>(caret_), clean);
-  caret_ += static_cast<int>(clean.size());
-  anchor_ = caret_;
+  std::u32string result = chars_;
+  result.replace(static_cast<size_t>(a), static_cast<size_t>(b - a), clean);
+  int caret = a + static_cast<int>(clean.size());
+  if (number_ && (minValue_ > 0 || maxValue_ >= 0)) {
+    // Digits typed after a "0" replace it: the field shows the number it
+    // stores, never "025".
+    size_t zeros = 0;
+    while (zeros + 1 < result.size() && result[zeros] == U'0') ++zeros;
+    result.erase(0, zeros);
+    caret = std::max(0, caret - static_cast<int>(zeros));
+  }
+  if (!AcceptsNumber(result)) return false;
+  chars_ = std::move(result);
+  caret_ = anchor_ = caret;
+  return true;
 }
 
 void SEdit::OnUserChange() {
@@ -179,8 +222,7 @@ bool SEdit::Paste() {
   std::optional<std::wstring> text = GetClipboardText(GetHostHwnd());
   if (!text) return false;
   std::u32string before = chars_;
-  DeleteSelection();
-  InsertText(render::DecodeWide(*text));
+  if (!ReplaceSelection(render::DecodeWide(*text))) return false;
   if (chars_ != before) OnUserChange();
   return true;
 }
@@ -460,8 +502,7 @@ bool SEdit::OnChar(UINT ch, UINT repeat, UINT flags) {
   }
   std::u32string before = chars_;
   int caretBefore = caret_;
-  DeleteSelection();
-  InsertText(std::u32string(1, c));
+  if (!ReplaceSelection(std::u32string(1, c))) return true;
   if (chars_ != before || caret_ != caretBefore) OnUserChange();
   return true;
 }

@@ -2,7 +2,10 @@
 // "edit": a single-line text field with a caret, selection (mouse, Shift
 // with the arrow keys, double click), Ctrl+A/C/X/V and a right-click menu.
 //   maxLength, password, readOnly, number (digits only), cueText (shown
-//   grey while empty and unfocused)
+//   grey while empty and unfocused); with number, minValue and maxValue:
+//   typing or pasting that would make the value larger than maxValue or a
+//   lone 0 below minValue is refused, leading zeros are dropped (an empty
+//   field is left to the owner to judge)
 // Typing, cutting, pasting and deleting raise EventEditChange; text set by
 // code raises nothing. Enter is left to the window (the default button).
 #include <string>
@@ -72,7 +75,11 @@ class SEdit : public SWindow {
   void ScrollToCaret();
   void MoveCaret(int index, bool extend);
   bool DeleteSelection();
-  void InsertText(std::u32string text);
+  std::u32string CleanText(const std::u32string& text) const;
+  bool AcceptsNumber(const std::u32string& text) const;
+  // Replaces the selection with `text` as typed or pasted; false, with
+  // nothing changed, when the field refuses it.
+  bool ReplaceSelection(const std::u32string& text);
   void SyncText();
   void RestartBlink();
   int WordStart(int index) const;
@@ -86,6 +93,8 @@ class SEdit : public SWindow {
   bool password_ = false;
   bool readOnly_ = false;
   bool number_ = false;
+  int minValue_ = 0;
+  int maxValue_ = -1;  // none
   bool caretOn_ = false;
   bool selecting_ = false;
   char16_t pendingHighSurrogate_ = 0;

@@ -57,10 +57,12 @@ void CShellNotifyHwnd2::OnTrayMouse(LPARAM mouseMessage) {
     case WM_LBUTTONUP: {
       HWND host = host_ ? host_->GetHwnd() : nullptr;
       if (!host) return;
-      if (::IsWindowVisible(host)) {
+      // A minimised window is visible too; the click brings it back rather
+      // than hiding it.
+      if (::IsWindowVisible(host) && !::IsIconic(host)) {
         ::ShowWindow(host, SW_HIDE);
       } else {
-        ::ShowWindow(host, SW_SHOW);
+        ::ShowWindow(host, ::IsIconic(host) ? SW_RESTORE : SW_SHOW);
         ::SetForegroundWindow(host);
       }
       return;

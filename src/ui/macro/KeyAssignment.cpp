@@ -116,7 +116,10 @@ bool KeyAssignment::OnKeyClicked(KeyAssignmentContext& context, int keyId, const
   selected[keyId] = keyName;
   INT_PTR result = IDCANCEL;
   {
-    MacroRecordDlg dialog(context.monitor, Macros(context), context.picture, selected, Config(context));
+    MacroRecordDlg dialog(context.monitor, Macros(context), context.picture, selected, Config(context),
+                          &Records(context));
+    // An assigned key opens on its assignment, so OK keeps it as it is.
+    if (std::optional<KeyRecord> current = Records(context).Find(trigger)) dialog.SetAssignment(*current);
     if (context.stopKeyActions) context.stopKeyActions(0);
     if (context.openDialog) *context.openDialog = &dialog;
     result = context.runDialog ? context.runDialog(dialog) : dialog.DoModal(context.owner);

@@ -4,6 +4,7 @@
 #include "toolkit/controls/SListView.h"
 #include "toolkit/core/SEvents.h"
 #include "toolkit/window/SWindow.h"
+#include "ui/common/SEditEx.h"
 #include "ui/macro/IOnMacroGroupClickedListener.h"
 
 namespace macro {
@@ -33,6 +34,14 @@ void MacroGroupAdapter::GetView(int position, kb::ui::SWindow* item, pugi::xml_n
     int row = RowOf(edit);
     if (row >= 0) listener->OnMacroGroupRenamed(row, edit->GetWindowText(true));
     return false;
+  });
+  // Enter ends the rename (the edit is an "editex", so Enter is not the
+  // dialog's OK): the name is taken and the edit lets go of the focus.
+  edit->SubscribeEvent(kb::ui::EventKeyEnter::EventID, [listener, edit](kb::ui::EventArgs*) {
+    int row = RowOf(edit);
+    if (row >= 0) listener->OnMacroGroupRenamed(row, edit->GetWindowText(true));
+    edit->KillFocus();
+    return true;
   });
   // A click into the name edit selects the group too.
   edit->SubscribeEvent(kb::ui::EventSetFocus::EventID, [listener, edit](kb::ui::EventArgs*) {

@@ -1,14 +1,16 @@
 #include "ui/macro/MacroRecordDlg.h"
 
+#include <algorithm>
 #include <chrono>
-#include <cwchar>
 
 #include "app/AppConfig.h"
 #include "keyfunc/KeyMonitor.h"
 #include "macro/KeyNameTable.h"
 #include "macro/MacroStore.h"
+#include "macro/RecordStore.h"
 #include "platform/diag.h"
 #include "toolkit/controls/SComboBox.h"
+#include "toolkit/core/SApplication.h"
 #include "toolkit/controls/SListView.h"
 #include "toolkit/controls/SMCListView.h"
 #include "toolkit/controls/STabCtrl.h"
@@ -47,6 +49,8 @@ constexpr wchar_t kStepDelete[] = L"item_delete";
 constexpr wchar_t kStepClear[] = L"item_clear";
 constexpr wchar_t kStartRecord[] = L"Start record";
 constexpr wchar_t kStopRecord[] = L"Stop record";
+constexpr wchar_t kStartCapture[] = L"Capture a key";
+constexpr wchar_t kStopCapture[] = L"Stop capturing";
 constexpr wchar_t kNoDelayText[] = L"0";
 constexpr wchar_t kKeySeparator[] = L",";
 constexpr wchar_t kWarningTitle[] = L"Warning";
@@ -56,12 +60,19 @@ constexpr wchar_t kWarnNoKeyCaptured[] = L"Please press the key to assign first.
 constexpr wchar_t kWarnNoEntry[] = L"Please choose an entry from the list.";
 constexpr wchar_t kWarnEmptyCombination[] = L"This key combination has no keys.";
 constexpr wchar_t kWarnNoRepeats[] = L"Please enter how many times the macro plays.";
+constexpr wchar_t kWarnGroupUnnamed[] = L"Please give the macro group a name.";
+constexpr wchar_t kWarnGroupEmpty[] = L"This macro group has no keys. Please record some first.";
 // The play-mode list's item data for "Play repeat times".
 constexpr int32_t kPlayCount = 2;
+// AssignType of a key record.
+constexpr int32_t kTypeMacro = 0;
+constexpr int32_t kTypeSingleKey = 1;
+constexpr int32_t kTypeMediaKey = 2;
+constexpr int32_t kTypeFunctionKey = 3;
 
-int64_t ProcessClockMs() {
+int64_t SteadyClockUs() {
   using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 // A control of the wanted class, or none: layouts are external data.
@@ -73,13 +84,14 @@ SWindow* FindOfClass(const kb::ui::SHostWnd& host, const wchar_t* name, const wc
 }  // namespace
 
 MacroRecordDlg::MacroRecordDlg(HidUsbFilter::KeyMonitor* monitor, MacroStore& macros, CoordButtonImage* picture,
-                               const SelectedKeys& selectedKeys, const AppConfig& config)
+                               const SelectedKeys& selectedKeys, const AppConfig& config, RecordStore* records)
     : SHostDialog(kLayoutName),
       monitor_(monitor),
       macros_(macros),
       picture_(picture),
       selectedKeys_(selectedKeys),
       config_(config),
+      records_(records ? *records : RecordStore::Instance()),
       groupAdapter_(macros, this) {
   stepAdapter_.SetDelayEdited([this](int, SWindow* cell) { OnStepDelayEdited(cell); });
   if (monitor_) monitor_->AddProxy(this, &MacroRecordDlg::OnRecordKeyEvent);
@@ -102,7 +114,12 @@ MacroRecordDlg::~MacroRecordDlg() {
 
 int32_t MacroRecordDlg::OnRecordKeyEvent(uint8_t usagePage, uint16_t usage, bool pressed) {
   HWND hwnd = keyTarget_.load();
-  if (hwnd) ::PostMessageW(hwnd, kMsgKeyEvent, MakeKeyCode(usagePage, usage), pressed ? 1 : 0);
+  if (!hwnd) return 1;
+  {
+    std::scoped_lock lock(pendingLock_);
+    pending_.push_back(PendingKey{MakeKeyCode(usagePage, usage), pressed, monitor_->EventTimeUs()});
+  }
+  ::PostMessageW(hwnd, kMsgKeyEvent, 0, 0);
   return 1;
 }
 
@@ -117,7 +134,13 @@ bool MacroRecordDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
     SaveRecordedSteps();
   }
   if (msg == kMsgKeyEvent) {
-    OnKeyEvent(static_cast<KeyCode>(wParam), lParam != 0);
+    // Every posted message drains the queue; the later ones find it empty.
+    std::deque<PendingKey> keys;
+    {
+      std::scoped_lock lock(pendingLock_);
+      keys.swap(pending_);
+    }
+    for (const PendingKey& key : keys) OnKeyEvent(key.code, key.pressed, key.timeUs);
     result = 0;
     return true;
   }
@@ -147,13 +170,30 @@ void MacroRecordDlg::FindControls() {
   singleKey_ = FindOfClass(*this, kSingleKey, L"text");
   mediaKeys_ = FindChildByName<kb::ui::SComboBox>(kMediaKeys);
   functionKeys_ = FindChildByName<kb::ui::SComboBox>(kFunctionKeys);
+  // A number field left with text that is not its stored value (emptied,
+  // or below its range) shows the stored value again.
+  for (SWindow* edit : {repeatEdit_, delayEdit_}) {
+    if (!edit) continue;
+    edit->SubscribeEvent(kb::ui::EventKillFocus::EventID, [this, edit](kb::ui::EventArgs*) {
+      OnNumberEditLeft(edit);
+      return false;
+    });
+  }
 }
 
 void MacroRecordDlg::OnInitDialog() {
   keyTarget_.store(GetHwnd());
   initialising_ = true;
   FindControls();
+  bool groupFound = !assignment_ || ApplyAssignment(*assignment_);
   InitGroups();
+  if (!groupFound) {
+    // The assigned macro was deleted or renamed: no group rather than
+    // another one, so OK cannot quietly assign a different macro.
+    if (groupList_) groupList_->SetSel(-1);
+    macros_.Settings().group = -1;
+    ShowGroup(-1);
+  }
   std::wstring names;
   for (const auto& [id, name] : selectedKeys_) names += (names.empty() ? L"" : kKeySeparator) + name;
   if (recordingKeys_) recordingKeys_->SetWindowText(names);
@@ -161,6 +201,8 @@ void MacroRecordDlg::OnInitDialog() {
   if (singleKey_) singleKey_->SetWindowText(KeyNameTable::NameOf(static_cast<KeyCode>(macros_.Settings().skcode)).name);
   InitCombos();
   InitPage();
+  if (assignment_ && assignment_->type == kTypeMacro) SelectPlayData(assignment_->play);
+  ShowRepeatEdit();
   initialising_ = false;
   if (macros_.Settings().type == kPageSingleKey) StartMonitor();
 }
@@ -216,33 +258,93 @@ void MacroRecordDlg::InitPage() {
   }
   if (functionKeys_) functionKeys_->SetCurSel(settings.function);
   if (mediaKeys_) mediaKeys_->SetCurSel(settings.media);
-  if (singleCheck_) singleCheck_->SetCheck(false);
+  if (singleCheck_) {
+    singleCheck_->SetCheck(false);
+    singleCheck_->SetWindowText(kStartCapture);
+  }
+}
+
+bool MacroRecordDlg::ApplyAssignment(const KeyRecord& record) {
+  MacroSettings& settings = macros_.Settings();
+  KeyCode first = record.steps.empty() ? 0 : record.steps.front().code;
+  switch (record.type) {
+    case kTypeMacro: {
+      settings.type = kPageMacro;
+      settings.repeat = record.repeat;
+      // Group names need not be unique: the group with the record's steps
+      // wins over one that only has its name.
+      int byName = -1;
+      for (int i = 0; i < macros_.GroupCount(); ++i) {
+        const MacroGroup* group = macros_.GroupAt(i);
+        if (group->name != record.group) continue;
+        if (group->steps == record.steps) return settings.group = i, true;
+        if (byName < 0) byName = i;
+      }
+      settings.group = byName;
+      return byName >= 0;
+    }
+    case kTypeSingleKey:
+      settings.type = kPageSingleKey;
+      settings.skcode = static_cast<int32_t>(first);
+      return true;
+    case kTypeMediaKey:
+      settings.type = kPageMediaKey;
+      settings.media = -1;
+      for (size_t i = 0; i < config_.funKeys.size() && settings.media < 0; ++i)
+        if (config_.funKeys[i].code == first) settings.media = static_cast<int32_t>(i);
+      return true;
+    case kTypeFunctionKey:
+      settings.type = kPageFunctionKey;
+      settings.function = -1;
+      for (size_t i = 0; i < config_.combKeys.size() && settings.function < 0; ++i)
+        if (config_.combKeys[i].name == record.group) settings.function = static_cast<int32_t>(i);
+      return true;
+    default:
+      return true;
+  }
+}
+
+void MacroRecordDlg::SelectPlayData(int32_t playData) {
+  if (!playModes_) return;
+  for (int i = 0; i < playModes_->GetCount(); ++i) {
+    if (static_cast<int32_t>(playModes_->GetItemData(i)) != playData) continue;
+    playModes_->SetCurSel(i);
+    macros_.Settings().play = i;
+    macros_.Settings().playData = playData;
+    return;
+  }
 }
 
 // --- key events ---
 
-void MacroRecordDlg::OnKeyEvent(KeyCode code, bool pressed) {
+void MacroRecordDlg::OnKeyEvent(KeyCode code, bool pressed, std::optional<int64_t> timeUs) {
   const std::wstring name = KeyNameTable::NameOf(code).name;
   int page = CurrentPage();
   if (page == kPageSingleKey) {
-    if (!pressed) return;
+    if (!pressed || !TakesKeys()) return;
     macros_.Settings().skcode = static_cast<int32_t>(code);
     if (singleKey_) singleKey_->SetWindowText(name);
     return;
   }
   if (page != kPageMacro || !IsRecording()) return;
-  RecordStep(code, pressed, name);
+  RecordStep(code, pressed, name, timeUs ? *timeUs : SteadyClockUs());
 }
 
-void MacroRecordDlg::RecordStep(KeyCode code, bool pressed, const std::wstring& name) {
+void MacroRecordDlg::RecordStep(KeyCode code, bool pressed, const std::wstring& name, int64_t timeUs) {
   MacroGroup* group = SelectedGroup();
   if (!group) return;
   const MacroSettings& settings = macros_.Settings();
-  int64_t now = ProcessClockMs();
   std::optional<int32_t> elapsed;
-  if (settings.mode == kDelayFixed) elapsed = settings.delay;
-  else if (settings.mode == kDelayNone) elapsed = 0;
-  else if (lastEventMs_) elapsed = static_cast<int32_t>(now - *lastEventMs_);
+  if (settings.mode == kDelayFixed) {
+    elapsed = settings.delay;
+  } else if (settings.mode == kDelayNone) {
+    elapsed = 0;
+  } else if (lastEventTime_) {
+    // Rounded to the nearest millisecond; a pause longer than a step may
+    // be typed is kept at the longest one.
+    int64_t us = timeUs - *lastEventTime_;
+    elapsed = static_cast<int32_t>(std::clamp<int64_t>((us + 500) / 1000, 0, MacroStore::kMaxDelayMs));
+  }
   // Without a previous event in this recording (a group recorded earlier
   // being continued) the last step keeps the delay it had.
   if (pressed || !group->steps.empty()) {
@@ -252,7 +354,7 @@ void MacroRecordDlg::RecordStep(KeyCode code, bool pressed, const std::wstring& 
     if (stepList_) stepList_->EnsureVisible(static_cast<int>(group->steps.size()) - 1);
     recordedUnsaved_ = true;
   }
-  lastEventMs_ = now;
+  lastEventTime_ = timeUs;
 }
 
 // --- events ---
@@ -286,6 +388,7 @@ bool MacroRecordDlg::OnCommand(const std::wstring& name) {
   for (int mode = 0; mode < 3; ++mode)
     if (name == kModeRadios[mode]) return OnDelayModeChosen(mode), true;
   if (name == kRecordCheck) return OnRecordClicked(), true;
+  if (name == kSingleCheck) return OnSingleCaptureClicked(), true;
   if (name == kGroupAdd) return OnGroupAdd(), true;
   if (name == kGroupDel) return OnGroupDelete(), true;
   if (name == kStepUp) return OnStepMove(-1), true;
@@ -324,56 +427,30 @@ void MacroRecordDlg::OnRecordClicked() {
   bool checked = recordCheck_->IsChecked();
   recordCheck_->SetWindowText(checked ? kStopRecord : kStartRecord);
   if (checked) {
-    lastEventMs_.reset();
+    lastEventTime_.reset();
     recordingStarted_ = StartMonitor();
   } else {
-    StopMonitor();
-    recordingStarted_ = false;
-    SaveRecordedSteps();
+    StopRecording();
   }
 }
 
-void MacroRecordDlg::OnGroupAdd() {
-  bool hadSelection = SelectedGroupIndex() >= 0;
-  macros_.AddGroup();
-  groupAdapter_.NotifyDataSetChanged();
-  if (!hadSelection && macros_.GroupCount() > 0) {
-    if (groupList_) groupList_->SetSel(0);
-    OnMacroGroupClicked(0);
-  }
-  // Adding may have moved the groups in memory.
-  ShowGroup(SelectedGroupIndex());
-}
-
-void MacroRecordDlg::OnGroupDelete() {
-  int index = SelectedGroupIndex();
-  if (index < 0) return;
-  // The step list must not keep pointing into the group being removed.
-  stepAdapter_.SetGroup(nullptr);
-  macros_.DeleteGroup(index);
-  groupAdapter_.NotifyDataSetChanged();
-  int selection = SelectedGroupIndex();
-  macros_.Settings().group = selection;
-  ShowGroup(selection);
-  if (!SelectedGroup() && recordCheck_ && recordCheck_->IsChecked()) {
+void MacroRecordDlg::StopRecording() {
+  if (recordCheck_) {
     recordCheck_->SetCheck(false);
     recordCheck_->SetWindowText(kStartRecord);
-    StopMonitor();
-    recordingStarted_ = false;
   }
-  SaveSettings();
-}
-
-void MacroRecordDlg::OnMacroGroupClicked(int index) {
-  if (index < 0 || index >= macros_.GroupCount()) return;
-  if (groupList_ && groupList_->GetSel() != index) groupList_->SetSel(index);
-  if (stepAdapter_.GetGroup() != macros_.GroupAt(index)) lastEventMs_.reset();
-  ShowGroup(index);
-  macros_.Settings().group = index;
+  StopMonitor();
+  recordingStarted_ = false;
+  lastEventTime_.reset();
   SaveRecordedSteps();
 }
 
-void MacroRecordDlg::OnMacroGroupRenamed(int index, const std::wstring& name) { macros_.RenameGroup(index, name); }
+void MacroRecordDlg::OnSingleCaptureClicked() {
+  if (!singleCheck_) return;
+  // Its look alone hardly tells on from off; the text says what a click does.
+  singleCheck_->SetWindowText(singleCheck_->IsChecked() ? kStopCapture : kStartCapture);
+}
+
 
 void MacroRecordDlg::ShowGroup(int index) {
   MacroGroup* group = index >= 0 && index < macros_.GroupCount() ? macros_.GroupAt(index) : nullptr;
@@ -424,7 +501,7 @@ void MacroRecordDlg::OnStepDelayEdited(SWindow* cell) {
   int row = panel->GetItemIndex();
   if (row < 0 || row >= static_cast<int>(group->steps.size())) return;
   KeyStep& step = group->steps[static_cast<size_t>(row)];
-  std::optional<int> value = ParseDecimal(cell->GetWindowText(true));
+  std::optional<int32_t> value = ParseInRange(cell->GetWindowText(true), MacroStore::kMinDelayMs, MacroStore::kMaxDelayMs);
   if (!value) {
     cell->SetWindowText(std::to_wstring(step.delay));
     return;
@@ -437,13 +514,29 @@ void MacroRecordDlg::OnStepDelayEdited(SWindow* cell) {
 void MacroRecordDlg::OnEditChanged(const std::wstring& name, SWindow* sender) {
   if (!sender) return;
   MacroSettings& settings = macros_.Settings();
+  // Only a value in range is stored; the field refuses typing beyond it,
+  // and one left empty shows the stored value again when it loses focus.
+  std::optional<int32_t> value;
   if (name == kRepeatEdit) {
-    settings.repeat = ParseDecimal(sender->GetWindowText(true)).value_or(0);
-    SaveSettings();
+    value = ParseInRange(sender->GetWindowText(true), MacroStore::kMinRepeat, MacroStore::kMaxRepeat);
+    if (value) settings.repeat = *value;
   } else if (name == kDelayEdit && settings.mode == kDelayFixed) {
-    settings.delay = ParseDecimal(sender->GetWindowText(true)).value_or(0);
-    SaveSettings();
+    value = ParseInRange(sender->GetWindowText(true), MacroStore::kMinDelayMs, MacroStore::kMaxDelayMs);
+    if (value) settings.delay = *value;
   }
+  if (value) SaveSettings();
+}
+
+void MacroRecordDlg::OnNumberEditLeft(SWindow* edit) {
+  const MacroSettings& settings = macros_.Settings();
+  if (edit == repeatEdit_ && !TextShowsValue(edit, settings.repeat)) edit->SetWindowText(std::to_wstring(settings.repeat));
+  if (edit == delayEdit_ && settings.mode == kDelayFixed && !TextShowsValue(edit, settings.delay))
+    edit->SetWindowText(std::to_wstring(settings.delay));
+}
+
+void MacroRecordDlg::ShowRepeatEdit() {
+  // Only "Play repeat times" counts; the other modes play until stopped.
+  if (repeatEdit_) repeatEdit_->EnableWindow(macros_.Settings().playData == kPlayCount);
 }
 
 void MacroRecordDlg::OnComboChanged(const std::wstring& name, int index) {
@@ -451,6 +544,7 @@ void MacroRecordDlg::OnComboChanged(const std::wstring& name, int index) {
   if (name == kPlayModes && playModes_) {
     settings.play = index;
     settings.playData = index >= 0 ? static_cast<int32_t>(playModes_->GetItemData(index)) : 0;
+    ShowRepeatEdit();
   } else if (name == kMediaKeys) {
     settings.media = index;
   } else if (name == kFunctionKeys) {
@@ -462,6 +556,11 @@ void MacroRecordDlg::OnComboChanged(const std::wstring& name, int index) {
 }
 
 void MacroRecordDlg::OnPageChanged(int page) {
+  // Capturing is asked for anew on each visit of the page.
+  if (singleCheck_ && singleCheck_->IsChecked()) {
+    singleCheck_->SetCheck(false);
+    singleCheck_->SetWindowText(kStartCapture);
+  }
   if (page == kPageSingleKey) {
     StartMonitor();
   } else {
@@ -488,11 +587,20 @@ void MacroRecordDlg::OnOk() {
 const wchar_t* MacroRecordDlg::MissingChoice() const {
   const MacroSettings& settings = macros_.Settings();
   switch (CurrentPage()) {
-    case kPageMacro:
-      if (!SelectedGroup()) return kWarnNoGroupSelected;
+    case kPageMacro: {
+      const MacroGroup* group = SelectedGroup();
+      if (!group) return kWarnNoGroupSelected;
+      // A key assigned an empty macro is withheld from the system and types
+      // nothing; an unnamed one cannot be told apart in its tooltip.
+      if (group->name.empty()) return kWarnGroupUnnamed;
+      if (group->steps.empty()) return kWarnGroupEmpty;
+      if (settings.playData != kPlayCount) return nullptr;
       // Played 0 times the macro does nothing while the key counts as
-      // assigned (and withheld); -1 plays without end.
-      return settings.playData == kPlayCount && settings.repeat == 0 ? kWarnNoRepeats : nullptr;
+      // assigned (and withheld); -1 (from a file) plays without end. A field
+      // left empty or below its range would assign a count it does not show.
+      if (settings.repeat == 0 || !TextShowsValue(repeatEdit_, settings.repeat)) return kWarnNoRepeats;
+      return nullptr;
+    }
     case kPageSingleKey:
       return settings.skcode != 0 ? nullptr : kWarnNoKeyCaptured;
     case kPageMediaKey:
@@ -505,6 +613,11 @@ const wchar_t* MacroRecordDlg::MissingChoice() const {
     default:
       return nullptr;
   }
+}
+
+std::wstring MacroRecordDlg::Translated(const wchar_t* text) const {
+  kb::ui::SApplication* app = kb::ui::SApplication::Instance();
+  return app ? app->Translate(text, L"macro") : std::wstring(text);
 }
 
 void MacroRecordDlg::Warn(const wchar_t* text) { kb::ui::SMessageBox(GetHwnd(), text, kWarningTitle, MB_OK | MB_ICONWARNING); }
@@ -545,13 +658,25 @@ MacroGroup* MacroRecordDlg::SelectedGroup() const {
 
 bool MacroRecordDlg::TakesKeys() const {
   int page = CurrentPage();
-  return page == kPageSingleKey || (page == kPageMacro && IsRecording());
+  // A layout without the capture box captures whenever the page is shown.
+  if (page == kPageSingleKey) return !singleCheck_ || singleCheck_->IsChecked();
+  return page == kPageMacro && IsRecording();
 }
 
 bool MacroRecordDlg::IsRecording() const { return recordCheck_ && recordCheck_->IsChecked() && SelectedGroup(); }
 
-std::optional<int> MacroRecordDlg::ParseDecimal(const std::wstring& text) {
-  int value = 0;
-  if (std::swscanf(text.c_str(), L"%d", &value) != 1) return std::nullopt;
-  return value;
+std::optional<int32_t> MacroRecordDlg::ParseInRange(const std::wstring& text, int32_t low, int32_t high) {
+  if (text.empty()) return std::nullopt;
+  int64_t value = 0;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') return std::nullopt;
+    value = value * 10 + (c - L'0');
+    if (value > high) return std::nullopt;
+  }
+  if (value < low) return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+bool MacroRecordDlg::TextShowsValue(const SWindow* edit, int32_t value) const {
+  return !edit || edit->GetWindowText(true) == std::to_wstring(value);
 }

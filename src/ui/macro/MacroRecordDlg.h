@@ -12,11 +12,15 @@
 // posted to the dialog's window and handled on the UI thread.
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "keyfunc/KeyCode.h"
+#include "macro/KeyRecord.h"
 #include "toolkit/window/SHostDialog.h"
 #include "ui/macro/IOnMacroGroupClickedListener.h"
 #include "ui/macro/KeyAndDelayAdapter.h"
@@ -26,6 +30,7 @@
 class AppConfig;
 class CoordButtonImage;
 class MacroStore;
+class RecordStore;
 struct MacroGroup;
 
 namespace kb::ui {
@@ -51,17 +56,25 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   enum DelayMode { kDelayRecorded = 0, kDelayFixed = 1, kDelayNone = 2 };
 
   // Registers the recording listener with `monitor` (may be null: no
-  // recording). `selectedKeys` must outlive the dialog.
+  // recording). `selectedKeys` must outlive the dialog. `records` (null: the
+  // process-wide store) are the assignments a deleted group takes along.
   MacroRecordDlg(HidUsbFilter::KeyMonitor* monitor, MacroStore& macros, CoordButtonImage* picture,
-                 const SelectedKeys& selectedKeys, const AppConfig& config);
+                 const SelectedKeys& selectedKeys, const AppConfig& config, RecordStore* records = nullptr);
   ~MacroRecordDlg() override;
 
   // The monitor's listener, on the monitor thread: hands the event to the
   // dialog's window and consumes it.
   int32_t OnRecordKeyEvent(uint8_t usagePage, uint16_t usage, bool pressed);
 
-  // The key event as the UI thread handles it (also what tests feed).
-  void OnKeyEvent(KeyCode code, bool pressed);
+  // The key event as the UI thread handles it (also what tests feed), with
+  // the monitor's time of the key in microseconds (none: the steady clock
+  // now; a recording takes all its times from one of the two).
+  void OnKeyEvent(KeyCode code, bool pressed, std::optional<int64_t> timeUs = std::nullopt);
+
+  // Opens the dialog on what the key does now: its page, group, play mode,
+  // repeat count, replacement key, media or function entry. Called before
+  // the dialog runs; without it the dialog shows the choices last made.
+  void SetAssignment(const KeyRecord& record) { assignment_ = record; }
 
   // --- IOnMacroGroupClickedListener ---
   void OnMacroGroupClicked(int index) override;
@@ -98,12 +111,28 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   void OnComboChanged(const std::wstring& name, int index);
   void OnPageChanged(int page);
   void OnStepDelayEdited(kb::ui::SWindow* cell);
+  void OnNumberEditLeft(kb::ui::SWindow* edit);
+  void OnSingleCaptureClicked();
   void OnOk();
+  // The settings of the assignment the dialog opens on; false when the
+  // assigned macro group is not among the groups any more.
+  bool ApplyAssignment(const KeyRecord& record);
+  void SelectPlayData(int32_t playData);
+  // Macro groups: the keys assigned the group at `index`, the question
+  // whether to delete it with their assignments, and their removal.
+  std::vector<KeyRecord> AssignmentsOfGroup(int index) const;
+  bool ConfirmDeleteAssignedGroup(const std::vector<KeyRecord>& users);
+  void RemoveAssignments(const std::vector<KeyRecord>& users);
+  void SelectGroup(int index);
+  void StartRename(int index);
+  void StopRecording();
+  void ShowRepeatEdit();
+  std::wstring Translated(const wchar_t* text) const;
   // The warning for an OK that would assign nothing, or null.
   const wchar_t* MissingChoice() const;
   void Warn(const wchar_t* text);
 
-  void RecordStep(KeyCode code, bool pressed, const std::wstring& name);
+  void RecordStep(KeyCode code, bool pressed, const std::wstring& name, int64_t timeUs);
   void ShowGroup(int index);
   void ShowDelayEdit();
   // Restarts the monitor's loop and tells the filter a recording starts;
@@ -114,13 +143,17 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   // Writes macro.xml if recorded steps are not in it yet.
   void SaveRecordedSteps();
   int CurrentPage() const;
-  static std::optional<int> ParseDecimal(const std::wstring& text);
+  // The value of a field of digits, when it lies in [low, high].
+  static std::optional<int32_t> ParseInRange(const std::wstring& text, int32_t low, int32_t high);
+  bool TextShowsValue(const kb::ui::SWindow* edit, int32_t value) const;
 
   HidUsbFilter::KeyMonitor* monitor_;
   MacroStore& macros_;
   CoordButtonImage* picture_;
   const SelectedKeys& selectedKeys_;
   const AppConfig& config_;
+  RecordStore& records_;
+  std::optional<KeyRecord> assignment_;
 
   macro::MacroGroupAdapter groupAdapter_;
   macro::KeyAndDelayAdapter stepAdapter_;
@@ -139,9 +172,20 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   kb::ui::SComboBox* mediaKeys_ = nullptr;
   kb::ui::SComboBox* functionKeys_ = nullptr;
 
-  // Process clock (ms) of the previous recorded key event; none before the
-  // first one.
-  std::optional<int64_t> lastEventMs_;
+  // The time (microseconds) of the previous recorded key event; none before
+  // the first one.
+  std::optional<int64_t> lastEventTime_;
+  // Key events on their way from the monitor thread to the UI thread, each
+  // with the time the monitor read it. The posted message only wakes the
+  // window: a message's two parameters cannot carry the time on 32-bit
+  // Windows.
+  struct PendingKey {
+    KeyCode code;
+    bool pressed;
+    int64_t timeUs;
+  };
+  std::mutex pendingLock_;
+  std::deque<PendingKey> pending_;
   // Steps recorded since macro.xml was last written. A recording is written
   // when it stops, when another group or page is chosen and when the dialog
   // goes, however it goes: a write (with its flush) per key event would
