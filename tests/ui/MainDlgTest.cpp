@@ -22,6 +22,10 @@
 #include "toolkit/controls/STabCtrl.h"
 #include "toolkit/window/SHostDialog.h"
 #include "ui/common/CoordButtonImage.h"
+#include "ui/common/SShellNotifyIcon.h"
+#include "platform/save_file.h"
+#include "platform/path.h"
+#include "keyboard/KeyboardCommands.h"
 
 namespace kbtest {
 namespace {
@@ -79,7 +83,8 @@ TEST_F(MainDlgTest, ConfigWithoutAProductIdNeverFindsTheKeyboard) {
   EXPECT_TRUE(boxes_.empty());
   // Its removal is still the keyboard's.
   ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
-  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { return !dlg_->KeyboardOpen(); }, 10000));
+  EXPECT_TRUE(WindowAlive());
 }
 
 TEST_F(MainDlgTest, WithoutTheKeyboardOneWarningAndTheWindowIsGone) {
@@ -108,6 +113,7 @@ TEST_F(MainDlgTest, LightingChangesReachTheKeyboard) {
       auto* box = t.dlg_->FindChildByName<SComboBox>(combo);
       ASSERT_NE(box, nullptr);
       box->SetCurSel(index);
+      t.Settle();
     };
   };
   auto slide = [](const wchar_t* bar, int value) { return [bar, value](MainDlgTest& t) { t.MoveSlider(bar, value); }; };
@@ -169,6 +175,7 @@ TEST_F(MainDlgTest, RadiosShowTheStoredDirectionAndVariantAndASliderMoveKeepsThe
   auto* combo = dlg_->FindChildByName<SComboBox>(L"cbx_color_effect");
   ASSERT_NE(combo, nullptr);
   combo->SetCurSel(21);
+  Settle();
   ASSERT_NE(Find(L"radio_loader_center_3"), nullptr);
   EXPECT_TRUE(Find(L"radio_loader_center_3")->IsChecked());
   EXPECT_FALSE(Find(L"radio_loader_left_3")->IsChecked());
@@ -208,21 +215,19 @@ TEST_F(MainDlgTest, SliderMoveWithoutAnEffectSelectedStoresNoEffect) {
 }
 
 TEST_F(MainDlgTest, TheEffectIsSentAgainTwoSecondsAfterStartUp) {
-  // A direction and a variant tell the start-up form (stored order,
-  // variant not mapped) from the ordinary one.
   LedEffectTable& effects = LedEffectTable::Instance();
   *effects.GetEntry(20) = LedEffectEntry{4, 1, 1, 2};
   effects.Save();
   ASSERT_NE(OpenDialog(), nullptr);
-  PumpUntil([&] { return Sent("set-feature").size() >= 2 && LastSent("set-feature") == "07 ff ff 14 04 01 01 02"; },
-            8000);
+  PumpUntil([&] { return dlg_->StartUpResendDone(); }, 8000);
+  PumpUntil([&] { return LastSent("set-feature") == "07 ff ff 14 04 01 01 01"; }, 3000);
   std::vector<std::string> lines = kb::test::LogLines(sim_, "set-feature");
   long long openedUs = -1;
   long long resentUs = -1;
   int resends = 0;
   for (const std::string& line : lines) {
     if (line.find("07 f1 00") != std::string::npos && openedUs < 0) openedUs = kb::test::LogTimeUs(line);
-    if (line.find("07 ff ff 14 04 01 01 02") != std::string::npos) {
+    if (line.find("07 ff ff 14 04 01 01 01") != std::string::npos) {
       ++resends;
       resentUs = kb::test::LogTimeUs(line);
     }
@@ -234,7 +239,55 @@ TEST_F(MainDlgTest, TheEffectIsSentAgainTwoSecondsAfterStartUp) {
   EXPECT_GE(resentUs - openedUs, 1500 * 1000LL);
   EXPECT_LE(resentUs - openedUs, 7000 * 1000LL);
   Pump(600);
-  EXPECT_EQ(kb::test::LogLines(sim_, "07 ff ff 14 04 01 01 02").size(), 1u) << "sent once only";
+  EXPECT_EQ(kb::test::LogLines(sim_, "07 ff ff 14 04 01 01 01").size(), 1u) << "sent once only";
+}
+
+// The resend built its report with direction and variant swapped and the
+// variant unmapped: two seconds after every start the keyboard switched to
+// a direction or variant neither the window nor ledeffect.xml showed.
+TEST_F(MainDlgTest, TheResendSendsWhatSettingTheEffectSends) {
+  struct Case {
+    int effect;
+    LedEffectEntry entry;
+  };
+  std::vector<Case> cases;
+  for (int effect = 0; effect < KeyboardCommands::kEffectCount; ++effect) cases.push_back({effect, {3, 1, 0, 1}});
+  for (int effect : {4, 5, 6, 7}) cases.push_back({effect, {5, 2, 1, 1}});  // direction Right
+  cases.push_back({21, {4, 0, 0, 2}});                                       // loader from the centre
+  cases.push_back({20, {5, 2, 0, 0}});                                       // after a factory restore
+  beforeInit_ = [](CMainDlg& dialog) { dialog.SetResendDelay(50); };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "effect " << c.effect << " direction " << int(c.entry.deriction)
+                                    << " selection " << int(c.entry.selection));
+    LedEffectTable& effects = LedEffectTable::Instance();
+    *effects.GetEntry(c.effect) = c.entry;
+    effects.SetCurrent(c.effect);
+    effects.Save();
+    ResetLog();
+    ASSERT_NE(OpenDialog(), nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return dlg_->StartUpResendDone(); }, 8000));
+    FeatureReport expected = KeyboardCommands::BacklightEffectReport(c.effect, c.entry);
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "07 ff ff %02x", c.effect);
+    std::vector<std::string> sent;
+    for (const std::string& report : Sent("set-feature"))
+      if (report.rfind(prefix, 0) == 0) sent.push_back(report);
+    ASSERT_FALSE(sent.empty());
+    std::string bytes;
+    for (uint8_t byte : expected.bytes) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%02x ", byte);
+      bytes += hex;
+    }
+    bytes.pop_back();
+    for (const std::string& report : sent) EXPECT_EQ(report, bytes);
+    std::string status = Status();
+    EXPECT_NE(status.find("direction: " + std::to_string(c.entry.deriction) + "\n"), std::string::npos) << status;
+    EXPECT_NE(status.find("variant: " + std::to_string(KeyboardCommands::MapSelection(c.entry.selection)) + "\n"),
+              std::string::npos)
+        << status;
+    CloseDialog();
+  }
 }
 
 TEST_F(MainDlgTest, TheResendKeepsAnEffectPickedBeforeIt) {
@@ -242,9 +295,10 @@ TEST_F(MainDlgTest, TheResendKeepsAnEffectPickedBeforeIt) {
   auto* effects = dlg_->FindChildByName<SComboBox>(L"cbx_color_effect");
   ASSERT_NE(effects, nullptr);
   effects->SetCurSel(9);
+  Settle();
   ASSERT_EQ(LastSent("set-feature"), "07 ff ff 09 05 02 00 00");
-  // The resend is two reports, the side light then the effect: wait for the
-  // second (the window may look between them on a loaded machine).
+  // The resend is two reports, the side light then the effect (the same
+  // bytes as the pick's): wait for the second one of the effect.
   ASSERT_TRUE(PumpUntil([&] { return kb::test::LogLines(sim_, "07 ff ff 09 05 02 00 00").size() >= 2; }, 8000));
   // The start-up form of the effect now chosen, not of effect 20.
   EXPECT_EQ(LastSent("set-feature"), "07 ff ff 09 05 02 00 00");
@@ -252,13 +306,38 @@ TEST_F(MainDlgTest, TheResendKeepsAnEffectPickedBeforeIt) {
   EXPECT_NE(Status().find("effect: 9\n"), std::string::npos) << Status();
 }
 
-TEST_F(MainDlgTest, UnpluggingTheKeyboardEndsTheProgram) {
+// Unplugging the keyboard (a KVM switch, a loose cable) ended the program
+// without a word, with its tray icon and its key functions.
+TEST_F(MainDlgTest, UnpluggingKeepsTheProgramAndTheKeyboardsReturnRestoresIt) {
+  *LedEffectTable::Instance().GetEntry(6) = LedEffectEntry{2, 1, 1, 1};
+  LedEffectTable::Instance().SetCurrent(6);
+  LedEffectTable::Instance().Save();
   ASSERT_NE(OpenDialog(), nullptr);
+  auto* effects = dlg_->FindChildByName<SComboBox>(L"cbx_color_effect");
+  auto* tray = dlg_->FindChildByName<SShellNotifyIcon>(L"tray_icon");
+  ASSERT_NE(effects, nullptr);
+  ASSERT_NE(tray, nullptr);
   ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
-  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
-  EXPECT_FALSE(dlg_->KeyboardOpen());
+  ASSERT_TRUE(PumpUntil([&] { return !dlg_->KeyboardOpen(); }, 10000));
+  Pump(100);
+  EXPECT_TRUE(WindowAlive());
   EXPECT_EQ(dlg_->FirmwareVersion(), CMainDlg::kFirmwareUnknown);
+  EXPECT_EQ(Find(L"version")->GetWindowText(), L"Keyboard disconnected");
+  EXPECT_EQ(tray->GetTip(), CMainDlg::ApplicationName() + L" - Keyboard disconnected");
+  EXPECT_TRUE(effects->IsDisabled());
+  EXPECT_TRUE(Find(L"bar_side_brightness")->IsDisabled());
   EXPECT_TRUE(boxes_.empty());
+  // The keyboard forgot its lighting while it was away.
+  sim_.Command({"firmware", "1.4"});
+  ResetLog();
+  ASSERT_EQ(sim_.Command({"plug"}).status, 0);
+  ASSERT_TRUE(PumpUntil([&] { return dlg_->KeyboardOpen(); }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { return Status().find("effect: 6\n") != std::string::npos; }, 5000)) << Status();
+  EXPECT_NE(Status().find("direction: 1\n"), std::string::npos) << Status();
+  EXPECT_EQ(dlg_->FirmwareVersion(), 0x0104);
+  EXPECT_EQ(Find(L"version")->GetWindowText(), L"Firmware: v1.4");
+  EXPECT_EQ(tray->GetTip(), CMainDlg::ApplicationName());
+  EXPECT_FALSE(effects->IsDisabled());
 }
 
 TEST_F(MainDlgTest, AnotherDeviceComingAndGoingLeavesTheKeyboardAlone) {
@@ -391,6 +470,8 @@ TEST_F(MainDlgTest, FactoryRestoreSurvivesTheReEnumeration) {
   ResetLog();
   answers_ = {IDOK};
   Click(L"btn_restore_factory");
+  // The reports go out from the worker, the reset last.
+  ASSERT_TRUE(PumpUntil([&] { return !Sent("output").empty(); }, 10000));
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0].text, L"All settings will be restored, are you sure you want to continue?");
   EXPECT_EQ(boxes_[0].title, L"Warning");
@@ -415,9 +496,11 @@ TEST_F(MainDlgTest, FactoryRestoreSurvivesTheReEnumeration) {
       EXPECT_EQ(key.tip, L"");
     }
   }
-  // Once back, an unplug ends the program again.
+  // Once back, an unplug is an unplug again: the window stays and says so.
   ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
-  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { return !dlg_->KeyboardOpen(); }, 10000));
+  EXPECT_TRUE(WindowAlive());
+  EXPECT_FALSE(dlg_->RestoringFactory());
 }
 
 // The restore cleared the macros in memory only: they came back at the next
@@ -452,16 +535,17 @@ TEST_F(MainDlgTest, FailedFactoryResetLooksLikeSuccess) {
   ASSERT_EQ(sim_.Command({"drop", "2"}).status, 0);
   answers_ = {IDOK, IDOK};
   Click(L"btn_restore_factory");
+  ASSERT_TRUE(PumpUntil([&] { return boxes_.size() == 2u; }, 10000));
   EXPECT_EQ(kb::test::LogLines(sim_, "dropped").size(), 1u);
-  ASSERT_EQ(boxes_.size(), 2u);
   EXPECT_EQ(boxes_[1].text, L"The keyboard could not be reset to its factory settings.");
   EXPECT_FALSE(dlg_->RestoringFactory());
-  // Its removal ends the program as any unplug does.
-  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
+  // Its removal is an unplug as any other.
+  EXPECT_TRUE(PumpUntil([&] { return !dlg_->KeyboardOpen(); }, 10000));
+  EXPECT_TRUE(WindowAlive());
 }
 
-// The restore's time limit: once it has passed, the restoring state ends,
-// and a keyboard that is not back ends the program.
+// The restore's time limit: once it has passed, the restoring state ends;
+// a keyboard that is not back is shown as away, and reopened when it comes.
 TEST_F(MainDlgTest, FactoryRestoreStateEndsAfterItsTimeLimit) {
   ASSERT_NE(OpenDialog(), nullptr);
   answers_ = {IDOK};
@@ -471,9 +555,8 @@ TEST_F(MainDlgTest, FactoryRestoreStateEndsAfterItsTimeLimit) {
   // The limit's timer message, as it comes when the keyboard stays away.
   ::SendMessageW(hwnd_, WM_TIMER, CMainDlg::kTimerFactoryRestore, 0);
   EXPECT_FALSE(dlg_->RestoringFactory());
-  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 5000));
-  // The keyboard comes back to nobody; the next test finds it plugged.
-  PumpUntil([&] { return Status().find("plugged: yes") != std::string::npos; }, 3000);
+  EXPECT_TRUE(WindowAlive());
+  EXPECT_TRUE(PumpUntil([&] { return dlg_->KeyboardOpen(); }, 10000));
 }
 
 TEST_F(MainDlgTest, FactoryRestoreCancelledChangesNothing) {
@@ -508,51 +591,41 @@ TEST_F(MainDlgTest, LanguageButtonsTranslateTheWindow) {
   EXPECT_EQ(version->GetWindowText(), L"Firmware: v1.5");
 }
 
-struct FirmwareCase {
-  const char* version;
-  int32_t value;
-  const wchar_t* box;  // the answer, or null when the version is read again
-};
-
-TEST_F(MainDlgTest, FirmwareCheck) {
-  const FirmwareCase cases[] = {
-      {"1.0", 0x0100, L"The firmware is already the latest version and no upgrade is required."},
-      {"1.3", 0x0103, nullptr},
-      {"0.0", 0, nullptr},
+// "Check firmware" answered "latest" without asking once v1.0 had been
+// read, and re-read any other version silently.
+TEST_F(MainDlgTest, FirmwareCheckAsksEveryTimeAndAlwaysTells) {
+  struct Case {
+    const char* atStart;
+    const char* whenChecked;  // the keyboard's version by then; "stall": no answer
+    const wchar_t* box;
+    const wchar_t* label;
   };
-  for (const FirmwareCase& c : cases) {
-    SCOPED_TRACE(c.version);
-    ASSERT_EQ(sim_.Command({"firmware", c.version}).status, 0);
+  const Case cases[] = {
+      {"1.0", "1.0", L"The firmware is already the latest version and no upgrade is required.", L"Firmware: v1.0"},
+      {"1.0", "0.9", L"The keyboard has an older firmware version: v0.9", L"Firmware: v0.9"},
+      {"1.3", "1.5", L"The firmware is already the latest version and no upgrade is required.", L"Firmware: v1.5"},
+      {"0.0", "0.0", L"The keyboard has an older firmware version: Early version", L"Firmware: Early version"},
+      {"1.2", "stall", L"The keyboard did not answer the firmware request.", L"Firmware: v1.2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.whenChecked);
+    ASSERT_EQ(sim_.Command({"firmware", c.atStart}).status, 0);
     ASSERT_NE(OpenDialog(), nullptr);
-    EXPECT_EQ(dlg_->FirmwareVersion(), c.value);
     boxes_.clear();
     ResetLog();
+    if (std::string(c.whenChecked) == "stall") sim_.Command({"stall", "on"});
+    else sim_.Command({"firmware", c.whenChecked});
     ::SendMessageW(hwnd_, WM_COMMAND, CMainDlg::kCmdCheckFirmware, 0);
-    if (c.box) {
-      ASSERT_EQ(boxes_.size(), 1u);
-      EXPECT_EQ(boxes_[0].text, c.box);
-      EXPECT_TRUE(Sent("set-feature").empty());
-    } else {
-      EXPECT_TRUE(boxes_.empty());
-      EXPECT_EQ(Sent("set-feature"), std::vector<std::string>{"07 f1 00 00 00 00 00 00"});
-      EXPECT_TRUE(dlg_->KeyboardOpen());
-    }
+    ASSERT_TRUE(PumpUntil([&] { return !boxes_.empty(); }, 15000));
+    sim_.Command({"stall", "off"});
+    EXPECT_EQ(boxes_[0].text, c.box);
+    EXPECT_EQ(boxes_[0].title, L"Information");
+    // A stalled request is never delivered, so never logged.
+    if (std::string(c.whenChecked) != "stall")
+      EXPECT_FALSE(kb::test::LogLines(sim_, "07 f1 00").empty()) << "the keyboard is asked";
+    EXPECT_EQ(Find(L"version")->GetWindowText(), c.label);
     CloseDialog();
   }
-}
-
-// A firmware check whose reopen failed set the version to unknown but left
-// the old version on screen.
-TEST_F(MainDlgTest, FirmwareCheckAfterAFailedReopenShowsTheOldVersion) {
-  ASSERT_EQ(sim_.Command({"firmware", "1.3"}).status, 0);
-  ASSERT_NE(OpenDialog(), nullptr);
-  ASSERT_EQ(Find(L"version")->GetWindowText(), L"Firmware: v1.3");
-  // The reopen looks for a keyboard that is not there.
-  dlg_->SetKeyboardIdentity(KeyboardIdentity{0xDEAD, 0xBEEF, 1, 5});
-  ::SendMessageW(hwnd_, WM_COMMAND, CMainDlg::kCmdCheckFirmware, 0);
-  EXPECT_EQ(dlg_->FirmwareVersion(), CMainDlg::kFirmwareUnknown);
-  EXPECT_FALSE(dlg_->KeyboardOpen());
-  EXPECT_EQ(Find(L"version")->GetWindowText(), L"Firmware: Unknown");
 }
 
 TEST_F(MainDlgTest, ExitCommandClosesTheWindow) {
@@ -659,7 +732,7 @@ TEST_F(MainDlgTest, EndlessMacroTypesIntoTheOpenedEditor) {
   EXPECT_EQ(held.find("07:0005"), std::string::npos) << held;
 }
 
-TEST_F(MainDlgTest, UnpluggingWhileTheAssignmentDialogIsOpenEndsItFirst) {
+TEST_F(MainDlgTest, UnpluggingWhileTheAssignmentDialogIsOpenKeepsBoth) {
   ASSERT_NE(OpenDialog(), nullptr);
   auto* picture = dlg_->FindChildByName<CoordButtonImage>(L"img_keyboard");
   ASSERT_NE(picture, nullptr);
@@ -667,20 +740,61 @@ TEST_F(MainDlgTest, UnpluggingWhileTheAssignmentDialogIsOpenEndsItFirst) {
   ASSERT_TRUE(picture->GetButton(0x05, &key));
   const Rect& origin = picture->GetWindowRect();
   Point centre{origin.left + (key.rect.left + key.rect.right) / 2, origin.top + (key.rect.top + key.rect.bottom) / 2};
-  bool windowDuringDialog = false;
+  bool awayDuringDialog = false;
   App()->SetModalHook([&](SHostWnd& popup) {
     if (!popup.FindChildByName(L"tab_macro_mode_selection")) return;
-    // The keyboard goes away while the dialog's own loop runs; only the
-    // main window's reaction can end that loop.
+    // The keyboard goes away while the dialog's own loop runs.
     sim_.Command({"unplug"});
-    windowDuringDialog = true;
+    awayDuringDialog = PumpUntil([&] { return !dlg_->KeyboardOpen(); }, 10000) && WindowAlive();
+    if (auto* dialog = dynamic_cast<SHostDialog*>(&popup)) dialog->EndDialog(IDCANCEL);
   });
   picture->OnLButtonDown(MK_LBUTTON, centre);
   picture->OnLButtonUp(0, centre);
-  EXPECT_TRUE(windowDuringDialog);
-  // The dialog has returned; the main window closes right after.
-  EXPECT_TRUE(PumpUntil([&] { return !WindowAlive(); }, 10000));
+  EXPECT_TRUE(awayDuringDialog);
+  EXPECT_TRUE(WindowAlive());
   EXPECT_EQ(RecordStore::Instance().Count(), 0u);
+}
+
+// The keyboard plugged in while "Please insert USB device!" was shown did
+// not help: the program ended after OK.
+TEST_F(MainDlgTest, KeyboardPluggedInWhileAskedForGoesOnToTheWindow) {
+  ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
+  App()->SetModalHook([&](SHostWnd& popup) {
+    SWindow* text = popup.FindChildByName(L"msgtext");
+    auto* dialog = dynamic_cast<SHostDialog*>(&popup);
+    if (!text || !dialog) return;
+    boxes_.push_back({L"", text->GetWindowText(true)});
+    sim_.Command({"plug"});
+    PumpUntil([&] { return Status().find("plugged: yes") != std::string::npos; }, 5000);
+    Pump(200);
+    dialog->EndDialog(IDOK);
+  });
+  ASSERT_NE(OpenDialog(), nullptr);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].text, L"Please insert USB device!");
+  EXPECT_TRUE(dlg_->KeyboardOpen());
+  EXPECT_EQ(dlg_->FirmwareVersion(), 0x0100);
+  // Only now is the window marked for a second start.
+  EXPECT_EQ(GetPropW(hwnd_, CMainDlg::ApplicationName().c_str()), reinterpret_cast<HANDLE>(1));
+}
+
+// The language chosen in the window was forgotten at the next start.
+TEST_F(MainDlgTest, TheLanguageChosenIsRememberedInConfigXml) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  std::wstring config = kb::PathJoin(kb::Utf8ToWide(folder_), AppConfig::kFileName);
+  std::string before;
+  ASSERT_TRUE(kb::ReadFileBytes(config, before));
+  Click(L"zh_cn");
+  std::string after;
+  ASSERT_TRUE(kb::ReadFileBytes(config, after));
+  AppConfig reloaded;
+  ASSERT_TRUE(reloaded.Load(kb::Utf8ToWide(folder_)));
+  EXPECT_TRUE(reloaded.isChinese);
+  EXPECT_EQ(reloaded.vid, AppConfig::Instance().vid);
+  EXPECT_EQ(after.size(), before.size()) << "only en became cn";
+  Click(L"jp");
+  ASSERT_TRUE(kb::ReadFileBytes(config, after));
+  EXPECT_EQ(after, before);
 }
 
 TEST_F(MainDlgTest, SecondStartBringsTheMarkedWindowForward) {
