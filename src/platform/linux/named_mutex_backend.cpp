@@ -94,6 +94,7 @@ bool UsableFolder(const std::string& path) {
 // process shows its windows on is that session here, so two displays of one
 // user (a second seat, a remote desktop, an Xvfb) do not share names: the
 // display's name, without its screen number, is part of the folder.
+namespace {
 std::string DisplaySessionTag() {
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display) return std::string();
@@ -107,6 +108,7 @@ std::string DisplaySessionTag() {
   for (unsigned char c : name) tag.push_back(std::isalnum(c) ? static_cast<char>(c) : '_');
   return tag;
 }
+}  // namespace
 
 std::string NamedObjectFolder() {
   if (const char* dir = std::getenv("KB_OBJECT_DIR"); dir && *dir) return dir;
