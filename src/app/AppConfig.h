@@ -1,5 +1,5 @@
 #pragma once
-// The read-only model of config.xml: which keyboard the program serves, the
+// The model of config.xml: which keyboard the program serves, the
 // language it starts in, and the media-key and function-key lists the key
 // assignment dialog offers. The program writes only the language back, the
 // one choice the user makes in the window.

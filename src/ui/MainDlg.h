@@ -7,9 +7,9 @@
 // the factory settings.
 //
 // Start-up creates it on its stack, sends it WM_INITDIALOG and runs the
-// message loop until the window is destroyed (which a missing keyboard at
-// initialisation, an unplugged keyboard, the close button and the exit
-// commands all end in).
+// message loop until the window is destroyed (which a keyboard still missing
+// after the "insert" box, the close button and the exit commands all end
+// in; an unplugged keyboard does not: the window waits for its return).
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -66,7 +66,7 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   static constexpr UINT_PTR kLightingRetryTimer = 0x4B42;
   static constexpr UINT kLightingRetryMs = 1500;
   // A keyboard that has not come back this long after its factory reset is
-  // taken as gone: its removal ends the program again.
+  // taken as unplugged: the window says it is away until it returns.
   static constexpr UINT kFactoryRestoreLimitMs = 10000;
   static constexpr UINT_PTR kTimerFactoryRestore = 0x6B01;
   // A light the keyboard has not taken for this long is shown as failing.
