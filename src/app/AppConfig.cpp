@@ -5,11 +5,15 @@
 #include "app/NumberText.h"
 #include "app/XmlFile.h"
 #include "platform/path.h"
+#include "platform/save_file.h"
 #include "platform/text.h"
 
 namespace {
 
 constexpr char kChineseLanguage[] = "cn";
+constexpr char kEnglishLanguage[] = "en";
+constexpr char kLocalElement[] = "local";
+constexpr char kLanguageAttribute[] = "language";
 constexpr int kIdBase = 16;
 
 int32_t HexAttribute(const pugi::xml_node& node, const char* name) {
@@ -60,7 +64,81 @@ std::vector<CombKeyEntry> ReadCombKeys(const pugi::xml_node& list) {
   return entries;
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Where the value of attribute `name` sits in the start tag that begins at
+// `tag` (its '<'), quotes excluded; or where a new attribute goes (after the
+// element name) with `found` false.
+struct AttributeSpot {
+  size_t begin = 0;
+  size_t end = 0;
+  bool found = false;
+};
+std::optional<AttributeSpot> FindAttribute(std::string_view text, size_t tag, std::string_view name) {
+  size_t at = tag + 1;
+  while (at < text.size() && !IsBlank(text[at]) && text[at] != '/' && text[at] != '>') ++at;
+  AttributeSpot spot;
+  spot.begin = spot.end = at;
+  for (;;) {
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    if (at >= text.size()) return std::nullopt;
+    if (text[at] == '/' || text[at] == '>') return spot;
+    size_t nameStart = at;
+    while (at < text.size() && text[at] != '=' && !IsBlank(text[at])) ++at;
+    std::string_view attribute = text.substr(nameStart, at - nameStart);
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    if (at >= text.size() || text[at] != '=') return std::nullopt;
+    ++at;
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    if (at >= text.size() || (text[at] != '"' && text[at] != '\'')) return std::nullopt;
+    char quote = text[at++];
+    size_t valueEnd = text.find(quote, at);
+    if (valueEnd == std::string_view::npos) return std::nullopt;
+    if (attribute == name) return AttributeSpot{at, valueEnd, true};
+    at = valueEnd + 1;
+  }
+}
+
 }  // namespace
+
+std::optional<std::string> AppConfig::WithLanguage(std::string_view text, bool chinese) {
+  // A UTF-16 file would need its own editing; the program's files are UTF-8.
+  if (text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') || (text[0] == '\xFE' && text[1] == '\xFF')))
+    return std::nullopt;
+  pugi::xml_document doc;
+  if (!doc.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8)) return std::nullopt;
+  std::string value = chinese ? kChineseLanguage : kEnglishLanguage;
+  std::string result(text);
+  pugi::xml_node local = doc.child(kLocalElement);
+  if (!local) {
+    pugi::xml_node first = kb::ElementAtOrAfter(doc.first_child());
+    // The element goes before the first one, on a line of its own.
+    size_t at = first ? text.rfind('<', static_cast<size_t>(first.offset_debug())) : text.size();
+    if (at == std::string_view::npos) return std::nullopt;
+    std::string element = std::string("<") + kLocalElement + " " + kLanguageAttribute + "=\"" + value + "\" />";
+    if (first) element += "\n";
+    else if (!result.empty() && result.back() != '\n') element = "\n" + element + "\n";
+    result.insert(at, element);
+    return result;
+  }
+  size_t tag = text.rfind('<', static_cast<size_t>(local.offset_debug()));
+  if (tag == std::string_view::npos) return std::nullopt;
+  std::optional<AttributeSpot> spot = FindAttribute(text, tag, kLanguageAttribute);
+  if (!spot) return std::nullopt;
+  if (spot->found) result.replace(spot->begin, spot->end - spot->begin, value);
+  else result.insert(spot->begin, std::string(" ") + kLanguageAttribute + "=\"" + value + "\"");
+  return result;
+}
+
+bool AppConfig::SaveLanguage(const std::wstring& folder, bool chinese) {
+  std::wstring path = kb::PathJoin(folder, kFileName);
+  std::string bytes;
+  if (!kb::ReadFileBytes(path, bytes)) return false;
+  std::optional<std::string> edited = WithLanguage(bytes, chinese);
+  if (!edited) return false;
+  if (*edited == bytes) return true;
+  return kb::SaveFileAtomically(path, *edited);
+}
 
 AppConfig& AppConfig::Instance() {
   static AppConfig* instance = new AppConfig();

@@ -1,8 +1,10 @@
 #pragma once
-// The read-only model of config.xml: which keyboard the program serves, the
+// The model of config.xml: which keyboard the program serves, the
 // language it starts in, and the media-key and function-key lists the key
-// assignment dialog offers. Nothing in the program writes the file.
+// assignment dialog offers. The program writes only the language back, the
+// one choice the user makes in the window.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -38,6 +40,16 @@ class AppConfig {
   // value, or to its default when the file, the element or the attribute is
   // missing. False when the file cannot be read or parsed.
   bool Load(const std::wstring& folder);
+
+  // Remembers the window's language in `folder`'s config.xml: only the
+  // value of <local language=...> changes (the element or the attribute is
+  // added when missing); every other byte stays as the file had it, and
+  // the file is replaced atomically. False, and nothing written, when the
+  // file cannot be read or parsed, or is not UTF-8.
+  static bool SaveLanguage(const std::wstring& folder, bool chinese);
+  // The same on the file's text: the new text, or nothing when it is not
+  // a document this can edit.
+  static std::optional<std::string> WithLanguage(std::string_view text, bool chinese);
 
   // The combkey "code" text: blanks removed, then comma-separated tokens of
   // colon-separated decimal numbers.

@@ -59,16 +59,6 @@ FeatureReport KeyboardCommands::BacklightEffectReport(int index, const LedEffect
   return report;
 }
 
-FeatureReport KeyboardCommands::ResendBacklightEffectReport(int index, const LedEffectEntry& entry) {
-  FeatureReport report = Start(FeatureReport::kCommandLighting, FeatureReport::kLightingMarker);
-  report[3] = static_cast<uint8_t>(index);
-  report[4] = entry.brightness;
-  report[5] = entry.speed;
-  report[6] = entry.deriction;
-  report[7] = entry.selection;
-  return report;
-}
-
 FeatureReport KeyboardCommands::SideLightReport(int mode, const SideModelEntry& entry) {
   FeatureReport report = Start(FeatureReport::kCommandLighting, FeatureReport::kLightingMarker);
   report[3] = FeatureReport::kSideLightSelector;
@@ -104,7 +94,14 @@ void KeyboardCommands::ResendBacklightEffect(int index) {
   if (index < 0 || index >= kEffectCount) return;
   const LedEffectEntry* entry = effects_.GetEntry(index);
   if (!entry) return;
-  backlightFailed_ = !device_.SetFeature(ResendBacklightEffectReport(index, *entry).data());
+  backlightFailed_ = !device_.SetFeature(BacklightEffectReport(index, *entry).data());
+}
+
+bool KeyboardCommands::SendLightingReport(const FeatureReport& report, bool paced) {
+  if (paced) Pace();
+  bool sent = device_.SetFeature(report.data()) != 0;
+  if (paced) Stamp();
+  return sent;
 }
 
 void KeyboardCommands::SetSideLight(int mode) {
@@ -116,12 +113,13 @@ void KeyboardCommands::SetSideLight(int mode) {
   Stamp();
 }
 
-void KeyboardCommands::ReadFirmwareVersion() {
-  if (!device_.HasValidHandle()) return;
+bool KeyboardCommands::ReadFirmwareVersion() {
+  if (!device_.HasValidHandle()) return false;
   FeatureReport report = FirmwareVersionRequest();
-  if (!device_.SetFeature(report.data())) return;
-  if (!device_.GetFeature(report.data())) return;
+  if (!device_.SetFeature(report.data())) return false;
+  if (!device_.GetFeature(report.data())) return false;
   firmwareVersion_ = VersionFromReply(report);
+  return true;
 }
 
 bool KeyboardCommands::RestoreFactorySettings() { return device_.Write(FactoryResetReport().data()) != 0; }

@@ -30,8 +30,14 @@ class KeyboardCommands {
   void SetClock(Clock clock, Sleeper sleeper);
 
   void SetBacklightEffect(int index);
-  // The start-up form, sent once by the worker thread: no pacing.
+  // The effect sent again once the keyboard has settled after start-up: the
+  // very report SetBacklightEffect sends (the firmware reads one layout for
+  // these command bytes), without the pacing and without stamping the time.
   void ResendBacklightEffect(int index);
+  // Sends a lighting report built before (on another thread than the one
+  // that sends it); paced and stamped when asked. True when the keyboard
+  // took it.
+  bool SendLightingReport(const FeatureReport& report, bool paced);
   void SetSideLight(int mode);
   // A lighting report the keyboard did not take (a stall, a transfer that
   // timed out, the keyboard leaving) would leave it showing something else
@@ -39,13 +45,13 @@ class KeyboardCommands {
   // remembers its failure until a report of it gets through.
   bool BacklightFailed() const { return backlightFailed_; }
   bool SideLightFailed() const { return sideFailed_; }
-  void ReadFirmwareVersion();
+  // True when the keyboard answered (the version is then updated).
+  bool ReadFirmwareVersion();
   // False when the report could not be written.
   bool RestoreFactorySettings();
 
   // The reports, byte for byte.
   static FeatureReport BacklightEffectReport(int index, const LedEffectEntry& entry);
-  static FeatureReport ResendBacklightEffectReport(int index, const LedEffectEntry& entry);
   static FeatureReport SideLightReport(int mode, const SideModelEntry& entry);
   static FeatureReport FirmwareVersionRequest();
   static FeatureReport FactoryResetReport();

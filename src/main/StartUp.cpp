@@ -17,6 +17,7 @@
 #include "toolkit/core/SApplication.h"
 #include "toolkit/core/SResProviderExe.h"
 #include "toolkit/core/SResProviderFiles.h"
+#include "toolkit/window/SMessageBox.h"
 #include "ui/MainDlg.h"
 #include "ui/common/ProgramControls.h"
 #include "ui/common/ResourceNames.h"
@@ -207,6 +208,12 @@ int RunKbConfig(HINSTANCE instance, const wchar_t* commandLine) {
   if (single && GetLastError() == ERROR_ALREADY_EXISTS) {
     int shown = BringRunningInstanceForward(appName);
     kb::DiagPrintf("kbconfig: already running; %d window(s) brought forward\n", shown);
+    // The first instance has no window to show yet (it is starting, or asks
+    // for the keyboard): without a word the second start would look like
+    // a program that does not start.
+    if (shown == 0)
+      SMessageBox(nullptr, L"The program is already running, but its window cannot be shown yet.", L"Information",
+                  MB_OK | MB_ICONINFORMATION);
     toolkit.Release();
     CloseHandle(single);
     OleUninitialize();

@@ -20,6 +20,7 @@
 #include "toolkit/window/SMessageBox.h"
 #include "ui/AboutBox.h"
 #include "ui/common/CoordButtonImage.h"
+#include "ui/common/ResourceNames.h"
 #include "ui/common/SShellNotifyIcon.h"
 #include "ui/macro/KeyAssignment.h"
 #include "ui/macro/MacroRecordDlg.h"
@@ -28,6 +29,10 @@ using namespace kb::ui;
 
 namespace {
 constexpr wchar_t kWarningTitle[] = L"Warning";
+constexpr wchar_t kInformationTitle[] = L"Information";
+constexpr wchar_t kFirmwareLatest[] = L"The firmware is already the latest version and no upgrade is required.";
+constexpr wchar_t kFirmwareOlder[] = L"The keyboard has an older firmware version: ";
+constexpr wchar_t kFirmwareNoAnswer[] = L"The keyboard did not answer the firmware request.";
 constexpr wchar_t kInsertDeviceAtStart[] = L"Please insert USB device!";
 constexpr wchar_t kFactoryResetFailed[] = L"The keyboard could not be reset to its factory settings.";
 
@@ -45,7 +50,8 @@ CMainDlg::CMainDlg(std::wstring layoutName)
       keyMonitor_(std::make_unique<HidUsbFilter::KeyMonitor>()),
       playback_(std::make_unique<KeyActionRunner>()),
       worker_(std::make_unique<RunableThread<0>>()),
-      commands_(keyboard_, lastSendTime_, firmwareVersion_) {}
+      commands_(keyboard_, lastSendTime_, firmwareVersion_),
+      lighting_(std::make_unique<LightingSender>(commands_, deviceLock_, *worker_)) {}
 
 CMainDlg::~CMainDlg() {
   ShutDownKeyFunctions();
@@ -64,6 +70,7 @@ CMainDlg::~CMainDlg() {
 void CMainDlg::ShutDownKeyFunctions() {
   if (keyFunctionsShutDown_) return;
   keyFunctionsShutDown_ = true;
+  lighting_->Close();
   worker_.reset();
   keyMonitor_->Stop();
   playback_->StopPlayback();
@@ -111,6 +118,18 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       }
       result = 0;
       return true;
+    case kMsgLightingSent:
+      OnLightingSent(static_cast<LightingSender::Light>(wParam), LightingSender::Unpack(lParam));
+      result = 0;
+      return true;
+    case kMsgFirmwareAnswer:
+      OnFirmwareAnswer(wParam != 0, static_cast<int32_t>(lParam));
+      result = 0;
+      return true;
+    case kMsgFactoryResetSent:
+      OnFactoryResetSent(wParam != 0);
+      result = 0;
+      return true;
     case WM_TIMER:
       if (wParam == kLightingRetryTimer) {
         RetryFailedLighting();
@@ -143,8 +162,9 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       break;
     case kMsgLanguageChanged: {
       bool handled = SHostWnd::ProcessWindowMessage(hwnd, msg, wParam, lParam, result);
-      // The firmware text is put together from translated parts.
-      UpdateFirmwareText();
+      // The firmware text and the tray's tip are put together from
+      // translated parts.
+      ShowConnectionState();
       return handled;
     }
     default:
@@ -155,9 +175,8 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 
 void CMainDlg::OnInitDialog() {
   HWND hwnd = GetHwnd();
-  if (std::wstring name = ApplicationName(); !name.empty())
-    ::SetPropW(hwnd, name.c_str(), reinterpret_cast<HANDLE>(static_cast<INT_PTR>(1)));
   deviceNotification_ = RegisterHidNotification(hwnd);
+  lighting_->SetNotifyWindow(hwnd, kMsgLightingSent);
   LookUpControls();
   SubscribeControlEvents();
   lastSendTime_ = static_cast<int64_t>(std::time(nullptr));
@@ -165,19 +184,28 @@ void CMainDlg::OnInitDialog() {
     firmwareVersion_ = kFirmwareUnknown;
     UpdateFirmwareText();
     SMessageBox(nullptr, kInsertDeviceAtStart, kWarningTitle, MB_OK | MB_ICONWARNING);
-    ::DestroyWindow(hwnd);
-    return;
+    // The user may have plugged the keyboard in while the box was open:
+    // OK then means "go on".
+    if (!::IsWindow(hwnd) || !OpenKeyboardAtStart()) {
+      if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
+      return;
+    }
   }
   {
-    std::lock_guard lock(lightingLock_);
+    std::scoped_lock device(deviceLock_);
     commands_.ReadFirmwareVersion();
   }
-  UpdateFirmwareText();
+  ShowConnectionState();
   MarkAssignedKeys();
   ShowEffectControls(true);
   ShowSideControls(true);
   StartWorkers();
   ::SetTimer(hwnd, kLightingRetryTimer, kLightingRetryMs, nullptr);
+  initialised_ = true;
+  // Marked for a second start only now: shown before, it would bring an
+  // empty window forward while this one still asks for the keyboard.
+  if (std::wstring name = ApplicationName(); !name.empty())
+    ::SetPropW(hwnd, name.c_str(), reinterpret_cast<HANDLE>(static_cast<INT_PTR>(1)));
 }
 
 void CMainDlg::LookUpControls() {
@@ -236,6 +264,7 @@ bool CMainDlg::OpenKeyboardAtStart() {
   int32_t product = identity_.pid;
   HidInterfaceInfo* found =
       FindHidInterfaces(identity_.vid, ProductCount(), &product, identity_.usbInterface, identity_.subdevice);
+  std::scoped_lock device(deviceLock_);
   bool opened = found && keyboard_.Open(found->devicePath.c_str(), kKeyboardAccess);
   FreeHidInterfaceList(found);
   return opened;
@@ -253,7 +282,7 @@ void CMainDlg::MarkAssignedKeys() {
 void CMainDlg::StartWorkers() {
   auto resend = std::make_unique<ThreadRunable<CMainDlg>>(this, &CMainDlg::ResendBacklightEffect,
                                                           static_cast<DWORD>(LedEffectTable::Instance().GetCurrent()));
-  resend->SetInterval(kResendDelayMs);
+  resend->SetInterval(resendDelayMs_);
   resend->SetRepeat(1);
   worker_->Post(std::move(resend));
   worker_->StartThreads(this);
@@ -289,27 +318,49 @@ void CMainDlg::OnMenuCommand(int id) {
     kb::ui::ShowAboutBox(GetHwnd(), [this](const std::wstring& text) { return TranslateText(text); });
 }
 
+// The keyboard is asked every time (its firmware may have been updated by
+// another tool since the version was read), on the worker: a keyboard that
+// does not answer holds the transfer for seconds.
 void CMainDlg::CheckFirmware() {
   if (!keyboard_.HasValidHandle()) {
     SMessageBox(nullptr, L"Please insert USB device", kWarningTitle, MB_OK | MB_ICONWARNING);
     return;
   }
-  if (firmwareVersion_ == kLatestFirmware) {
-    SMessageBox(GetHwnd(), L"The firmware is already the latest version and no upgrade is required.", kWarningTitle,
-                MB_OK | MB_ICONINFORMATION);
-    return;
-  }
+  if (firmwareCheckPending_) return;
+  firmwareCheckPending_ = true;
+  worker_->Post(std::make_unique<ThreadRunable<CMainDlg>>(this, &CMainDlg::AskFirmwareVersion));
+}
+
+int32_t CMainDlg::AskFirmwareVersion(DWORD, DWORD, const BYTE*, DWORD) {
+  FeatureReport report = KeyboardCommands::FirmwareVersionRequest();
+  bool answered;
   {
-    std::lock_guard lock(lightingLock_);
-    keyboard_.Close();
-    int32_t product = identity_.pid;
-    if (keyboard_.Open(identity_.vid, ProductCount(), &product, identity_.usbInterface, identity_.subdevice, nullptr,
-                       kKeyboardAccess))
-      commands_.ReadFirmwareVersion();
-    else
-      firmwareVersion_ = kFirmwareUnknown;
+    std::scoped_lock device(deviceLock_);
+    answered = keyboard_.SetFeature(report.data()) && keyboard_.GetFeature(report.data());
   }
+  ::PostMessageW(GetHwnd(), kMsgFirmwareAnswer, answered ? 1 : 0,
+                 answered ? KeyboardCommands::VersionFromReply(report) : kFirmwareUnknown);
+  return 0;
+}
+
+void CMainDlg::OnFirmwareAnswer(bool answered, int32_t version) {
+  firmwareCheckPending_ = false;
+  if (answered) firmwareVersion_ = version;
   UpdateFirmwareText();
+  std::wstring text;
+  if (!answered) {
+    text = kFirmwareNoAnswer;
+  } else if (version >= kLatestFirmware) {
+    text = kFirmwareLatest;
+  } else {
+    SApplication* app = SApplication::Instance();
+    auto inBox = [app](const std::wstring& t) { return app ? app->Translate(t, L"msgbox") : t; };
+    std::wstring number = version == 0 ? TranslateText(L"Early version")
+                                       : L"v" + std::to_wstring((version >> 8) & 0xFF) + L"." +
+                                             std::to_wstring(version & 0xFF);
+    text = inBox(kFirmwareOlder) + number;
+  }
+  SMessageBox(GetHwnd(), text.c_str(), kInformationTitle, MB_OK | MB_ICONINFORMATION);
 }
 
 bool CMainDlg::SwitchLanguage(const wchar_t* langName) {
@@ -324,6 +375,11 @@ bool CMainDlg::SwitchLanguage(const wchar_t* langName) {
   translator->UninstallLanguage(name);
   translator->InstallLanguage(pack);
   if (GetHwnd()) ::SendMessageW(GetHwnd(), kMsgLanguageChanged, 0, 0);
+  // The next start opens in the language chosen last.
+  bool chinese = std::wstring_view(langName).ends_with(kb::res::kLangCn);
+  AppConfig::Instance().isChinese = chinese;
+  if (!AppConfig::SaveLanguage(configFolder_.empty() ? app->GetAppDir() : configFolder_, chinese))
+    kb::DiagPrintfW(L"config.xml: the language could not be remembered\n");
   return true;
 }
 
@@ -365,11 +421,23 @@ void CMainDlg::RestoreFactory() {
     controls_.picture->Invalidate();
   }
   RecordStore::Instance().Clear();
+  // After the defaults' lighting reports, on the same worker: tasks run in
+  // the order they were posted.
+  worker_->Post(std::make_unique<ThreadRunable<CMainDlg>>(this, &CMainDlg::SendFactoryReset));
+}
+
+int32_t CMainDlg::SendFactoryReset(DWORD, DWORD, const BYTE*, DWORD) {
   bool sent;
   {
-    std::lock_guard lock(lightingLock_);
+    std::scoped_lock device(deviceLock_);
     sent = commands_.RestoreFactorySettings();
   }
+  ::PostMessageW(GetHwnd(), kMsgFactoryResetSent, sent ? 1 : 0, 0);
+  return 0;
+}
+
+void CMainDlg::OnFactoryResetSent(bool sent) {
+  if (!restoringFactory_) return;
   if (!sent) {
     // The keyboard will not restart; waiting for it would leave the program
     // blind to its removal.
@@ -383,6 +451,7 @@ void CMainDlg::RestoreFactory() {
 void CMainDlg::EndFactoryRestore() {
   if (HWND hwnd = GetHwnd()) ::KillTimer(hwnd, kTimerFactoryRestore);
   restoringFactory_ = false;
-  // Gone and not back: as an unplug, this ends the program.
-  if (!keyboard_.HasValidHandle()) CloseMainWindow();
+  // Gone and not back: the window says so, as after an unplug, and the
+  // keyboard's return brings everything back.
+  ShowConnectionState();
 }

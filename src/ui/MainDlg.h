@@ -7,10 +7,11 @@
 // the factory settings.
 //
 // Start-up creates it on its stack, sends it WM_INITDIALOG and runs the
-// message loop until the window is destroyed (which a missing keyboard at
-// initialisation, an unplugged keyboard, the close button and the exit
-// commands all end in).
+// message loop until the window is destroyed (which a keyboard still missing
+// after the "insert" box, the close button and the exit commands all end
+// in; an unplugged keyboard does not: the window waits for its return).
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,6 +26,7 @@
 #include "toolkit/core/SEvents.h"
 #include "toolkit/window/SHostWnd.h"
 #include "ui/DeviceNotification.h"
+#include "ui/LightingSender.h"
 #include "ui/common/ICoordButtonClickListener.h"
 #include "ui/macro/SelectedKeys.h"
 
@@ -64,12 +66,18 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   static constexpr UINT_PTR kLightingRetryTimer = 0x4B42;
   static constexpr UINT kLightingRetryMs = 1500;
   // A keyboard that has not come back this long after its factory reset is
-  // taken as gone: its removal ends the program again.
+  // taken as unplugged: the window says it is away until it returns.
   static constexpr UINT kFactoryRestoreLimitMs = 10000;
   static constexpr UINT_PTR kTimerFactoryRestore = 0x6B01;
   // Posted when the main window comes back (restored or shown): the key
   // assignment dialog, minimised with it, comes back on top of it.
   static constexpr UINT kMsgRaiseOpenDialog = WM_APP + 0x4B;
+  // A light the keyboard has not taken for this long is shown as failing.
+  static constexpr DWORD kLastingFailureMs = 3000;
+  // What the worker thread tells the window.
+  static constexpr UINT kMsgLightingSent = WM_APP + 0x4B1;
+  static constexpr UINT kMsgFirmwareAnswer = WM_APP + 0x4B2;
+  static constexpr UINT kMsgFactoryResetSent = WM_APP + 0x4B3;
 
   explicit CMainDlg(std::wstring layoutName = kLayoutName);
   ~CMainDlg() override;
@@ -86,9 +94,19 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   int32_t FirmwareVersion() const { return firmwareVersion_; }
   bool RestoringFactory() const { return restoringFactory_; }
   bool KeyboardOpen() const { return keyboard_.HasValidHandle(); }
+  // A lighting report has failed for kLastingFailureMs and the window says so.
+  bool LightingFailureShown() const { return lightingFailureShown_; }
+  // The start-up resend has handed its reports to the sender, and nothing
+  // is waiting to be sent.
+  bool LightingBusy() const { return lighting_->Busy(); }
+  bool StartUpResendDone() const { return resendDone_ && !lighting_->Busy(); }
   HidUsbFilter::KeyMonitor* KeyMonitor() const { return keyMonitor_.get(); }
   // Where to search for the keyboard; config.xml's ids unless tests set others.
   void SetKeyboardIdentity(const KeyboardIdentity& identity) { identity_ = identity; }
+  // The start-up resend's delay; tests shorten it.
+  void SetResendDelay(DWORD milliseconds) { resendDelayMs_ = milliseconds; }
+  // Where config.xml is (the program's folder unless tests set another).
+  void SetConfigFolder(std::wstring folder) { configFolder_ = std::move(folder); }
 
   // --- handlers (public so that tests can drive them without a mouse) ---
   void OnInitDialog();
@@ -137,6 +155,13 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   void OnSideBarChanged();
   void UpdateFirmwareText();
   int32_t ResendBacklightEffect(DWORD effect, DWORD unused, const BYTE* data, DWORD size);
+  // The lights go to the keyboard through the worker (LightingSender).
+  void SendBacklight(int index, bool paced = true);
+  void SendSideLight(int mode, bool paced = true);
+  void OnLightingSent(LightingSender::Light light, LightingSender::Outcome outcome);
+  // Enables the lighting controls and says in the window and the tray
+  // whether the keyboard is there.
+  void ShowConnectionState();
   static int GroupValue(const std::vector<kb::ui::SWindow*>& group);
 
   // Events and device changes (MainDlgEvents.cpp).
@@ -145,6 +170,11 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   void OnKeyboardRemoved();
   void RefreshFilter(const wchar_t* arrivedPath);
   void EndFactoryRestore();
+  void OnFactoryResetSent(bool sent);
+  int32_t SendFactoryReset(DWORD, DWORD, const BYTE*, DWORD);
+  // Worker tasks of the firmware check: asks the keyboard, posts the answer.
+  int32_t AskFirmwareVersion(DWORD, DWORD, const BYTE*, DWORD);
+  void OnFirmwareAnswer(bool answered, int32_t version);
   // Stops the playback of `trigger` (0: any, and releases every key).
   void StopKeyActions(KeyCode trigger);
   // How many product ids of identity_ a search names (0: any product).
@@ -166,11 +196,25 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   SelectedKeys selectedKeys_;
   MacroRecordDlg* openDialog_ = nullptr;
   bool restoringFactory_ = false;
+  // Device changes before the end of initialisation are its own business.
+  bool initialised_ = false;
+  DWORD resendDelayMs_ = kResendDelayMs;
+  std::atomic<bool> resendDone_{false};
+  std::wstring configFolder_;
+  bool firmwareCheckPending_ = false;
+  bool lightingFailureShown_ = false;
+  // When each light's failing reports began (tick count | 1), 0 when it is
+  // not failing.
+  std::array<DWORD, LightingSender::kLightCount> failingSince_{};
   bool keyFunctionsShutDown_ = false;
   int64_t lastSendTime_ = 0;
   int32_t firmwareVersion_ = kFirmwareUnknown;
   KeyboardCommands commands_;
-  // The resend runs on the worker thread while the UI thread may change the
-  // lighting tables or send; both take this around the tables and the device.
+  // The lighting tables are read by the resend task on the worker thread
+  // while the UI thread changes them.
   std::recursive_mutex lightingLock_;
+  // Held around every transfer and around opening and closing the keyboard:
+  // transfers run on the worker, opening and closing on the UI thread.
+  std::mutex deviceLock_;
+  std::unique_ptr<LightingSender> lighting_;
 };

@@ -81,6 +81,9 @@ void CMainDlg::CloseMainWindow() {
 
 LRESULT CMainDlg::OnDeviceChange(WPARAM event, LPARAM broadcast) {
   if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return 0;
+  // Initialisation opens the keyboard itself (also after its "insert the
+  // keyboard" box) and the filter after it.
+  if (!initialised_) return 0;
   const wchar_t* path = DeviceInterfacePath(broadcast);
   DevicePathKind kind = ClassifyDevicePath(path, identity_);
   if (kind == DevicePathKind::Unparsable) return 0;
@@ -107,33 +110,43 @@ void CMainDlg::RefreshFilter(const wchar_t* arrivedPath) {
   keyMonitor_->SendInterceptTable(RecordStore::Instance().Codes());
 }
 
+// The keyboard came (back): it shows nothing of what the tables say until it
+// is told, and a new filter device under it withholds nothing yet.
 void CMainDlg::OnKeyboardArrived(const wchar_t* path) {
   bool opened;
   {
-    std::lock_guard lock(lightingLock_);
+    std::scoped_lock device(deviceLock_);
     opened = keyboard_.Open(path, kKeyboardAccess) != 0;
     if (opened) commands_.ReadFirmwareVersion();
     else firmwareVersion_ = kFirmwareUnknown;
+    lastSendTime_ = static_cast<int64_t>(std::time(nullptr));
   }
-  UpdateFirmwareText();
+  ShowConnectionState();
   if (!opened) return;
-  lastSendTime_ = static_cast<int64_t>(std::time(nullptr));
+  failingSince_ = {};
   ShowEffectControls(true);
   ShowSideControls(true);
   MarkAssignedKeys();
   if (restoringFactory_) ::KillTimer(GetHwnd(), kTimerFactoryRestore);
   restoringFactory_ = false;
   SendBothLights();
+  if (!keyFunctionsShutDown_) keyMonitor_->SendInterceptTable(RecordStore::Instance().Codes());
 }
 
+// A keyboard that leaves (a KVM switch, a loose cable) usually comes back:
+// the program keeps running, with its key functions and its tray icon, and
+// says that the keyboard is away.
 void CMainDlg::OnKeyboardRemoved() {
   {
-    std::lock_guard lock(lightingLock_);
+    // A transfer in flight fails as the device leaves, so this is short.
+    std::scoped_lock device(deviceLock_);
     keyboard_.Close();
-    firmwareVersion_ = kFirmwareUnknown;
   }
-  UpdateFirmwareText();
-  if (!restoringFactory_) CloseMainWindow();
+  firmwareVersion_ = kFirmwareUnknown;
+  lighting_->Drop();
+  failingSince_ = {};
+  lightingFailureShown_ = false;
+  ShowConnectionState();
 }
 
 void CMainDlg::RaiseOpenDialog() {

@@ -7,6 +7,7 @@
 #include "toolkit/core/SApplication.h"
 #include "ui/EffectPages.h"
 #include "ui/MainDlg.h"
+#include "ui/common/SShellNotifyIcon.h"
 
 using namespace kb::ui;
 
@@ -93,7 +94,7 @@ void CMainDlg::OnEffectSelected(int index) {
   std::lock_guard lock(lightingLock_);
   LedEffectTable::Instance().SetCurrent(index);
   ShowEffectControls(false);
-  commands_.SetBacklightEffect(index);
+  SendBacklight(index);
 }
 
 void CMainDlg::OnSideSelected(int index) {
@@ -101,7 +102,7 @@ void CMainDlg::OnSideSelected(int index) {
   std::lock_guard lock(lightingLock_);
   SideModelTable::Instance().SetCurrent(index);
   ShowSideControls(false);
-  commands_.SetSideLight(index);
+  SendSideLight(index);
 }
 
 void CMainDlg::OnEffectControlChanged() {
@@ -109,49 +110,114 @@ void CMainDlg::OnEffectControlChanged() {
   int effect = Selection(controls_.effectCombo);
   if (effect < 0) return;
   ReadEffectControls();
-  commands_.SetBacklightEffect(effect);
+  SendBacklight(effect);
 }
 
 void CMainDlg::OnSideBarChanged() {
   std::lock_guard lock(lightingLock_);
   ReadSideControls();
-  commands_.SetSideLight(Selection(controls_.sideCombo));
+  SendSideLight(Selection(controls_.sideCombo));
 }
 
+// Runs once on the worker, two seconds after start-up, when the keyboard has
+// settled: it is given the side light and the effect again, the effect
+// exactly as setting it sends it.
 int32_t CMainDlg::ResendBacklightEffect(DWORD startEffect, DWORD, const BYTE*, DWORD) {
   std::lock_guard lock(lightingLock_);
-  // The resend makes sure the keyboard shows the stored effect once it has
-  // settled. An effect the user picked in the meantime is the stored one
-  // now; sending the start-up one would undo that choice on the keyboard
-  // while the window still shows it.
-  // The side light too, first: the keyboard may have come up with another.
-  commands_.SetSideLight(SideModelTable::Instance().GetCurrent());
+  // An effect the user picked in the meantime is the stored one now;
+  // sending the start-up one would undo that choice on the keyboard while
+  // the window still shows it.
+  SendSideLight(SideModelTable::Instance().GetCurrent());
   int current = LedEffectTable::Instance().GetCurrent();
-  commands_.ResendBacklightEffect(current >= 0 ? current : static_cast<int>(startEffect));
+  SendBacklight(current >= 0 ? current : static_cast<int>(startEffect), false);
+  resendDone_ = true;
   return 0;
+}
+
+void CMainDlg::SendBacklight(int index, bool paced) {
+  std::lock_guard lock(lightingLock_);
+  const LedEffectEntry* entry = LedEffectTable::Instance().GetEntry(index);
+  if (index < 0 || index >= KeyboardCommands::kEffectCount || !entry) return;
+  lighting_->Want(LightingSender::kBacklight, KeyboardCommands::BacklightEffectReport(index, *entry), paced);
+}
+
+void CMainDlg::SendSideLight(int mode, bool paced) {
+  std::lock_guard lock(lightingLock_);
+  const SideModelEntry* entry = SideModelTable::Instance().GetEntry(mode);
+  if (mode < 0 || mode >= KeyboardCommands::kSideModeCount || !entry) return;
+  lighting_->Want(LightingSender::kSideLight, KeyboardCommands::SideLightReport(mode, *entry), paced);
 }
 
 // The keyboard keeps its lighting only while it is powered and a report may
 // have failed while it was away: whenever it (re)connects it is given both
 // lights as the tables hold them.
 void CMainDlg::SendBothLights() {
-  std::lock_guard lock(lightingLock_);
-  commands_.SetBacklightEffect(LedEffectTable::Instance().GetCurrent());
-  commands_.SetSideLight(SideModelTable::Instance().GetCurrent());
+  SendSideLight(SideModelTable::Instance().GetCurrent());
+  SendBacklight(LedEffectTable::Instance().GetCurrent());
+}
+
+// What the worker says after each lighting transfer. A failure while the
+// keyboard is away or resetting itself is no news: its return sends both
+// lights. Otherwise the light is sent again from the retry timer, and once
+// it has failed for a while the window says so where the firmware is shown.
+void CMainDlg::OnLightingSent(LightingSender::Light light, LightingSender::Outcome outcome) {
+  if (light >= LightingSender::kLightCount) return;
+  if (outcome.sent) {
+    failingSince_[light] = 0;
+    bool anyFailing = false;
+    for (DWORD since : failingSince_) anyFailing = anyFailing || since != 0;
+    if (lightingFailureShown_ && !anyFailing) {
+      lightingFailureShown_ = false;
+      UpdateFirmwareText();
+    }
+    return;
+  }
+  if (!keyboard_.HasValidHandle() || restoringFactory_) return;
+  DWORD now = ::GetTickCount();
+  if (failingSince_[light] == 0) failingSince_[light] = (now - outcome.milliseconds) | 1;
+  if (now - failingSince_[light] >= kLastingFailureMs && !lightingFailureShown_) {
+    lightingFailureShown_ = true;
+    UpdateFirmwareText();
+  }
 }
 
 // Runs on the retry timer: a light whose last report failed is sent again
 // (the current state from the tables, not the failed report) until the
 // keyboard answers.
 void CMainDlg::RetryFailedLighting() {
-  std::lock_guard lock(lightingLock_);
-  if (!keyboard_.HasValidHandle() || restoringFactory_) return;
-  if (commands_.BacklightFailed()) commands_.SetBacklightEffect(LedEffectTable::Instance().GetCurrent());
-  if (commands_.SideLightFailed()) commands_.SetSideLight(SideModelTable::Instance().GetCurrent());
+  if (!keyboard_.HasValidHandle() || restoringFactory_ || lighting_->Busy()) return;
+  if (failingSince_[LightingSender::kSideLight]) SendSideLight(SideModelTable::Instance().GetCurrent());
+  if (failingSince_[LightingSender::kBacklight]) SendBacklight(LedEffectTable::Instance().GetCurrent());
+}
+
+void CMainDlg::ShowConnectionState() {
+  bool connected = keyboard_.HasValidHandle();
+  Controls& c = controls_;
+  std::vector<SWindow*> lighting = {c.effectCombo, c.sideCombo, c.sideBar, FindChildByName(L"btn_restore_factory")};
+  for (SWindow* bar : c.speedBars) lighting.push_back(bar);
+  for (SWindow* bar : c.brightnessBars) lighting.push_back(bar);
+  for (SWindow* radio : c.directionGroup) lighting.push_back(radio);
+  for (SWindow* radio : c.loaderGroup) lighting.push_back(radio);
+  for (SWindow* control : lighting)
+    if (control && control->IsDisabled() == connected) control->EnableWindow(connected);
+  if (auto* tray = FindChildByName<SShellNotifyIcon>(L"tray_icon")) {
+    std::wstring tip = ApplicationName();
+    if (!connected) tip += L" - " + TranslateText(L"Keyboard disconnected");
+    if (tray->GetTip() != tip) tray->SetTip(tip);
+  }
+  UpdateFirmwareText();
 }
 
 void CMainDlg::UpdateFirmwareText() {
   if (!controls_.version) return;
+  if (initialised_ && !keyboard_.HasValidHandle()) {
+    controls_.version->SetWindowText(TranslateText(L"Keyboard disconnected"));
+    return;
+  }
+  if (lightingFailureShown_) {
+    controls_.version->SetWindowText(TranslateText(L"Keyboard not answering"));
+    return;
+  }
   // An unknown version (keyboard gone, reopen failed) is shown as such: the
   // text of the keyboard that was open before would claim a version nobody
   // read.

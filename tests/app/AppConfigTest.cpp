@@ -287,3 +287,58 @@ TEST(NumberTextTest, CRuntimeConversionsWithWindowsWidths) {
 }
 
 }  // namespace
+
+namespace {
+
+struct LanguageEdit {
+  const char* what;
+  std::string before;
+  bool chinese;
+  std::string after;  // empty: the text is refused
+};
+
+}  // namespace
+
+// The window's language is written back into config.xml; nothing else of
+// the file may change, not even its spacing, quotes or comments.
+TEST(AppConfigTest, TheLanguageIsWrittenBackAndNothingElse) {
+  const std::string rest = "<usb vid=\"e7a1\" pid='5b0d' interface=\"1\" subdevice=\"5\" />\n<!-- a note -->\n";
+  const LanguageEdit cases[] = {
+      {"en to cn", ConfigWith("<local language=\"en\" />\n" + rest), true,
+       ConfigWith("<local language=\"cn\" />\n" + rest)},
+      {"cn to en, single quotes, blanks around =", ConfigWith("<local  language = 'cn'/>\n" + rest), false,
+       ConfigWith("<local  language = 'en'/>\n" + rest)},
+      {"another attribute first", ConfigWith("<local theme=\"x\" language=\"fr\"></local>\n" + rest), true,
+       ConfigWith("<local theme=\"x\" language=\"cn\"></local>\n" + rest)},
+      {"an attribute named like it", ConfigWith("<local xlanguage=\"en\"/>\n" + rest), true,
+       ConfigWith("<local language=\"cn\" xlanguage=\"en\"/>\n" + rest)},
+      {"no attribute", ConfigWith("<local/>\n" + rest), true, ConfigWith("<local language=\"cn\"/>\n" + rest)},
+      {"no element", ConfigWith(rest), true, ConfigWith("<local language=\"cn\" />\n" + rest)},
+      {"no change", ConfigWith("<local language=\"en\" />\n" + rest), false,
+       ConfigWith("<local language=\"en\" />\n" + rest)},
+      {"broken", ConfigWith("<local language=\"en\" <usb>"), true, ""},
+      {"UTF-16", std::string("\xFF\xFE<\0l\0", 6), true, ""},
+  };
+  for (const LanguageEdit& c : cases) {
+    std::optional<std::string> edited = AppConfig::WithLanguage(c.before, c.chinese);
+    if (c.after.empty()) {
+      EXPECT_FALSE(edited.has_value()) << c.what;
+      continue;
+    }
+    ASSERT_TRUE(edited.has_value()) << c.what;
+    EXPECT_EQ(*edited, c.after) << c.what;
+  }
+  // Round trip through the file: read back as the language chosen.
+  kbtest::TempFolder folder;
+  kbtest::WriteBytes(folder.File("config.xml"), cases[0].before);
+  for (bool chinese : {true, false, true}) {
+    ASSERT_TRUE(AppConfig::SaveLanguage(folder.WidePath(), chinese));
+    AppConfig config;
+    ASSERT_TRUE(config.Load(folder.WidePath()));
+    EXPECT_EQ(config.isChinese, chinese);
+    EXPECT_EQ(config.vid, 0xE7A1);
+  }
+  // A file that cannot be edited is left alone.
+  kbtest::WriteBytes(folder.File("config.xml"), cases[7].before);
+  EXPECT_FALSE(AppConfig::SaveLanguage(folder.WidePath(), true));
+}

@@ -69,7 +69,7 @@ TEST_F(KeyboardCommandsTest, EveryCommandReachesTheKeyboardWithItsBytes) {
   commands_.RestoreFactorySettings();
   const std::vector<std::string> expected = {
       "07 ff ff 15 05 02 01 01",  // selection 2 mapped to 1 in byte 6, direction in byte 7
-      "07 ff ff 15 05 02 01 02",  // the start-up form: direction in byte 6, selection unmapped in byte 7
+      "07 ff ff 15 05 02 01 01",  // the resend: the same bytes (the firmware knows one layout)
       "07 ff ff 20 00 00 75 00",  // side mode 5 at level 7
       "07 ff ff 04 05 02 00 00",
       "07 f1 00 00 00 00 00 00",

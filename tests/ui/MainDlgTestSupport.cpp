@@ -93,6 +93,12 @@ void MainDlgTest::TearDown() {
 
 HWND MainDlgTest::OpenDialog() {
   dlg_ = std::make_unique<CMainDlg>();
+  // config.xml is written when the language changes: a copy per test.
+  std::wstring config = kb::PathJoin(kb::Utf8ToWide(folder_), AppConfig::kFileName);
+  std::filesystem::copy_file(kb::WideToUtf8(kb::PathJoin(kb::ExecutableFolder(), AppConfig::kFileName)),
+                             kb::WideToUtf8(config), std::filesystem::copy_options::overwrite_existing);
+  dlg_->SetConfigFolder(kb::Utf8ToWide(folder_));
+  if (beforeInit_) beforeInit_(*dlg_);
   hwnd_ = dlg_->Create(nullptr);
   if (!hwnd_) return nullptr;
   app_->SetMainWnd(hwnd_);
@@ -100,6 +106,7 @@ HWND MainDlgTest::OpenDialog() {
   if (!IsWindow(hwnd_)) return nullptr;
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   Pump(50);
+  Settle();
   return hwnd_;
 }
 
@@ -136,12 +143,20 @@ void MainDlgTest::MoveSlider(const wchar_t* name, int value) {
   bar->SetValue(value);
   EventSliderPos moved(bar, bar->GetValue());
   bar->FireEvent(moved);
+  Settle();
 }
 
 void MainDlgTest::Click(const wchar_t* name) {
   SWindow* control = Find(name);
   ASSERT_NE(control, nullptr) << kb::WideToUtf8(name);
   control->PerformClick();
+  Settle();
 }
 
+}  // namespace kbtest
+
+namespace kbtest {
+void MainDlgTest::Settle() {
+  if (dlg_) PumpUntil([this] { return !dlg_->LightingBusy(); }, 15000);
+}
 }  // namespace kbtest

@@ -50,6 +50,8 @@ class MainDlgTest : public ::testing::Test {
   // Moves a slider as the user would (value set, position event raised).
   void MoveSlider(const wchar_t* name, int value);
   void Click(const wchar_t* name);
+  // Waits until the lighting the dialog handed to its worker has been sent.
+  void Settle();
   kb::ui::SWindow* Find(const wchar_t* name) const;
 
   static kb::ui::SApplication* App() { return app_; }
@@ -63,6 +65,8 @@ class MainDlgTest : public ::testing::Test {
   // Answers of the next message boxes, in order; IDOK when none is left.
   std::vector<int> answers_;
   std::vector<MessageBoxSeen> boxes_;
+  // Runs on the dialog between its construction and its initialisation.
+  std::function<void(CMainDlg&)> beforeInit_;
 
  private:
   static kb::ui::SApplication* app_;

@@ -1,3 +1,4 @@
+#include <cctype>
 #include "platform/linux/named_mutex_backend.h"
 
 #include <fcntl.h>
@@ -88,13 +89,35 @@ bool UsableFolder(const std::string& path) {
 
 }  // namespace
 
+// Names without a "Global\\" prefix live in the session's namespace on
+// Windows: each logon session with its desktop has its own. The display a
+// process shows its windows on is that session here, so two displays of one
+// user (a second seat, a remote desktop, an Xvfb) do not share names: the
+// display's name, without its screen number, is part of the folder.
+namespace {
+std::string DisplaySessionTag() {
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) return std::string();
+  std::string name(display);
+  size_t colon = name.rfind(':');
+  if (colon != std::string::npos) {
+    size_t dot = name.find('.', colon);
+    if (dot != std::string::npos) name.erase(dot);
+  }
+  std::string tag = "-display-";
+  for (unsigned char c : name) tag.push_back(std::isalnum(c) ? static_cast<char>(c) : '_');
+  return tag;
+}
+}  // namespace
+
 std::string NamedObjectFolder() {
   if (const char* dir = std::getenv("KB_OBJECT_DIR"); dir && *dir) return dir;
+  std::string session = DisplaySessionTag();
   if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-    std::string path = std::string(runtime) + "/kbconfig-objects";
+    std::string path = std::string(runtime) + "/kbconfig-objects" + session;
     if (UsableFolder(path)) return path;
   }
-  return "/tmp/kbconfig-objects-" + std::to_string(getuid());
+  return "/tmp/kbconfig-objects-" + std::to_string(getuid()) + session;
 }
 
 NamedMutexBackend::~NamedMutexBackend() {

@@ -47,7 +47,8 @@ class NamedMutexBackend {
   bool owned_ = false;
 };
 
-// The folder holding the named-object files of this user.
+// The folder holding the named-object files of this user's display session
+// (the X display: Windows keeps unprefixed names per logon session).
 std::string NamedObjectFolder();
 
 }  // namespace kb::platform

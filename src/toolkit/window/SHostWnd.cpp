@@ -601,7 +601,10 @@ void SHostWnd::OnButtonMessage(UINT msg, UINT flags, Point pt) {
   HideToolTip();
   bool down = msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDOWN;
   SWindow* target = capture_ ? capture_ : InputTarget(pt);
-  if (down && !capture_) showFocusCues_ = showFocusCues_ && hostFocused_;
+  // The mouse is in use: focus frames are for the keyboard (a button
+  // clicked after some Tab presses kept its frame, also after the window
+  // came back from the tray).
+  if (down && !capture_) SetShowFocusCues(false);
   while (target && !capture_ && target->ForwardsMouseToParent() && target->GetParent()) target = target->GetParent();
   if (!target) return;
   if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
@@ -615,7 +618,20 @@ void SHostWnd::OnButtonMessage(UINT msg, UINT flags, Point pt) {
   if (msg == WM_LBUTTONUP) {
     target->OnLButtonUp(flags, pt);
     ReleaseCaptureWindow(target);
-    UpdateHover(root_ ? root_->HitTest(pt) : nullptr, flags, pt);
+    // The click may have run a menu or a dialog while the pointer went
+    // elsewhere: the hover is taken from where it is now, or the clicked
+    // control stays highlighted ("☰" after its menu).
+    Point now = pt;
+    POINT cursor{};
+    RECT client{};
+    if (hwnd_ && ::GetCursorPos(&cursor) && ::ScreenToClient(hwnd_, &cursor) && ::GetClientRect(hwnd_, &client)) {
+      if (cursor.x < client.left || cursor.x >= client.right || cursor.y < client.top || cursor.y >= client.bottom) {
+        UpdateHover(nullptr, flags, pt);
+        return;
+      }
+      now = Point{cursor.x, cursor.y};
+    }
+    UpdateHover(root_ ? root_->HitTest(now) : nullptr, flags, now);
     return;
   }
   if (msg == WM_RBUTTONDOWN) target->OnRButtonDown(flags, pt);
@@ -627,8 +643,13 @@ void SHostWnd::OnWheelMessage(UINT flags, int delta, Point screenPt) {
   if (hwnd_) ::ScreenToClient(hwnd_, &p);
   EnsureLayout();
   Point pt{p.x, p.y};
-  for (SWindow* w = InputTarget(pt); w; w = w->GetParent())
-    if (!w->IsDisabled(true) && w->OnMouseWheel(flags, delta, pt)) return;
+  for (SWindow* w = InputTarget(pt); w; w = w->GetParent()) {
+    if (w->IsDisabled(true) || !w->OnMouseWheel(flags, delta, pt)) continue;
+    // The wheel moved the content under a pointer that stayed put: what is
+    // under it now is hovered, not the row that scrolled away.
+    if (!capture_) UpdateHover(root_ ? root_->HitTest(pt) : nullptr, flags, pt);
+    return;
+  }
 }
 
 void SHostWnd::SetShowFocusCues(bool on) {

@@ -183,17 +183,32 @@ void CoordButtonImage::OnLButtonUp(UINT flags, Point pt) {
   SWindow::OnLButtonUp(flags, pt);
   Point local = ToClient(pt);
   int index = FirstButtonAt(local);
-  if (index < 0) return;
-  CoordButton& button = buttons_[static_cast<size_t>(index)];
-  bool wasPressed = button.pressed != 0;
+  // The button may come up anywhere: off the key, on another one, outside
+  // the window (the capture brings the release here). The pressed look goes
+  // wherever it is; only a release on the key pressed clicks it.
+  bool wasPressed = index >= 0 && buttons_[static_cast<size_t>(index)].pressed != 0;
   // Released before the listener runs: a release typically opens a modal
   // dialog, and the key must not look held down (nor keep the mouse
   // captured) while that dialog is up.
-  button.pressed = 0;
-  StateChanged();
-  if (!wasPressed || !listener_) return;
+  ClearPressed();
   if (container_) container_->ReleaseCaptureWindow(this);
+  if (!wasPressed || !listener_) return;
+  CoordButton& button = buttons_[static_cast<size_t>(index)];
   listener_->OnCoordButtonClick(button.id, std::wstring(button.name), kCoordButtonRelease, flags, local.x, local.y);
+}
+
+void CoordButtonImage::OnCaptureLost() {
+  SWindow::OnCaptureLost();
+  ClearPressed();
+}
+
+void CoordButtonImage::ClearPressed() {
+  bool changed = false;
+  for (CoordButton& button : buttons_) {
+    changed |= button.pressed != 0;
+    button.pressed = 0;
+  }
+  if (changed) StateChanged();
 }
 
 // --- painting ---

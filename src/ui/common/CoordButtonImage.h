@@ -55,6 +55,7 @@ class CoordButtonImage : public kb::ui::SWindow {
 
   void OnLButtonDown(UINT flags, kb::ui::Point pt) override;
   void OnLButtonUp(UINT flags, kb::ui::Point pt) override;
+  void OnCaptureLost() override;
   void OnMouseMove(UINT flags, kb::ui::Point pt) override;
   void OnMouseLeave() override;
   void OnCreate() override;
@@ -69,6 +70,7 @@ class CoordButtonImage : public kb::ui::SWindow {
   kb::ui::Point ToClient(kb::ui::Point hostPoint) const;
   void ApplySelection(size_t index);
   void StateChanged();
+  void ClearPressed();
 
   std::shared_ptr<const kb::render::Bitmap> background_;
   std::shared_ptr<const kb::render::Bitmap> hoverImage_;

@@ -94,6 +94,8 @@ class SShellNotifyIcon : public SWindow {
   MenuKind GetMenuKind() const { return menuKind_; }
   const std::wstring& GetMenuName() const { return menuName_; }
   const std::wstring& GetTip() const { return tipText_; }
+  // The tip: a string reference or text, translated; the shell is told at once.
+  void SetTip(const std::wstring& raw);
   const NOTIFYICONDATAW& GetNotifyData() const { return nid_; }
   bool IsAdded() const { return added_; }
   CShellNotifyHwnd2* GetMessageWindow() const { return msgWnd_; }
@@ -114,7 +116,6 @@ class SShellNotifyIcon : public SWindow {
   void SetIcons(const std::wstring& names);
   void DestroyIcons();
   void SetMenu(const std::wstring& name);
-  void SetTip(const std::wstring& raw);
   void CopyTip();
   void AddIcon();
   bool ShowIcon(HICON icon);
