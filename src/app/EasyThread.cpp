@@ -4,13 +4,22 @@
 
 namespace {
 
+// Between two calls of a loop callback, so that one that returns at once
+// does not take a whole core.
 constexpr DWORD kPassPause = 1;
 
 }  // namespace
 
 EasyThread::EasyThread() : WorkerBase("EasyThread") {}
 
-EasyThread::~EasyThread() { Stop(); }
+EasyThread::~EasyThread() {
+  Stop();
+  if (wakeEvent_ != nullptr) CloseHandle(wakeEvent_);
+}
+
+void EasyThread::WakeIdleLoop() {
+  if (wakeEvent_ != nullptr) SetEvent(wakeEvent_);
+}
 
 bool EasyThread::IsStopping() { return !IsRecordedThread(); }
 
@@ -28,13 +37,22 @@ int EasyThread::Start(void* newUserObject) {
 void EasyThread::Stop() {
   threadId = 0;
   core_.RequestStop();
+  WakeIdleLoop();
   if (kb::IsOwnThread(this)) return;
   kb::JoinThread(threadHandle, joinLock_);
 }
 
 int32_t EasyThread::RunLoop() {
   while (IsRecordedThread()) {
-    int32_t result = InvokeCallback(Slots::kLoop);
+    ++loopPasses_;
+    std::shared_ptr<ThreadCallback> loop = callbacks_.Current(Slots::kLoop);
+    if (loop == nullptr) {
+      // Nothing to run until a callback arrives or a stop is asked; the
+      // event is auto-reset, so a wake that came before this wait is kept.
+      if (wakeEvent_ == nullptr || WaitForSingleObject(wakeEvent_, INFINITE) != WAIT_OBJECT_0) Sleep(kPassPause);
+      continue;
+    }
+    int32_t result = loop->Invoke(this, core_.UserObject());
     if (result != 0) {
       threadId = 0;
       return result;

@@ -56,7 +56,12 @@ class EasyThread : public kb::WorkerBase<IEasyThread> {
   // Called from one of the thread's own callbacks it only asks.
   void Stop();
 
+  // Passes of the loop since construction: a thread that waits for work
+  // (no loop callback, or one blocked in WaitStop) adds none.
+  uint64_t LoopPasses() const { return loopPasses_.load(); }
+
  private:
+  void WakeIdleLoop() override;
   static DWORD WINAPI ThreadBody(LPVOID parameter);
   int32_t RunLoop();
   bool IsRecordedThread() const { return threadId == GetCurrentThreadId(); }
@@ -64,4 +69,7 @@ class EasyThread : public kb::WorkerBase<IEasyThread> {
   std::atomic<DWORD> threadId{0};
   std::atomic<HANDLE> threadHandle{nullptr};
   std::mutex joinLock_;
+  // Set by Stop and by a new loop callback: what an idle loop waits for.
+  HANDLE wakeEvent_ = kb::CreateWakeEvent("EasyThread");
+  std::atomic<uint64_t> loopPasses_{0};
 };

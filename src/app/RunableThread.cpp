@@ -1,12 +1,22 @@
 #include "app/RunableThread.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/EasyThreadSupport.h"
 
 namespace {
 
+// The pause between passes for what cannot wait on an event: a repeating task
+// whose next interval starts at the next pass, a loop callback, a failed wait.
 constexpr DWORD kPassPause = 1;
+
+// Waits for an auto-reset event; a missing event (creation failed) or a
+// failed wait degrades to a short pause instead of a busy loop.
+void WaitForWake(HANDLE event, DWORD milliseconds) {
+  if (milliseconds == 0) return;
+  if (event == nullptr || WaitForSingleObject(event, milliseconds) == WAIT_FAILED) Sleep(kPassPause);
+}
 
 }  // namespace
 
@@ -16,17 +26,13 @@ RunableThread<N>::RunableThread() : WorkerBase("RunableThread") {}
 template <int N>
 RunableThread<N>::~RunableThread() {
   Stop();
-  if (listMutex != nullptr) CloseHandle(listMutex);
+  for (HANDLE handle : {listMutex, workEvent, timerEvent})
+    if (handle != nullptr) CloseHandle(handle);
 }
 
 template <int N>
-void RunableThread<N>::LockLists() {
-  WaitForSingleObject(listMutex, INFINITE);
-}
-
-template <int N>
-void RunableThread<N>::UnlockLists() {
-  ReleaseMutex(listMutex);
+void RunableThread<N>::WakeIdleLoop() {
+  if (workEvent != nullptr) SetEvent(workEvent);
 }
 
 template <int N>
@@ -36,18 +42,14 @@ bool RunableThread<N>::IsStopping() {
 
 template <int N>
 size_t RunableThread<N>::QueuedCount() {
-  LockLists();
-  size_t result = workCount;
-  UnlockLists();
-  return result;
+  std::scoped_lock lock(lists);
+  return workCount;
 }
 
 template <int N>
 size_t RunableThread<N>::TimedCount() {
-  LockLists();
-  size_t result = timedCount;
-  UnlockLists();
-  return result;
+  std::scoped_lock lock(lists);
+  return timedCount;
 }
 
 template <int N>
@@ -61,15 +63,18 @@ int32_t RunableThread<N>::Post(std::unique_ptr<BaseRunable> task) {
     slot = std::make_shared<TaskResultSlot>();
     if (!slot->IsReady()) slot.reset();
   }
-  LockLists();
-  if (slot != nullptr) {
-    task->repeat = 0;
-    task->completionEvent = slot->Event();
-    task->resultSlot = slot;
+  {
+    std::scoped_lock lock(lists);
+    if (slot != nullptr) {
+      task->repeat = 0;
+      task->completionEvent = slot->Event();
+      task->resultSlot = slot;
+    }
+    timedList.push_back(std::move(task));
+    ++timedCount;
   }
-  timedList.push_back(std::move(task));
-  ++timedCount;
-  UnlockLists();
+  // The timer may be asleep until a later task is due.
+  if (timerEvent != nullptr) SetEvent(timerEvent);
   if (slot == nullptr) return 0;
   if (WaitForSingleObject(slot->Event(), waitLimit) != WAIT_OBJECT_0) return 0;
   return slot->Result();
@@ -80,11 +85,13 @@ int RunableThread<N>::StartThreads(void* newUserObject) {
   // In place before either thread can read it.
   core_.SetUserObject(newUserObject);
   int result = 0;
+  // Before either thread runs: a timer started first must not find the last
+  // Stop's event still set.
+  if (workerThreadHandle.load() == nullptr) core_.ClearStop();
   if (timerThreadHandle.load() == nullptr) {
     if (!kb::LaunchThread(TimerBody, this, timerThreadId, timerThreadHandle)) result = 1;
   }
   if (workerThreadHandle.load() == nullptr) {
-    core_.ClearStop();
     if (!kb::LaunchThread(WorkerBody, this, workerThreadId, workerThreadHandle)) result = 1;
   }
   return result;
@@ -95,59 +102,79 @@ void RunableThread<N>::Stop() {
   workerThreadId = 0;
   timerThreadId = 0;
   core_.RequestStop();
+  WakeIdleLoop();
+  if (timerEvent != nullptr) SetEvent(timerEvent);
   if (kb::IsOwnThread(this)) return;
   kb::JoinThread(workerThreadHandle, joinLock_);
   kb::JoinThread(timerThreadHandle, joinLock_);
 }
 
 template <int N>
-std::unique_ptr<BaseRunable> RunableThread<N>::PopReadyTask() {
+std::unique_ptr<BaseRunable> RunableThread<N>::PopReadyTask(bool& wasLast) {
+  std::scoped_lock lock(lists);
   std::unique_ptr<BaseRunable> task;
-  LockLists();
   if (!workQueue.empty()) {
     task = std::move(workQueue.front());
     workQueue.pop_front();
     --workCount;
   }
-  UnlockLists();
+  wasLast = workQueue.empty();
   return task;
 }
 
 template <int N>
-void RunableThread<N>::TimerPass() {
+DWORD RunableThread<N>::TimerPass() {
   const DWORD now = GetTickCount();
-  LockLists();
-  for (auto it = timedList.begin(); it != timedList.end();) {
-    BaseRunable& task = **it;
-    const bool held = task.hold;
-    bool finished = false;
-    if (task.timeStamp == 0) task.timeStamp = now;
-    // Unsigned difference: correct across the tick counter's wrap.
-    if (now - task.timeStamp >= task.interval) {
-      task.timeStamp = 0;
-      if (task.repeat > 0) --task.repeat;
-      workQueue.push_back(task.Clone());
-      ++workCount;
-      finished = task.repeat == 0;
+  DWORD sleep = INFINITE;
+  bool queued = false;
+  {
+    std::scoped_lock lock(lists);
+    for (auto it = timedList.begin(); it != timedList.end();) {
+      BaseRunable& task = **it;
+      const bool held = task.hold;
+      bool finished = false;
+      if (task.timeStamp == 0) task.timeStamp = now;
+      // Unsigned difference: correct across the tick counter's wrap.
+      const DWORD waited = now - task.timeStamp;
+      if (waited >= task.interval) {
+        task.timeStamp = 0;
+        if (task.repeat > 0) --task.repeat;
+        workQueue.push_back(task.Clone());
+        ++workCount;
+        queued = true;
+        finished = task.repeat == 0;
+        // A repeating task's next interval starts at the next pass.
+        if (!finished) sleep = std::min(sleep, kPassPause);
+      } else {
+        sleep = std::min(sleep, task.interval - waited);
+      }
+      if (finished) {
+        it = timedList.erase(it);
+        --timedCount;
+      } else {
+        ++it;
+      }
+      // Tasks behind a held one are not looked at this pass, so they set no
+      // wake-up; once the held one is gone, the next pass looks at them.
+      if (held) {
+        if (finished) sleep = 0;
+        break;
+      }
     }
-    if (finished) {
-      it = timedList.erase(it);
-      --timedCount;
-    } else {
-      ++it;
-    }
-    if (held) break;
   }
-  UnlockLists();
+  if (queued) WakeIdleLoop();
+  return sleep;
 }
 
 template <int N>
 int32_t RunableThread<N>::RunWorkerLoop() {
   while (workerThreadId == GetCurrentThreadId()) {
-    if (std::unique_ptr<BaseRunable> task = PopReadyTask()) task->Execute();
+    ++workerPasses_;
+    bool queueEmpty = true;
+    if (std::unique_ptr<BaseRunable> task = PopReadyTask(queueEmpty)) task->Execute();
     std::shared_ptr<ThreadCallback> loop = callbacks_.Current(Slots::kLoop);
     if (loop == nullptr) {
-      Sleep(kPassPause);
+      if (queueEmpty) WaitForWake(workEvent, INFINITE);
       continue;
     }
     int32_t result = loop->Invoke(this, core_.UserObject());
@@ -176,8 +203,8 @@ DWORD WINAPI RunableThread<N>::TimerBody(LPVOID parameter) {
   auto* self = static_cast<RunableThread*>(parameter);
   kb::MarkThreadOwner(self);
   while (self->timerThreadId == GetCurrentThreadId()) {
-    self->TimerPass();
-    Sleep(kPassPause);
+    ++self->timerPasses_;
+    WaitForWake(self->timerEvent, self->TimerPass());
   }
   kb::ReleaseOwnHandle(self->timerThreadHandle);
   return 0;

@@ -1,7 +1,9 @@
 #pragma once
 // Queued tasks run once, a number of times or for ever, each after its
 // interval: a timer thread moves due tasks from the timed list to the work
-// queue, a worker thread runs them in order.
+// queue, a worker thread runs them in order. Neither thread polls: the timer
+// sleeps until the next task is due or a task is posted, the worker (without
+// a loop callback) until the timer hands it work.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -55,19 +57,33 @@ class RunableThread : public kb::WorkerBase<IRunableThread> {
   size_t QueuedCount();
   size_t TimedCount();
 
+  // Loop passes of each thread since construction; an idle pair adds none.
+  uint64_t WorkerPasses() const { return workerPasses_.load(); }
+  uint64_t TimerPasses() const { return timerPasses_.load(); }
+
  private:
   using TaskList = std::list<std::unique_ptr<BaseRunable>>;
 
   static DWORD WINAPI WorkerBody(LPVOID parameter);
   static DWORD WINAPI TimerBody(LPVOID parameter);
+  void WakeIdleLoop() override;
   int32_t RunWorkerLoop();
-  void TimerPass();
-  std::unique_ptr<BaseRunable> PopReadyTask();
-  void LockLists();
-  void UnlockLists();
+  // Moves due tasks to the work queue; returns how long the timer may sleep
+  // before the next task is due (INFINITE when none is waiting).
+  DWORD TimerPass();
+  // Pops the first ready task; `wasLast` tells whether the queue is now empty.
+  std::unique_ptr<BaseRunable> PopReadyTask(bool& wasLast);
 
   // Guards both task lists and their counts.
   HANDLE listMutex = kb::CreateUnownedMutex("RunableThread");
+  kb::MutexHandleRef lists{listMutex};
+  // Auto-reset: the worker's "work queued or stop", the timer's "task posted
+  // or stop". A signal given while its thread was busy is kept for its next
+  // wait, so none is lost.
+  HANDLE workEvent = kb::CreateWakeEvent("RunableThread");
+  HANDLE timerEvent = kb::CreateWakeEvent("RunableThread");
+  std::atomic<uint64_t> workerPasses_{0};
+  std::atomic<uint64_t> timerPasses_{0};
   std::atomic<DWORD> workerThreadId{0};
   std::atomic<HANDLE> workerThreadHandle{nullptr};
   TaskList workQueue;

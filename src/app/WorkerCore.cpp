@@ -12,6 +12,14 @@ HANDLE CreateUnownedMutex(const char* owner) {
   return mutex;
 }
 
+HANDLE CreateWakeEvent(const char* owner) {
+  HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  if (event == nullptr) {
+    DiagPrintf("%s: CreateEventW failed, error %lu\n", owner, static_cast<unsigned long>(GetLastError()));
+  }
+  return event;
+}
+
 WorkerCore::WorkerCore(const char* owner)
     : dataMutex_(CreateUnownedMutex(owner)), stopEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
   if (stopEvent_ == nullptr) {

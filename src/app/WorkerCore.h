@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "platform/win32.h"
 
@@ -41,6 +42,20 @@ class WorkerMethodCallback : public IWorkerCallback<TThread> {
 
 // An unowned Win32 mutex; null (and a diagnostic naming `owner`) on failure.
 HANDLE CreateUnownedMutex(const char* owner);
+// An auto-reset event, not signalled; null (and a diagnostic) on failure.
+HANDLE CreateWakeEvent(const char* owner);
+
+// A Win32 mutex handle seen as a standard lockable, so that a scope holds it
+// with std::scoped_lock. Borrows the handle.
+class MutexHandleRef {
+ public:
+  explicit MutexHandleRef(HANDLE mutex) : mutex_(mutex) {}
+  void lock() { WaitForSingleObject(mutex_, INFINITE); }
+  void unlock() { ReleaseMutex(mutex_); }
+
+ private:
+  HANDLE mutex_;
+};
 
 class WorkerCore {
  public:
@@ -92,23 +107,21 @@ class CallbackSlots {
   // Takes ownership of `callback` (null empties the slot).
   void Replace(Slot slot, Callback* callback) {
     std::shared_ptr<Callback> old;
-    WaitForSingleObject(mutex_, INFINITE);
+    std::scoped_lock lock(lockable_);
     if (slots_[slot].get() != callback) {
       old = std::move(slots_[slot]);
       slots_[slot].reset(callback);
     }
-    ReleaseMutex(mutex_);
   }
 
   std::shared_ptr<Callback> Current(Slot slot) {
-    WaitForSingleObject(mutex_, INFINITE);
-    std::shared_ptr<Callback> callback = slots_[slot];
-    ReleaseMutex(mutex_);
-    return callback;
+    std::scoped_lock lock(lockable_);
+    return slots_[slot];
   }
 
  private:
   HANDLE mutex_ = nullptr;
+  MutexHandleRef lockable_{mutex_};
   std::shared_ptr<Callback> slots_[3];
 };
 
@@ -126,7 +139,12 @@ class WorkerBase : public Interface {
 
   // Each takes ownership of the callback (null removes it). A replaced
   // callback that is running on the thread is deleted when that call returns.
-  void SetLoopCallback(ThreadCallback* callback) { callbacks_.Replace(Slots::kLoop, callback); }
+  void SetLoopCallback(ThreadCallback* callback) {
+    callbacks_.Replace(Slots::kLoop, callback);
+    // An idle thread without a loop callback sleeps until there is work; a
+    // new callback is work.
+    WakeIdleLoop();
+  }
   void SetStartCallback(ThreadCallback* callback) { callbacks_.Replace(Slots::kStart, callback); }
   void SetEndCallback(ThreadCallback* callback) { callbacks_.Replace(Slots::kEnd, callback); }
 
@@ -139,6 +157,8 @@ class WorkerBase : public Interface {
 
   explicit WorkerBase(const char* owner) : core_(owner), callbacks_(owner) {}
   ~WorkerBase() = default;
+
+  virtual void WakeIdleLoop() = 0;
 
   int32_t InvokeCallback(typename Slots::Slot slot) {
     std::shared_ptr<ThreadCallback> callback = callbacks_.Current(slot);

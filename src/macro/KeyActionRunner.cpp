@@ -6,9 +6,53 @@
 
 namespace {
 constexpr int32_t kEndless = -1;
-constexpr DWORD kIdleWaitMs = 2;
 // Shorter step delays are raised to this: a key needs time between reports.
-constexpr DWORD kMinStepDelayMs = 1;
+constexpr uint32_t kMinStepDelayMs = 1;
+// A wait for a step's due time ends this early and the rest is spent
+// yielding: a timed wait wakes up late by the scheduler's latency, and only
+// whole milliseconds can be asked for.
+constexpr int64_t kWakeMarginUs = 250;
+// Longest single wait; a step's delay (up to 2^32-1 ms) is waited in parts,
+// so that no part reads as INFINITE.
+constexpr int64_t kLongestWaitMs = 24 * 60 * 60 * 1000;
+
+// The playback's clock in microseconds. The performance counter, unlike
+// GetTickCount (15.6 ms steps on Windows), can keep a schedule of 1 ms steps.
+int64_t NowMicroseconds() {
+  static const int64_t frequency = [] {
+    LARGE_INTEGER value;
+    QueryPerformanceFrequency(&value);
+    return value.QuadPart > 0 ? static_cast<int64_t>(value.QuadPart) : 1;
+  }();
+  LARGE_INTEGER count;
+  QueryPerformanceCounter(&count);
+  const int64_t ticks = count.QuadPart;
+  // Split so that ticks * 10^6 cannot overflow after a long uptime.
+  return ticks / frequency * 1000000 + ticks % frequency * 1000000 / frequency;
+}
+
+// The files store a delay as an unsigned 32-bit number, so that is what it
+// means, whatever the signed field shows: 4294967295 is ~49.7 days, not 1 ms.
+int64_t StepDelayUs(const KeyStep& step) {
+  return static_cast<int64_t>(std::max(static_cast<uint32_t>(step.delay), kMinStepDelayMs)) * 1000;
+}
+
+// Waits until `due` on NowMicroseconds's clock; false when a stop cut the
+// wait short. Whole milliseconds are slept through WaitStop (which a stop
+// ends at once), the last fraction is spent yielding.
+bool WaitUntilDue(IEasyThread* thread, int64_t due) {
+  for (;;) {
+    if (thread->IsStopping()) return false;
+    const int64_t left = due - NowMicroseconds();
+    if (left <= 0) return true;
+    if (left >= kWakeMarginUs + 1000) {
+      const int64_t ms = std::min((left - kWakeMarginUs) / 1000, kLongestWaitMs);
+      if (thread->WaitStop(static_cast<DWORD>(ms)) == WAIT_OBJECT_0) return false;
+    } else {
+      Sleep(0);
+    }
+  }
+}
 
 bool PlaysThroughWorker(int32_t play) {
   return (play >= kPlayCount && play <= kPlayUntilAnyKey) || play == kPlayTriggerOnly;
@@ -116,7 +160,9 @@ int32_t KeyActionRunner::PlayRecord(IEasyThread* thread, void*) {
   bool active = currentRecord.code != 0;
   thread->Unlock();
   if (!active || count == 0 || steps.empty()) {
-    thread->WaitStop(kIdleWaitMs);
+    // Nothing to play until the next trigger, which stops this thread first:
+    // sleep until then instead of polling.
+    thread->WaitStop(INFINITE);
     return 0;
   }
   PlaySteps(thread, steps, count);
@@ -130,8 +176,14 @@ int32_t KeyActionRunner::PlayRecord(IEasyThread* thread, void*) {
   return 0;
 }
 
+// Steps go out on a schedule: each is due its delay after the previous one
+// was due, not after it was sent, so the time a report takes to send does not
+// add up over a macro. A late step goes out at once and the schedule holds.
+// The first step, sent at once, sets the schedule's origin.
 void KeyActionRunner::PlaySteps(IEasyThread* thread, const std::vector<KeyStep>& steps, int32_t count) {
   kb::ScopedTimerResolution fineTimer;
+  bool started = false;
+  int64_t due = 0;
   for (;;) {
     if (count != kEndless) {
       if (count == 0) return;
@@ -141,7 +193,12 @@ void KeyActionRunner::PlaySteps(IEasyThread* thread, const std::vector<KeyStep>&
     for (const KeyStep& step : steps) {
       if (thread->IsStopping()) return;
       SendStep(step, step.state != 0);
-      thread->WaitStop(static_cast<DWORD>(std::max<int32_t>(step.delay, kMinStepDelayMs)));
+      if (!started) {
+        due = NowMicroseconds();
+        started = true;
+      }
+      due += StepDelayUs(step);
+      if (!WaitUntilDue(thread, due)) return;
     }
   }
 }

@@ -42,6 +42,9 @@ class KeyActionRunner {
   void StopPlayback();
   // A copy of the current playback record (code 0 when nothing plays).
   KeyRecord CurrentRecord();
+  // Passes of the playback worker's loop: an idle worker sleeps until the
+  // next trigger and adds none.
+  uint64_t PlaybackPasses() const { return playbackWorker.LoopPasses(); }
 
  private:
   // Stop rules of the record that plays; true when the event is used up.

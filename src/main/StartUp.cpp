@@ -97,7 +97,9 @@ bool ConfigPresent(const std::wstring& folder) {
 bool FolderWritable(const std::wstring& folder) {
   std::wstring probe =
       kb::PathJoin(folder, L"kbconfig-write-test-" + std::to_wstring(GetCurrentProcessId()) + L".tmp");
-  if (kb::SaveFileAtomically(probe, "") && DeleteFileW(probe.c_str())) return true;
+  // Created and deleted without flushing: an atomic save here cost two disk
+  // syncs on every start.
+  if (kb::CanCreateFile(probe)) return true;
   return TellInstallationFault(L"The program's folder cannot be written:", folder,
                                L"Your settings are saved there. Move the program to a folder you can write to,\n"
                                L"or give yourself write permission for this one.");

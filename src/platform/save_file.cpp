@@ -115,6 +115,17 @@ ReadOutcome ReadWholeFile(const std::wstring& path, std::string& bytes) {
   return ok ? ReadOutcome::kRead : ReadOutcome::kUnreadable;
 }
 
+bool CanCreateFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    DiagPrintf("cannot create %s: error %lu\n", WideToUtf8(path).c_str(), static_cast<unsigned long>(GetLastError()));
+    return false;
+  }
+  CloseHandle(file);
+  return true;
+}
+
 bool SaveFileAtomically(const std::wstring& path, std::string_view bytes) {
   if (path.empty()) return false;
   std::wstring tempPath;
@@ -237,6 +248,17 @@ ReadOutcome ReadWholeFile(const std::wstring& path, std::string& bytes) {
   close(fd);
   if (!ok) bytes.clear();
   return ok ? ReadOutcome::kRead : ReadOutcome::kUnreadable;
+}
+
+bool CanCreateFile(const std::wstring& path) {
+  const std::string native = NativePath(path);
+  int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    DiagPrintf("cannot create %s: %s\n", native.c_str(), std::strerror(errno));
+    return false;
+  }
+  close(fd);
+  return unlink(native.c_str()) == 0;
 }
 
 bool SaveFileAtomically(const std::wstring& path, std::string_view bytes) {

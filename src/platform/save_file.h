@@ -30,6 +30,12 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes);
 // untouched and no temporary file is left behind.
 bool SaveFileAtomically(const std::wstring& path, std::string_view bytes);
 
+// Whether a new file can be made at `path` (which must not exist): it is
+// created and deleted again, with nothing flushed to the disk, so this costs
+// no disk write where SaveFileAtomically costs two. False, with a diagnostic
+// line, when it cannot be created.
+bool CanCreateFile(const std::wstring& path);
+
 // The prefix of the temporary files SaveFileAtomically creates beside `path`
 // (the file name followed by this marker, a process id and a counter). A kill
 // between creating and renaming one leaves it behind; it is never read.

@@ -432,3 +432,42 @@ TEST(EasyThreadTest, LockExcludesOtherThreads) {
 }
 
 }  // namespace
+
+namespace {
+
+class BlockingLoop : public EasyThread::ThreadCallback {
+ public:
+  explicit BlockingLoop(std::atomic<int>& calls) : calls(calls) {}
+  int32_t Invoke(IEasyThread* thread, void*) override {
+    ++calls;
+    thread->WaitStop(INFINITE);
+    return 0;
+  }
+
+ private:
+  std::atomic<int>& calls;
+};
+
+}  // namespace
+
+// Regression: a thread without a loop callback passed its loop every
+// millisecond. Now it sleeps until a callback arrives or a stop is asked; a
+// callback that waits for the stop keeps it asleep too. Over a second either
+// passes at most once (a wake-up already on its way).
+TEST(EasyThreadTest, IdleThreadSleepsUntilACallbackOrAStop) {
+  EasyThread thread;
+  ASSERT_EQ(0, thread.Start(nullptr));
+  ASSERT_TRUE(WaitUntil([&] { return thread.LoopPasses() >= 1; }));
+  uint64_t before = thread.LoopPasses();
+  Sleep(1000);
+  EXPECT_LE(thread.LoopPasses() - before, 1u) << "no loop callback";
+
+  std::atomic<int> calls{0};
+  thread.SetLoopCallback(new BlockingLoop(calls));
+  ASSERT_TRUE(WaitUntil([&] { return calls.load() == 1; })) << "the new callback woke the thread";
+  before = thread.LoopPasses();
+  Sleep(1000);
+  EXPECT_LE(thread.LoopPasses() - before, 1u) << "callback waiting for the stop";
+  thread.Stop();
+  EXPECT_EQ(1, calls.load());
+}

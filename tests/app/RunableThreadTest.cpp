@@ -509,3 +509,63 @@ TEST(RunableThreadTest, ContextIsStoredOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// An idle thread passes its loop at most once more in a second: the pass a
+// wake-up that was already on its way may add. Polling threads made hundreds.
+constexpr DWORD kIdleWatchMs = 1000;
+constexpr uint64_t kIdlePassesAllowed = 1;
+
+}  // namespace
+
+// Regression: the timer thread passed its list and the worker looked for work
+// every millisecond while nothing was due.
+TEST(RunableThreadTest, IdleThreadsSleepInsteadOfPolling) {
+  Recorder recorder;
+  TaskThread tasks;
+  ASSERT_EQ(0, tasks.StartThreads(nullptr));
+  auto now = MakeTask(recorder, 1, 0, 1);
+  now->SetResultWait(5000);
+  EXPECT_EQ(1, tasks.Post(std::move(now)));
+  // A task an hour away: the timer sleeps until then.
+  tasks.Post(MakeTask(recorder, 2, 60 * 60 * 1000, 1));
+  ASSERT_TRUE(WaitUntil([&] { return tasks.TimerPasses() >= 2; }));
+
+  const uint64_t timerBefore = tasks.TimerPasses();
+  const uint64_t workerBefore = tasks.WorkerPasses();
+  Sleep(kIdleWatchMs);
+  EXPECT_LE(tasks.TimerPasses() - timerBefore, kIdlePassesAllowed);
+  EXPECT_LE(tasks.WorkerPasses() - workerBefore, kIdlePassesAllowed);
+  EXPECT_EQ(1u, recorder.Count());
+  EXPECT_EQ(1u, tasks.TimedCount());
+}
+
+// The timer sleeps until the earliest task is due; what is posted meanwhile,
+// due sooner, must wake it, and so must a worker callback set while idle.
+TEST(RunableThreadTest, WorkPostedWhileTheThreadsSleepRunsAtOnce) {
+  Recorder recorder;
+  TaskThread tasks;
+  tasks.Post(MakeTask(recorder, 1, 60 * 60 * 1000, 1));
+  ASSERT_EQ(0, tasks.StartThreads(nullptr));
+  ASSERT_TRUE(WaitUntil([&] { return tasks.TimerPasses() >= 1; }));
+  auto soon = MakeTask(recorder, 2, 10, 1);
+  soon->SetResultWait(5000);
+  EXPECT_EQ(2, tasks.Post(std::move(soon)));
+
+  std::atomic<int> calls{0};
+  class Counting : public TaskThread::ThreadCallback {
+   public:
+    explicit Counting(std::atomic<int>& calls) : calls(calls) {}
+    int32_t Invoke(IRunableThread* thread, void*) override {
+      ++calls;
+      thread->WaitStop(1);
+      return 0;
+    }
+    std::atomic<int>& calls;
+  };
+  tasks.SetLoopCallback(new Counting(calls));
+  EXPECT_TRUE(WaitUntil([&] { return calls.load() > 0; }));
+  tasks.Stop();
+  EXPECT_EQ(1u, recorder.Count()) << "the hour-long task is still waiting";
+}

@@ -3,10 +3,12 @@
 // The floor is a plain round trip on the program's own connection to the
 // simulated machine, measured in the same run.
 //   bench_remap [PRESSES]
+//   bench_remap --floor      the floor line only
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "bench/BenchMachine.h"
@@ -72,11 +74,16 @@ bool Batch(kb::bench::BenchMachine& machine, int count, std::vector<double>* lat
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int presses = argc > 1 ? std::atoi(argv[1]) : 10000;
+  const bool floorOnly = argc > 1 && std::strcmp(argv[1], "--floor") == 0;
+  const int presses = argc > 1 && !floorOnly ? std::atoi(argv[1]) : 10000;
   kb::bench::BenchMachine machine;
   if (!machine.Start()) return 1;
   machine.Assign(DirectKey());
   std::vector<double> floor = RoundTrips(machine);
+  if (floorOnly) {
+    std::printf("%s\n", kb::bench::Line("  floor: socket round trip", kb::bench::Summarise(floor), "us").c_str());
+    return 0;
+  }
   std::vector<double> latency;
   // In batches: kbsim answers a command with at most a megabyte of text.
   for (int done = 0; done < presses;) {

@@ -122,6 +122,9 @@ TEST_F(CoordButtonImageTest, Attributes) {
       {L"type", L"abc", false, 0},      {L"bg", L"img:bg", true, 0},  {L"bg", L"img:nothing", false, 0},
       {L"bg", L"img:broken", false, 0}, {L"chking", L"img:hover", true, 0}, {L"chked", L"img:missing", false, 0},
       {L"pressed", L"img:pressed", true, 0}, {L"tip", L"ignored", true, 0}, {L"nonsense", L"1", false, 0},
+      // Overlays are decoded when a key first needs them: one that exists
+      // but is no picture is taken and later draws nothing.
+      {L"pressed", L"img:broken", true, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(kb::WideToUtf8(std::wstring(c.name) + L"=" + c.value));

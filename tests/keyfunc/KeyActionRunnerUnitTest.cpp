@@ -88,6 +88,9 @@ TEST_F(KeyActionRunnerUnitTest, StepsPlayOnTheirOwnUsagePage) {
   }
 }
 
+// Steps keep a schedule from the first one: a late step is sent at once, so
+// no single gap is bounded below, but step i never goes out before the delays
+// ahead of it (each raised to 1 ms) have passed since step 0 was sent.
 TEST_F(KeyActionRunnerUnitTest, DelayZeroStillWaitsAMillisecond) {
   std::vector<KeyStep> steps;
   for (int i = 0; i < 10; ++i) steps.push_back(Step(MakeKeyCode(7, 4), i % 2 == 0 ? 1 : 0, 0));
@@ -95,7 +98,43 @@ TEST_F(KeyActionRunnerUnitTest, DelayZeroStillWaitsAMillisecond) {
   Press();
   ASSERT_TRUE(WaitFor([&] { return runner.CurrentRecord().code == 0 && vhidev.Sent().size() >= 10; }));
   auto times = vhidev.Times();
-  for (size_t i = 1; i < 10; ++i) EXPECT_GE(times[i] - times[i - 1], 900us) << i;
+  // The schedule reads the clock in whole microseconds.
+  for (size_t i = 1; i < 10; ++i) EXPECT_GE(times[i] - times[0], i * 1ms - 2us) << i;
+}
+
+// Delays are stored as unsigned 32-bit numbers and may be that large in old
+// files: such a step waits (it is not read as negative and cut to 1 ms, nor
+// as INFINITE), the wait ends the moment playback is stopped, and the stop
+// releases every key the steps pressed.
+TEST_F(KeyActionRunnerUnitTest, HugeDelaysWaitAndAStopEndsThemReleasingTheKeys) {
+  const uint32_t delays[] = {0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFEu, 0xFFFFFFFFu};
+  for (uint32_t delay : delays) {
+    vhidev.Clear();
+    records.Upsert(Record(kPlayToggle, 0,
+                          {Step(MakeKeyCode(7, 0x1B), 1, 1), Step(MakeKeyCode(7, 0xE1), 1, static_cast<int32_t>(delay)),
+                           Step(MakeKeyCode(7, 0x1B), 0, 1)}));
+    Press();
+    Release();
+    ASSERT_TRUE(WaitFor([&] { return vhidev.Sent().size() >= 2; })) << delay;
+    Sleep(50);
+    EXPECT_EQ(vhidev.Sent().size(), 2u) << delay << ": the step's wait ended early";
+    EXPECT_NE(runner.CurrentRecord().code, 0u) << delay;
+    Press();  // a toggle's second press stops it
+    EXPECT_EQ(runner.CurrentRecord().code, 0u) << delay;
+    EXPECT_EQ(vhidev.Keyboard().payload, std::vector<uint8_t>(33, 0)) << delay;
+    Release();
+  }
+}
+
+// Regression: the idle playback worker polled every 3 ms between macros.
+TEST_F(KeyActionRunnerUnitTest, IdlePlaybackWorkerSleeps) {
+  records.Upsert(Record(kPlayCount, 1, {Step(MakeKeyCode(7, 4), 1, 1), Step(MakeKeyCode(7, 4), 0, 1)}));
+  Press();
+  Release();
+  ASSERT_TRUE(WaitFor([&] { return runner.CurrentRecord().code == 0 && vhidev.Sent().size() >= 3; }));
+  const uint64_t before = runner.PlaybackPasses();
+  Sleep(1000);
+  EXPECT_LE(runner.PlaybackPasses() - before, 1u);
 }
 
 TEST_F(KeyActionRunnerUnitTest, DirectKeyFollowsTheTrigger) {

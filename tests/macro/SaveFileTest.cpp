@@ -25,6 +25,28 @@ TEST(SaveFileTest, WritesAndReplacesWholeFiles) {
   }
 }
 
+// The start-up's test of the program folder: a file it can make is made and
+// gone again; an existing name, a missing folder or a file in the way fail.
+TEST(SaveFileTest, CanCreateFileLeavesNothingBehind) {
+  kbtest::TempFolder folder;
+  ASSERT_TRUE(kb::SaveFileAtomically(folder.WideFile("there.xml"), "keep"));
+  const struct {
+    std::wstring path;
+    bool creatable;
+  } cases[] = {
+      {folder.WideFile("probe.tmp"), true},
+      {folder.WideFile("there.xml"), false},
+      {folder.WidePath() + L"/missing/probe.tmp", false},
+      {folder.WidePath() + L"/there.xml/probe.tmp", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(kb::WideToUtf8(c.path));
+    EXPECT_EQ(kb::CanCreateFile(c.path), c.creatable);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"there.xml"});
+  }
+  EXPECT_EQ(kbtest::ReadBytes(folder.File("there.xml")), "keep");
+}
+
 TEST(SaveFileTest, PathForms) {
   kbtest::TempFolder folder;
   struct Case {

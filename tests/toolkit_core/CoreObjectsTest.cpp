@@ -4,6 +4,7 @@
 #include "toolkit/controls/SButton.h"
 #include "toolkit/controls/SImageWnd.h"
 #include "toolkit/core/TextCodec.h"
+#include "toolkit/render/PngEncoder.h"
 #include "toolkit/render/TextDecode.h"
 #include "toolkit/skin/SSkinPool.h"
 #include "toolkit/skin/ShapePainter.h"
@@ -86,6 +87,37 @@ TEST_F(CoreObjectsTest, SkinTablesSkipWhatCannotBeMade) {
   EXPECT_EQ(b.ColorAt(1, 1), Color::Rgb(2, 2, 2)) << "a later skin of the same name replaces the earlier";
   EXPECT_TRUE(pool.RemoveSkin(L"ok"));
   EXPECT_EQ(pool.Count(), 1u);
+}
+
+// Image skins decode their picture when first drawn or measured, not when
+// the package's skins load: what the resource holds at that moment is what
+// shows, and a resource that is no picture draws nothing.
+TEST_F(CoreObjectsTest, ImageSkinsDecodeWhenFirstUsed) {
+  auto solid = [](Color color) {
+    Bitmap image(3, 2);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 3; ++x) image.Set(x, y, kb::render::Premultiply(color));
+    return kb::render::EncodePng(image);
+  };
+  memory_->Add(L"img", L"later", solid(Color::Rgb(255, 0, 0)));
+  memory_->Add(L"img", L"notapicture", {'n', 'o', 'p', 'e'});
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_string(
+      "<skin><imglist name=\"later\" src=\"img:later\"/><imglist name=\"junk\" src=\"img:notapicture\"/></skin>"));
+  SSkinPool pool;
+  EXPECT_EQ(pool.LoadSkins(doc.child("skin")), 2) << "both exist; neither is decoded yet";
+  memory_->Add(L"img", L"later", solid(Color::Rgb(0, 0, 255)));
+
+  Bitmap b(6, 4);
+  Canvas canvas(b);
+  pool.GetSkin(L"later")->Draw(canvas, b.Bounds(), 0);
+  EXPECT_EQ(b.ColorAt(2, 2), Color::Rgb(0, 0, 255));
+  EXPECT_EQ(pool.GetSkin(L"later")->GetSkinSize(), (kb::ui::Size{3, 2}));
+  EXPECT_EQ(pool.GetSkin(L"junk")->GetSkinSize(), (kb::ui::Size{}));
+  Bitmap untouched(6, 4);
+  Canvas blank(untouched);
+  pool.GetSkin(L"junk")->Draw(blank, untouched.Bounds(), 0);
+  EXPECT_EQ(untouched.ColorAt(2, 2), Bitmap(6, 4).ColorAt(2, 2));
 }
 
 TEST_F(CoreObjectsTest, StylesGiveEachStateItsFontAndColour) {

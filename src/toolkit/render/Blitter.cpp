@@ -64,9 +64,16 @@ void Blitter::Fill(const Rect& rect, Pixel pixel, BlendMode mode) {
   Rect area = rect.Intersect(clip_);
   if (area.IsEmpty()) return;
   if (mode == BlendMode::kSourceOver && pixel == 0) return;
+  // An opaque pixel over anything is that pixel: a plain fill, which the
+  // compiler turns into wide stores (most fills of a window are opaque).
+  const bool replaces = mode == BlendMode::kCopy || PixelAlpha(pixel) == 255;
   for (int y = area.top; y < area.bottom; ++y) {
     Pixel* row = target_.Row(y);
-    for (int x = area.left; x < area.right; ++x) Put(row[x], pixel, mode);
+    if (replaces) {
+      std::fill(row + area.left, row + area.right, pixel);
+      continue;
+    }
+    for (int x = area.left; x < area.right; ++x) row[x] = BlendOver(row[x], pixel);
   }
 }
 
@@ -74,10 +81,17 @@ void Blitter::Copy(const Bitmap& src, const Rect& source, Point at, uint8_t alph
   Rect placed = Rect::FromSize(at.x, at.y, source.Width(), source.Height());
   Rect area = placed.Intersect(clip_);
   if (area.IsEmpty()) return;
+  const int width = area.Width();
   for (int y = area.top; y < area.bottom; ++y) {
     Pixel* row = target_.Row(y) + area.left;
     const Pixel* from = src.Row(source.top + y - at.y) + source.left + (area.left - at.x);
-    for (int i = 0; i < area.Width(); ++i) Put(row[i], ScalePixel(from[i], alpha), mode);
+    if (mode == BlendMode::kCopy && alpha == 255) {
+      std::copy(from, from + width, row);
+    } else if (alpha == 255) {
+      for (int i = 0; i < width; ++i) row[i] = BlendOver(row[i], from[i]);
+    } else {
+      for (int i = 0; i < width; ++i) Put(row[i], ScalePixel(from[i], alpha), mode);
+    }
   }
 }
 

@@ -45,20 +45,20 @@ constexpr float kFlatness = 0.35f;
 constexpr int kMaxGlyphExtent = 4096;
 
 // Bounds-checked big-endian reads from the font file.
-class FontBytes {
+class FontReader {
  public:
-  explicit FontBytes(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
+  explicit FontReader(const FontBytes& bytes) : bytes_(bytes) {}
   bool Has(size_t at, size_t count) const { return at <= bytes_.size() && count <= bytes_.size() - at; }
   uint16_t U16(size_t at) const { return Has(at, 2) ? static_cast<uint16_t>((bytes_[at] << 8) | bytes_[at + 1]) : 0; }
   uint32_t U32(size_t at) const { return Has(at, 4) ? (uint32_t{U16(at)} << 16) | U16(at + 2) : 0; }
   const uint8_t* Data(size_t at) const { return bytes_.data() + at; }
 
  private:
-  const std::vector<uint8_t>& bytes_;
+  const FontBytes& bytes_;
 };
 
 // Offset of a table of the face starting at `faceStart`, 0 if absent.
-size_t FindTable(const FontBytes& font, size_t faceStart, uint32_t tag, size_t* length) {
+size_t FindTable(const FontReader& font, size_t faceStart, uint32_t tag, size_t* length) {
   uint16_t tables = font.U16(faceStart + 4);
   for (size_t i = 0; i < tables; ++i) {
     size_t record = faceStart + 12 + 16 * i;
@@ -73,7 +73,7 @@ size_t FindTable(const FontBytes& font, size_t faceStart, uint32_t tag, size_t* 
   return 0;
 }
 
-std::wstring DecodeName(const FontBytes& font, size_t at, size_t length, int platform) {
+std::wstring DecodeName(const FontReader& font, size_t at, size_t length, int platform) {
   std::string utf8;
   if (platform == kPlatformMacintosh) {
     // Mac Roman; only its ASCII half matters for matching family names.
@@ -123,7 +123,7 @@ std::shared_ptr<const FontFace> FontFace::Create(FontFileData file) {
 }
 
 bool FontFace::ReadStyle() {
-  FontBytes font(*file_.bytes);
+  FontReader font(*file_.bytes);
   stbtt_GetFontVMetrics(&info_, &metrics_.ascent, &metrics_.descent, &metrics_.lineGap);
   metrics_.descent = -metrics_.descent;
   metrics_.unitsPerEm = font.U16(static_cast<size_t>(info_.head) + kHeadUnitsPerEm);
@@ -144,7 +144,7 @@ bool FontFace::ReadStyle() {
 
 std::vector<std::wstring> FontFace::NameStrings() const {
   std::vector<std::wstring> names;
-  FontBytes font(*file_.bytes);
+  FontReader font(*file_.bytes);
   size_t length = 0;
   size_t table = FindTable(font, static_cast<size_t>(info_.fontstart), kNameTag, &length);
   if (table == 0 || length < 6) return names;

@@ -6,26 +6,41 @@
 
 namespace kb::ui {
 
+const render::Bitmap* SSkinImgList::GetImage() const {
+  if (!source_.empty()) {
+    SApplication* app = SApplication::Instance();
+    if (app) image_ = app->GetImage(source_);
+    if (!image_) DiagPrintfW(L"skin %ls: image %ls cannot be decoded\n", GetName().c_str(), source_.c_str());
+    source_.clear();
+  }
+  return image_ && !image_->IsEmpty() ? image_.get() : nullptr;
+}
+
 Size SSkinImgList::GetSkinSize() const {
-  if (!image_ || image_->IsEmpty()) return Size{};
-  Rect frame = render::Canvas::ImageListFrame(image_->GetSize(), states_, 0, vertical_);
+  const render::Bitmap* image = GetImage();
+  if (!image) return Size{};
+  Rect frame = render::Canvas::ImageListFrame(image->GetSize(), states_, 0, vertical_);
   return Size{frame.Width(), frame.Height()};
 }
 
 void SSkinImgList::Draw(render::Canvas& canvas, const Rect& dest, int state, uint8_t alpha) const {
-  if (!image_ || image_->IsEmpty() || dest.IsEmpty()) return;
+  const render::Bitmap* image = dest.IsEmpty() ? nullptr : GetImage();
+  if (!image) return;
   render::NinePatchMode mode = tile_ ? render::NinePatchMode::kTile : render::NinePatchMode::kStretch;
-  canvas.DrawImageListState(*image_, states_, state, vertical_, dest, margins_, alpha, mode);
+  canvas.DrawImageListState(*image, states_, state, vertical_, dest, margins_, alpha, mode);
 }
 
 bool SSkinImgList::OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
   if (name == L"src") {
-    auto image = SApplication::Instance() ? SApplication::Instance()->GetImage(value) : nullptr;
-    if (!image) {
+    // Only that it exists is checked here; it is decoded when first drawn.
+    SApplication* app = SApplication::Instance();
+    ResName res = SplitResName(value, L"img");
+    if (!app || !app->HasResource(res.type, res.name)) {
       DiagPrintfW(L"skin %ls: image %ls cannot be loaded\n", GetName().c_str(), value.c_str());
       return false;
     }
-    image_ = std::move(image);
+    image_.reset();
+    source_ = value;
     return true;
   }
   if (name == L"states") {

@@ -21,14 +21,22 @@ class SSkinImgList : public ISkinObj {
   Size GetSkinSize() const override;
   void Draw(render::Canvas& canvas, const Rect& dest, int state, uint8_t alpha = 255) const override;
 
-  void SetImage(std::shared_ptr<const render::Bitmap> image) { image_ = std::move(image); }
-  const render::Bitmap* GetImage() const { return image_.get(); }
+  void SetImage(std::shared_ptr<const render::Bitmap> image) {
+    image_ = std::move(image);
+    source_.clear();
+  }
+  // Decodes the image on first use: the package's skins are loaded at start,
+  // most of them for windows that may never open (a decoded background is
+  // megabytes).
+  const render::Bitmap* GetImage() const;
   void SetStates(int states) { states_ = states < 1 ? 1 : states; }
 
  protected:
   bool OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) override;
 
-  std::shared_ptr<const render::Bitmap> image_;
+  // The resource named by "src", until it is decoded into image_.
+  mutable std::wstring source_;
+  mutable std::shared_ptr<const render::Bitmap> image_;
   int states_ = 1;
   bool vertical_ = false;
   bool tile_ = false;

@@ -178,7 +178,8 @@ void SHostWnd::UpdateLayoutNow() { EnsureLayout(); }
 bool SHostWnd::RenderTo(render::Bitmap& out) {
   if (!root_) return false;
   Size size = hwnd_ ? GetClientSize() : layoutSize_;
-  if (!out.Reset(size.cx, size.cy)) return false;
+  // The clear below covers every pixel: a bitmap of the right size is reused.
+  if ((out.Width() != size.cx || out.Height() != size.cy || out.IsEmpty()) && !out.Reset(size.cx, size.cy)) return false;
   if (root_->GetWindowRect() != Rect{0, 0, size.cx, size.cy}) relayoutPending_ = true;
   EnsureLayout();
   render::Canvas canvas(out);

@@ -1,5 +1,7 @@
 #include "ui/common/CoordButtonImage.h"
 
+#include <algorithm>
+
 #include "platform/diag.h"
 #include "platform/path.h"
 #include "platform/save_file.h"
@@ -18,9 +20,9 @@ CoordButtonImage::~CoordButtonImage() { *alive_ = false; }
 
 bool CoordButtonImage::OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
   if (name == L"bg") return SetImageAttribute(background_, value);
-  if (name == L"chking") return SetImageAttribute(hoverImage_, value);
-  if (name == L"chked") return SetImageAttribute(checkedImage_, value);
-  if (name == L"pressed") return SetImageAttribute(pressedImage_, value);
+  if (name == L"chking") return SetOverlayAttribute(hoverImage_, value);
+  if (name == L"chked") return SetOverlayAttribute(checkedImage_, value);
+  if (name == L"pressed") return SetOverlayAttribute(pressedImage_, value);
   if (name == L"crdxml") {
     kb::ui::SApplication* app = kb::ui::SApplication::Instance();
     coordFile_ = app ? app->ResolveString(value) : value;
@@ -42,6 +44,26 @@ bool CoordButtonImage::SetImageAttribute(std::shared_ptr<const kb::render::Bitma
   slot = std::move(image);
   Invalidate();
   return true;
+}
+
+// Only that the picture exists is checked now; a file that is there but does
+// not decode draws nothing in that state, as a missing one did.
+bool CoordButtonImage::SetOverlayAttribute(Overlay& overlay, const std::wstring& value) {
+  kb::ui::SApplication* app = kb::ui::SApplication::Instance();
+  kb::ui::ResName res = kb::ui::SplitResName(value, L"img");
+  if (!app || !app->HasResource(res.type, res.name)) return false;
+  overlay = Overlay{value, nullptr, false};
+  Invalidate();
+  return true;
+}
+
+const kb::render::Bitmap* CoordButtonImage::Overlay::Get() {
+  if (!decoded && !name.empty()) {
+    decoded = true;
+    kb::ui::SApplication* app = kb::ui::SApplication::Instance();
+    if (app) image = app->GetImage(name);
+  }
+  return image && !image->IsEmpty() ? image.get() : nullptr;
 }
 
 std::wstring CoordButtonImage::CoordFilePath() const {
@@ -219,16 +241,17 @@ void CoordButtonImage::DrawBkgnd(kb::render::Canvas& canvas) {
   const int dy = rect_.top;
   for (const CoordButton& button : buttons_) canvas.FillRect(button.rect.Offset(dx, dy), button.color);
   if (background_ && !background_->IsEmpty()) canvas.StretchBitmap(*background_, background_->Bounds(), rect_);
-  DrawOverlay(canvas, hoverImage_.get(), &CoordButton::hover);
-  DrawOverlay(canvas, checkedImage_.get(), &CoordButton::checked);
-  DrawOverlay(canvas, pressedImage_.get(), &CoordButton::pressed);
+  DrawOverlay(canvas, hoverImage_, &CoordButton::hover);
+  DrawOverlay(canvas, checkedImage_, &CoordButton::checked);
+  DrawOverlay(canvas, pressedImage_, &CoordButton::pressed);
 }
 
 // Copied unscaled: the overlay pictures line up with the background only
 // when the control has the pictures' size.
-void CoordButtonImage::DrawOverlay(kb::render::Canvas& canvas, const kb::render::Bitmap* image,
-                                   uint32_t CoordButton::*flag) {
-  if (!image || image->IsEmpty()) return;
+void CoordButtonImage::DrawOverlay(kb::render::Canvas& canvas, Overlay& overlay, uint32_t CoordButton::*flag) {
+  const bool needed = std::any_of(buttons_.begin(), buttons_.end(), [&](const CoordButton& b) { return b.*flag != 0; });
+  const kb::render::Bitmap* image = needed ? overlay.Get() : nullptr;
+  if (!image) return;
   for (const CoordButton& button : buttons_) {
     if (!(button.*flag)) continue;
     canvas.DrawBitmap(*image, button.rect, Point{button.rect.left + rect_.left, button.rect.top + rect_.top});

@@ -65,17 +65,29 @@ class CoordButtonImage : public kb::ui::SWindow {
   void DrawBkgnd(kb::render::Canvas& canvas) override;
 
  private:
+  // A picture drawn over the keys in one state (hover, checked, pressed):
+  // decoded when a key is first drawn in that state. Each is as large as the
+  // keyboard (1.3 MB decoded), and a key is often never pressed or hovered
+  // while the window lives in the tray.
+  struct Overlay {
+    std::wstring name;
+    std::shared_ptr<const kb::render::Bitmap> image;
+    bool decoded = false;
+    const kb::render::Bitmap* Get();
+  };
+
   bool SetImageAttribute(std::shared_ptr<const kb::render::Bitmap>& slot, const std::wstring& value);
-  void DrawOverlay(kb::render::Canvas& canvas, const kb::render::Bitmap* image, uint32_t CoordButton::*flag);
+  bool SetOverlayAttribute(Overlay& overlay, const std::wstring& value);
+  void DrawOverlay(kb::render::Canvas& canvas, Overlay& overlay, uint32_t CoordButton::*flag);
   kb::ui::Point ToClient(kb::ui::Point hostPoint) const;
   void ApplySelection(size_t index);
   void StateChanged();
   void ClearPressed();
 
   std::shared_ptr<const kb::render::Bitmap> background_;
-  std::shared_ptr<const kb::render::Bitmap> hoverImage_;
-  std::shared_ptr<const kb::render::Bitmap> checkedImage_;
-  std::shared_ptr<const kb::render::Bitmap> pressedImage_;
+  Overlay hoverImage_;
+  Overlay checkedImage_;
+  Overlay pressedImage_;
   std::vector<CoordButton> buttons_;
   kb::ui::Color defaultColor_ = kb::ui::Color::Rgb(0xFF, 0xFF, 0xFF);
   int selectionType_ = 0;

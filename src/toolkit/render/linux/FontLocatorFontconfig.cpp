@@ -1,6 +1,11 @@
-// Fonts on Linux: fontconfig picks the file, we read it. Collections are
+// Fonts on Linux: fontconfig picks the file, we map it. Collections are
 // shared between the faces they hold (the CJK ones are large).
 #include <fontconfig/fontconfig.h>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,23 +20,44 @@
 namespace kb::render {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+// A read-only private mapping of a whole font file. The file may be replaced
+// on disk (a package update renames a new file over it); the mapping keeps
+// the old inode, so the bytes never change under a face.
+class MappedFontFile final : public FontBytes {
+ public:
+  static std::shared_ptr<const MappedFontFile> Open(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    void* address = MAP_FAILED;
+    if (::fstat(fd, &info) == 0 && info.st_size > 0 && static_cast<uint64_t>(info.st_size) <= kMaxFontFileBytes) {
+      address = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    }
+    ::close(fd);
+    if (address == MAP_FAILED) return nullptr;
+    return std::shared_ptr<const MappedFontFile>(
+        new MappedFontFile(static_cast<const uint8_t*>(address), static_cast<size_t>(info.st_size)));
+  }
+  ~MappedFontFile() override { ::munmap(const_cast<uint8_t*>(data_), size_); }
+  MappedFontFile(const MappedFontFile&) = delete;
+  MappedFontFile& operator=(const MappedFontFile&) = delete;
 
-std::shared_ptr<const Bytes> ReadWholeFile(const std::string& path) {
+  const uint8_t* data() const override { return data_; }
+  size_t size() const override { return size_; }
+
+ private:
+  MappedFontFile(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  const uint8_t* data_;
+  size_t size_;
+};
+
+std::shared_ptr<const FontBytes> MapWholeFile(const std::string& path) {
   static std::mutex mutex;
-  static std::map<std::string, std::weak_ptr<const Bytes>> loaded;
+  static std::map<std::string, std::weak_ptr<const FontBytes>> loaded;
   std::lock_guard<std::mutex> lock(mutex);
   if (auto cached = loaded[path].lock()) return cached;
-
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) return nullptr;
-  if (std::fseek(file.get(), 0, SEEK_END) != 0) return nullptr;
-  long size = std::ftell(file.get());
-  if (size <= 0 || static_cast<size_t>(size) > kMaxFontFileBytes) return nullptr;
-  std::rewind(file.get());
-  auto bytes = std::make_shared<Bytes>(static_cast<size_t>(size));
-  if (std::fread(bytes->data(), 1, bytes->size(), file.get()) != bytes->size()) return nullptr;
-  loaded[path] = bytes;
+  std::shared_ptr<const FontBytes> bytes = MappedFontFile::Open(path);
+  if (bytes) loaded[path] = bytes;
   return bytes;
 }
 
@@ -104,7 +130,7 @@ std::optional<FontFileData> LocateSystemFont(const FontQuery& query) {
     FcPatternDestroy(match);
     if (!usable) return std::nullopt;
   }
-  auto bytes = ReadWholeFile(path);
+  auto bytes = MapWholeFile(path);
   if (!bytes) {
     DiagPrintf("font: cannot read %s\n", path.c_str());
     return std::nullopt;

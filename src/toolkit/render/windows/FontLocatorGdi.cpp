@@ -99,15 +99,15 @@ std::optional<FontFileData> LocateSystemFont(const FontQuery& query) {
   if (query.exactFamily && (length <= 0 || !FontNameEquals(actual, query.face))) {
     return std::nullopt;
   }
-  auto bytes = std::make_shared<Bytes>();
+  Bytes bytes;
   int index = 0;
-  if (ReadTable(dc, kCollectionTag, 0, *bytes)) {
-    index = FindCollectionMember(dc, *bytes);
-  } else if (!ReadTable(dc, 0, 0, *bytes)) {
+  if (ReadTable(dc, kCollectionTag, 0, bytes)) {
+    index = FindCollectionMember(dc, bytes);
+  } else if (!ReadTable(dc, 0, 0, bytes)) {
     DiagPrintf("font: GetFontData failed for %s\n", WideToUtf8(actual).c_str());
     return std::nullopt;
   }
-  return FontFileData{std::move(bytes), index, "gdi:" + WideToUtf8(actual)};
+  return FontFileData{std::make_shared<FontByteCopy>(std::move(bytes)), index, "gdi:" + WideToUtf8(actual)};
 }
 
 }  // namespace kb::render
