@@ -2,14 +2,6 @@
 
 #include "app/EasyThreadSupport.h"
 
-namespace {
-
-// Between two calls of a loop callback, so that one that returns at once
-// does not take a whole core.
-constexpr DWORD kPassPause = 1;
-
-}  // namespace
-
 EasyThread::EasyThread() : WorkerBase("EasyThread") {}
 
 EasyThread::~EasyThread() {
@@ -49,7 +41,7 @@ int32_t EasyThread::RunLoop() {
     if (loop == nullptr) {
       // Nothing to run until a callback arrives or a stop is asked; the
       // event is auto-reset, so a wake that came before this wait is kept.
-      if (wakeEvent_ == nullptr || WaitForSingleObject(wakeEvent_, INFINITE) != WAIT_OBJECT_0) Sleep(kPassPause);
+      if (wakeEvent_ == nullptr || WaitForSingleObject(wakeEvent_, INFINITE) != WAIT_OBJECT_0) Sleep(kb::kPassPause);
       continue;
     }
     int32_t result = loop->Invoke(this, core_.UserObject());
@@ -57,7 +49,7 @@ int32_t EasyThread::RunLoop() {
       threadId = 0;
       return result;
     }
-    Sleep(kPassPause);
+    Sleep(kb::kPassPause);
   }
   return 0;
 }

@@ -14,6 +14,11 @@
 
 namespace kb {
 
+// The pause between passes for what cannot wait on an event: a loop callback
+// that returns at once (so it does not take a whole core), a repeating task
+// whose next interval starts at the next pass, a failed wait.
+inline constexpr DWORD kPassPause = 1;
+
 // Creates the thread suspended, records its id and handle, then resumes it:
 // the thread's first look at its recorded id must already see its own id.
 bool LaunchThread(LPTHREAD_START_ROUTINE body, void* parameter, std::atomic<DWORD>& threadId,

@@ -7,15 +7,11 @@
 
 namespace {
 
-// The pause between passes for what cannot wait on an event: a repeating task
-// whose next interval starts at the next pass, a loop callback, a failed wait.
-constexpr DWORD kPassPause = 1;
-
 // Waits for an auto-reset event; a missing event (creation failed) or a
 // failed wait degrades to a short pause instead of a busy loop.
 void WaitForWake(HANDLE event, DWORD milliseconds) {
   if (milliseconds == 0) return;
-  if (event == nullptr || WaitForSingleObject(event, milliseconds) == WAIT_FAILED) Sleep(kPassPause);
+  if (event == nullptr || WaitForSingleObject(event, milliseconds) == WAIT_FAILED) Sleep(kb::kPassPause);
 }
 
 }  // namespace
@@ -144,7 +140,7 @@ DWORD RunableThread<N>::TimerPass() {
         queued = true;
         finished = task.repeat == 0;
         // A repeating task's next interval starts at the next pass.
-        if (!finished) sleep = std::min(sleep, kPassPause);
+        if (!finished) sleep = std::min(sleep, kb::kPassPause);
       } else {
         sleep = std::min(sleep, task.interval - waited);
       }

@@ -15,16 +15,6 @@
 #include "macro/KeyRecord.h"
 #include "macro/RecordStore.h"
 
-// PlayMode: the play field of a key record.
-inline constexpr int32_t kPlayDirectKey = 1;
-inline constexpr int32_t kPlayCount = 2;
-inline constexpr int32_t kPlayWhileHeld = 3;
-inline constexpr int32_t kPlayToggle = 4;
-inline constexpr int32_t kPlayUntilAnotherKey = 5;
-inline constexpr int32_t kPlayUntilAnyKey = 6;
-// Accepted as a trigger (it stops what plays) but plays nothing.
-inline constexpr int32_t kPlayTriggerOnly = 8;
-
 class KeyActionRunner {
  public:
   explicit KeyActionRunner(VHidev& output = VHidev::Instance(), RecordStore& records = RecordStore::Instance());

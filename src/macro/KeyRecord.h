@@ -6,6 +6,21 @@
 
 #include "macro/KeyStep.h"
 
+// AssignType: the type field of a key record, the page it was made on.
+inline constexpr int32_t kTypeMacro = 0;
+inline constexpr int32_t kTypeSingleKey = 1;
+inline constexpr int32_t kTypeMediaKey = 2;
+inline constexpr int32_t kTypeFunctionKey = 3;
+// PlayMode: the play field of a key record.
+inline constexpr int32_t kPlayDirectKey = 1;
+inline constexpr int32_t kPlayCount = 2;
+inline constexpr int32_t kPlayWhileHeld = 3;
+inline constexpr int32_t kPlayToggle = 4;
+inline constexpr int32_t kPlayUntilAnotherKey = 5;
+inline constexpr int32_t kPlayUntilAnyKey = 6;
+// Accepted as a trigger (it stops what plays) but plays nothing.
+inline constexpr int32_t kPlayTriggerOnly = 8;
+
 struct KeyRecord {
   KeyCode code = 0;     // the trigger key
   int32_t type = 0;     // AssignType it was made from: 0 macro, 1 single key, 2 media key, 3 function key

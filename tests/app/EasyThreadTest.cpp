@@ -10,18 +10,11 @@
 #include <thread>
 #include <vector>
 
+#include "support/WaitUntil.h"
+
 namespace {
 
-// Polls until the condition holds or the time is up; bounds are generous
-// because the tests share two cores with everything else (and Wine).
-bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = 5000) {
-  const DWORD start = GetTickCount();
-  while (!condition()) {
-    if (GetTickCount() - start > limitMs) return false;
-    Sleep(1);
-  }
-  return true;
-}
+using kbtest::WaitUntil;
 
 // The object the callbacks are bound to, as the main dialog is in the program.
 class Probe {

@@ -13,19 +13,13 @@
 #include <vector>
 
 #include "app/ThreadRunable.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
 using TaskThread = RunableThread<0>;
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = 5000) {
-  const DWORD start = GetTickCount();
-  while (!condition()) {
-    if (GetTickCount() - start > limitMs) return false;
-    Sleep(1);
-  }
-  return true;
-}
+using kbtest::WaitUntil;
 
 struct TaskRun {
   DWORD tick;

@@ -15,8 +15,6 @@ namespace macrotest {
 namespace {
 
 constexpr KeyCode kTriggerA = MakeKeyCode(7, kKeyA);
-constexpr KeyCode kCodeA = MakeKeyCode(7, 0x04);
-constexpr KeyCode kCodeB = MakeKeyCode(7, 0x05);
 
 KeyStep Step(KeyCode code, int32_t state, int32_t delay, std::wstring name = L"") {
   return KeyStep{code, state, delay, std::move(name)};

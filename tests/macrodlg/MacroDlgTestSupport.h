@@ -21,6 +21,10 @@
 
 namespace macrotest {
 
+// Keys A and B of the keyboard page.
+inline constexpr KeyCode kCodeA = MakeKeyCode(7, 0x04);
+inline constexpr KeyCode kCodeB = MakeKeyCode(7, 0x05);
+
 using namespace kb::ui;
 
 // Keys of the test picture: id = usage, va = page.

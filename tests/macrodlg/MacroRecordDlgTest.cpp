@@ -31,8 +31,6 @@ namespace {
 using HidUsbFilter::KeyMonitor;
 using kb::test::KeySim;
 
-constexpr KeyCode kCodeA = MakeKeyCode(7, 0x04);
-constexpr KeyCode kCodeB = MakeKeyCode(7, 0x05);
 
 class MacroRecordDlgTest : public MacroDlgTest {
  public:

@@ -68,7 +68,7 @@ const DocumentedSkin kSkins[] = {
     {L"state_cancel", 100, 34, 4},
 };
 
-std::string Label(const ::testing::TestParamInfo<DocumentedSkin>& info) { return kb::WideToUtf8(info.param.name); }
+std::string SkinLabel(const ::testing::TestParamInfo<DocumentedSkin>& info) { return kb::WideToUtf8(info.param.name); }
 
 class SkinTest : public PackageTest, public ::testing::WithParamInterface<DocumentedSkin> {};
 
@@ -89,7 +89,7 @@ TEST_P(SkinTest, HasItsSizeAndStates) {
   EXPECT_EQ(size.cy, want.height);
 }
 
-INSTANTIATE_TEST_SUITE_P(Package, SkinTest, ::testing::ValuesIn(kSkins), Label);
+INSTANTIATE_TEST_SUITE_P(Package, SkinTest, ::testing::ValuesIn(kSkins), SkinLabel);
 
 // Every image skin of the table is in the test table, so nothing goes
 // undocumented; frames divide the image evenly.

@@ -8,17 +8,12 @@
 #include "toolkit/core/SEvents.h"
 #include "toolkit/window/SWindow.h"
 #include "ui/common/SEditEx.h"
+#include "ui/macro/ListRows.h"
 
 namespace macro {
 
 namespace {
-constexpr ULONG_PTR kSubscribed = 1;
 constexpr wchar_t kColumnFormat[] = L"col%d";
-
-int RowOf(kb::ui::SWindow* control) {
-  kb::ui::SItemPanel* panel = kb::ui::FindItemPanel(control);
-  return panel ? panel->GetItemIndex() : -1;
-}
 
 void SetCell(kb::ui::SWindow* item, const wchar_t* name, const std::wstring& text) {
   if (kb::ui::SWindow* cell = item->FindChildByName(name)) cell->SetWindowText(text);

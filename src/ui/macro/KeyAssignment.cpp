@@ -12,13 +12,6 @@
 
 namespace {
 
-constexpr int32_t kTypeMacro = 0;
-constexpr int32_t kTypeSingleKey = 1;
-constexpr int32_t kTypeMediaKey = 2;
-constexpr int32_t kTypeFunctionKey = 3;
-constexpr int32_t kPlayDirect = 1;
-constexpr int32_t kPlayCount = 2;
-
 MacroStore& Macros(const KeyAssignmentContext& c) { return c.macros ? *c.macros : MacroStore::Instance(); }
 RecordStore& Records(const KeyAssignmentContext& c) { return c.records ? *c.records : RecordStore::Instance(); }
 const AppConfig& Config(const KeyAssignmentContext& c) { return c.config ? *c.config : AppConfig::Instance(); }
@@ -76,7 +69,7 @@ std::optional<KeyRecord> KeyAssignment::BuildRecord(const MacroSettings& setting
     case kTypeSingleKey: {
       KeyCode code = static_cast<KeyCode>(settings.skcode);
       record.type = kTypeSingleKey;
-      record.play = kPlayDirect;
+      record.play = kPlayDirectKey;
       record.repeat = 1;
       record.group = KeyNameTable::NameOf(code).name;
       record.steps.push_back(SingleStep(code));
@@ -86,7 +79,7 @@ std::optional<KeyRecord> KeyAssignment::BuildRecord(const MacroSettings& setting
       if (settings.media < 0 || settings.media >= static_cast<int32_t>(config.funKeys.size())) return std::nullopt;
       const FunKeyEntry& entry = config.funKeys[static_cast<size_t>(settings.media)];
       record.type = kTypeMediaKey;
-      record.play = kPlayDirect;
+      record.play = kPlayDirectKey;
       record.repeat = 1;
       record.group = entry.name;
       record.steps.push_back(SingleStep(entry.code));

@@ -6,19 +6,9 @@
 #include "toolkit/window/SWindow.h"
 #include "ui/common/SEditEx.h"
 #include "ui/macro/IOnMacroGroupClickedListener.h"
+#include "ui/macro/ListRows.h"
 
 namespace macro {
-
-namespace {
-// Items are reused by the list; each name edit is subscribed once and finds
-// its row at event time.
-constexpr ULONG_PTR kSubscribed = 1;
-
-int RowOf(kb::ui::SWindow* control) {
-  kb::ui::SItemPanel* panel = kb::ui::FindItemPanel(control);
-  return panel ? panel->GetItemIndex() : -1;
-}
-}  // namespace
 
 int MacroGroupAdapter::GetCount() { return macros_.GroupCount(); }
 

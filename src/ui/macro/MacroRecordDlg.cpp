@@ -62,13 +62,6 @@ constexpr wchar_t kWarnEmptyCombination[] = L"This key combination has no keys."
 constexpr wchar_t kWarnNoRepeats[] = L"Please enter how many times the macro plays.";
 constexpr wchar_t kWarnGroupUnnamed[] = L"Please give the macro group a name.";
 constexpr wchar_t kWarnGroupEmpty[] = L"This macro group has no keys. Please record some first.";
-// The play-mode list's item data for "Play repeat times".
-constexpr int32_t kPlayCount = 2;
-// AssignType of a key record.
-constexpr int32_t kTypeMacro = 0;
-constexpr int32_t kTypeSingleKey = 1;
-constexpr int32_t kTypeMediaKey = 2;
-constexpr int32_t kTypeFunctionKey = 3;
 
 int64_t SteadyClockUs() {
   using namespace std::chrono;

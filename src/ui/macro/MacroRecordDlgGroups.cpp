@@ -15,7 +15,6 @@ constexpr wchar_t kQuestionTitle[] = L"Warning";
 constexpr wchar_t kGroupAssignedTo[] = L"These keys play this macro group:";
 constexpr wchar_t kDeleteWithAssignments[] = L"Delete the group and remove the assignments of these keys?";
 constexpr wchar_t kKeyListSeparator[] = L", ";
-constexpr int32_t kTypeMacro = 0;
 }  // namespace
 
 void MacroRecordDlg::OnGroupAdd() {
