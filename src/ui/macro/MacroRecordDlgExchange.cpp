@@ -63,7 +63,13 @@ std::optional<std::wstring> MacroRecordDlg::ChooseMacroFile(bool save, const std
   // move it.
   ofn.Flags = OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER |
               (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-  if (save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn)) return std::wstring(file.data());
+  // OFN_NOCHANGEDIR does not hold for the open dialog: the folder is put
+  // back by hand.
+  std::vector<wchar_t> folder(kPathBufferSize, L'\0');
+  DWORD folderLength = GetCurrentDirectoryW(kPathBufferSize, folder.data());
+  BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+  if (folderLength > 0 && folderLength < kPathBufferSize) SetCurrentDirectoryW(folder.data());
+  if (chosen) return std::wstring(file.data());
   if (DWORD error = CommDlgExtendedError()) {
     kb::DiagPrintfW(L"file dialog failed: 0x%lX\n", static_cast<unsigned long>(error));
     Warn(kWarnDialogFailed);
