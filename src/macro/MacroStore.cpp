@@ -75,6 +75,18 @@ void WriteGroup(pugi::xml_node macro, const MacroGroup& group) {
   }
 }
 
+std::vector<MacroGroup> ReadGroups(const pugi::xml_node& macro) {
+  std::vector<MacroGroup> groups;
+  for (pugi::xml_node group = kb::ElementAtOrAfter(macro.first_child()); group;
+       group = kb::ElementAtOrAfter(group.next_sibling())) {
+    MacroGroup loaded;
+    loaded.steps = ReadSteps(group);
+    loaded.name = kb::AttributeText(group.attribute("name"));
+    groups.push_back(std::move(loaded));
+  }
+  return groups;
+}
+
 }  // namespace
 
 MacroStore& MacroStore::Instance() {
@@ -88,15 +100,7 @@ bool MacroStore::Load(const std::wstring& path) {
   pugi::xml_document doc;
   if (!kb::LoadXmlFile(path_, doc, pugi::encoding_utf8)) return false;
 
-  groups_.clear();
-  pugi::xml_node macro = doc.child(kMacroName);
-  for (pugi::xml_node group = kb::ElementAtOrAfter(macro.first_child()); group;
-       group = kb::ElementAtOrAfter(group.next_sibling())) {
-    MacroGroup loaded;
-    loaded.steps = ReadSteps(group);
-    loaded.name = kb::AttributeText(group.attribute("name"));
-    groups_.push_back(std::move(loaded));
-  }
+  groups_ = ReadGroups(doc.child(kMacroName));
   pugi::xml_node config = doc.child(kConfigName);
   if (config) ReadSettings(config, settings_);
   return true;
@@ -109,6 +113,41 @@ bool MacroStore::Save() {
   pugi::xml_node macro = doc.append_child(kMacroName);
   for (const MacroGroup& group : groups_) WriteGroup(macro, group);
   return kb::SaveXmlFile(doc, path_);
+}
+
+bool MacroStore::ExportGroups(const std::wstring& path, const std::vector<int>& indices) const {
+  if (path.empty()) return false;
+  pugi::xml_document doc;
+  pugi::xml_node macro = doc.append_child(kMacroName);
+  if (indices.empty())
+    for (const MacroGroup& group : groups_) WriteGroup(macro, group);
+  for (int index : indices) {
+    if (index < 0 || index >= GroupCount()) return false;
+    WriteGroup(macro, groups_[static_cast<size_t>(index)]);
+  }
+  return kb::SaveXmlFile(doc, path);
+}
+
+std::optional<std::vector<MacroGroup>> MacroStore::ReadGroupsFile(const std::wstring& path) {
+  pugi::xml_document doc;
+  if (path.empty() || !kb::LoadXmlFile(path, doc, pugi::encoding_utf8)) return std::nullopt;
+  std::vector<MacroGroup> groups = ReadGroups(doc.child(kMacroName));
+  if (groups.empty()) return std::nullopt;
+  return groups;
+}
+
+bool MacroStore::AppendGroups(std::vector<MacroGroup> groups, const std::wstring& pattern) {
+  const size_t before = groups_.size();
+  for (MacroGroup& group : groups) {
+    bool taken = false;
+    for (const MacroGroup& present : groups_) taken = taken || present.name == group.name;
+    if (taken) group.name = NewGroupName(pattern);
+    groups_.push_back(std::move(group));
+  }
+  if (Save()) return true;
+  // The file still holds the old list: so does the store.
+  groups_.resize(before);
+  return false;
 }
 
 void MacroStore::Reset() {

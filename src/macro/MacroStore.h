@@ -4,6 +4,7 @@
 // executable and rewritten in full after every change. Only the UI thread
 // uses it; playback works on copies held by the key records.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,19 @@ class MacroStore {
   bool Load(const std::wstring& path);
   // Writes the whole model to the remembered path.
   bool Save();
+  // Macro files to share between users and machines hold the same "macro",
+  // "group" and "item" elements as macro.xml and no settings.
+  // Writes the groups at `indices` (every group when empty) to `path`, as
+  // Save does: the old file stays whole until the new one is complete.
+  // False, with nothing written, when an index is out of range.
+  bool ExportGroups(const std::wstring& path, const std::vector<int>& indices) const;
+  // The groups of a macro file; none when it cannot be read or parsed or
+  // holds no group.
+  static std::optional<std::vector<MacroGroup>> ReadGroupsFile(const std::wstring& path);
+  // Appends `groups`, giving one whose name is taken the name AddGroup would
+  // give, then saves. When the save fails the groups are taken out again and
+  // false is returned.
+  bool AppendGroups(std::vector<MacroGroup> groups, const std::wstring& pattern = kGroupNamePattern);
   // Default settings and no groups; the file is left alone until the next save.
   void Reset();
 

@@ -17,6 +17,8 @@ extern "C" {
 // Windows, the notification area and OLE start-up.
 #include <shellapi.h>
 #include <ole2.h>
+// The common file dialogs (left out by WIN32_LEAN_AND_MEAN).
+#include <commdlg.h>
 // Mouse coordinates as <windowsx.h> takes them apart, without the rest of
 // that header's macros.
 #ifndef GET_X_LPARAM
@@ -29,4 +31,5 @@ extern "C" {
 #include "platform/linux/win32_devices.h"
 #include "platform/linux/win32_hid.h"
 #include "platform/linux/win32_user.h"
+#include "platform/linux/win32_dialogs.h"
 #endif

@@ -375,3 +375,94 @@ TEST_F(MacroStoreTest, InstanceStartsWithDefaults) {
 }
 
 }  // namespace
+
+// Macro files shared between machines: what one store exports, an empty
+// store imports as the same groups, and neither store's settings travel.
+TEST_F(MacroStoreTest, ExportThenImportIntoAnEmptyStoreGivesTheSameGroups) {
+  const std::wstring shared = folder_.WideFile("shared.xml");
+  struct Case {
+    std::vector<int> indices;
+    std::vector<size_t> expected;  // indexes into GoldenGroups()
+  };
+  const Case cases[] = {{{}, {0, 1, 2}}, {{1}, {1}}, {{2, 0}, {2, 0}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.indices.size());
+    MacroStore source = LoadText(kbtest::GoldenBytes(kFile));
+    ASSERT_TRUE(source.ExportGroups(shared, c.indices));
+    EXPECT_EQ(kbtest::ReadBytes(folder_.File("shared.xml")).find("<config"), std::string::npos);
+    std::vector<MacroGroup> expected;
+    for (size_t i : c.expected) expected.push_back(GoldenGroups()[i]);
+
+    MacroStore target = EmptyStoreWithPath();
+    std::optional<std::vector<MacroGroup>> read = MacroStore::ReadGroupsFile(shared);
+    ASSERT_TRUE(read.has_value());
+    ASSERT_TRUE(target.AppendGroups(*read));
+    EXPECT_EQ(target.Groups(), expected);
+    EXPECT_EQ(target.Settings(), MacroSettings());
+    MacroStore reread;
+    ASSERT_TRUE(reread.Load(Path()));
+    EXPECT_EQ(reread.Groups(), expected);
+  }
+}
+
+TEST_F(MacroStoreTest, ExportRefusesAnIndexOutOfRange) {
+  MacroStore source = LoadText(kbtest::GoldenBytes(kFile));
+  for (const std::vector<int>& indices : {std::vector<int>{3}, {0, -1}, {-2}}) {
+    EXPECT_FALSE(source.ExportGroups(folder_.WideFile("shared.xml"), indices));
+    EXPECT_FALSE(kbtest::FileExists(folder_.File("shared.xml")));
+  }
+  EXPECT_FALSE(source.ExportGroups(L"", {}));
+}
+
+// A name already taken, by a group present or one imported just before,
+// gets the name a new group would get.
+TEST_F(MacroStoreTest, ImportRenamesClashingNames) {
+  struct Case {
+    std::vector<std::wstring> existing;
+    std::vector<std::wstring> imported;
+    std::wstring pattern;
+    std::vector<std::wstring> result;
+  };
+  const Case cases[] = {
+      {{}, {L"A", L"B"}, L"Group %d", {L"A", L"B"}},
+      {{L"Group 0", L"A"}, {L"A", L"A", L"B", L"Group 0"}, L"Group %d",
+       {L"Group 0", L"A", L"Group 2", L"Group 3", L"B", L"Group 5"}},
+      {{L"A"}, {L"A"}, L"\u5206\u7ec4 %d", {L"A", L"\u5206\u7ec4 1"}},
+      {{L"Group 1"}, {L"Group 1", L"Group 2"}, L"Group %d", {L"Group 1", L"Group 2", L"Group 3"}},
+      {{L""}, {L""}, L"Group %d", {L"", L"Group 1"}},
+  };
+  for (const Case& c : cases) {
+    MacroStore store = EmptyStoreWithPath();
+    for (const std::wstring& name : c.existing) {
+      ASSERT_TRUE(store.AddGroup());
+      store.GroupAt(store.GroupCount() - 1)->name = name;
+    }
+    std::vector<MacroGroup> imported;
+    for (const std::wstring& name : c.imported) imported.push_back(MacroGroup{name, {}});
+    ASSERT_TRUE(store.AppendGroups(imported, c.pattern));
+    std::vector<std::wstring> names;
+    for (const MacroGroup& g : store.Groups()) names.push_back(g.name);
+    EXPECT_EQ(names, c.result);
+  }
+}
+
+TEST_F(MacroStoreTest, ImportRefusesFilesWithoutGroups) {
+  const std::string golden = kbtest::GoldenBytes(kFile);
+  const std::string bad[] = {"", "not xml", "<macro>", "<macro/>", "<config type=\"1\"/>",
+                             "<config type=\"1\"/><macro></macro>", golden.substr(0, golden.size() / 2)};
+  for (const std::string& bytes : bad) {
+    kbtest::WriteBytes(folder_.File("shared.xml"), bytes);
+    EXPECT_FALSE(MacroStore::ReadGroupsFile(folder_.WideFile("shared.xml")).has_value()) << bytes;
+  }
+  EXPECT_FALSE(MacroStore::ReadGroupsFile(folder_.WideFile("missing.xml")).has_value());
+  EXPECT_FALSE(MacroStore::ReadGroupsFile(L"").has_value());
+}
+
+// The store keeps what its file keeps: an import it cannot save is undone.
+TEST_F(MacroStoreTest, ImportThatCannotBeSavedChangesNothing) {
+  MacroStore store = LoadText(kbtest::GoldenBytes(kFile));
+  std::filesystem::remove(folder_.File(kFile));
+  std::filesystem::create_directory(folder_.File(kFile));  // a folder where the file should go
+  EXPECT_FALSE(store.AppendGroups({MacroGroup{L"new", {}}}));
+  EXPECT_EQ(store.Groups(), GoldenGroups());
+}

@@ -384,6 +384,8 @@ bool MacroRecordDlg::OnCommand(const std::wstring& name) {
   if (name == kSingleCheck) return OnSingleCaptureClicked(), true;
   if (name == kGroupAdd) return OnGroupAdd(), true;
   if (name == kGroupDel) return OnGroupDelete(), true;
+  if (name == kGroupExport) return OnGroupExport(), true;
+  if (name == kGroupImport) return OnGroupImport(), true;
   if (name == kStepUp) return OnStepMove(-1), true;
   if (name == kStepDown) return OnStepMove(1), true;
   if (name == kStepDelete) return OnStepDelete(), true;
@@ -392,8 +394,7 @@ bool MacroRecordDlg::OnCommand(const std::wstring& name) {
   if (name == kDelete) return EndDialog(kResultDelete), true;
   if (name == kRestore) return ::ShowWindow(GetHwnd(), SW_RESTORE), true;
   if (name == kMinimise) return ::ShowWindow(GetHwnd(), SW_MINIMIZE), true;
-  // Import and export have no function yet; the buttons stay inert.
-  return name == kGroupImport || name == kGroupExport;
+  return false;
 }
 
 void MacroRecordDlg::OnDelayModeChosen(int mode) {

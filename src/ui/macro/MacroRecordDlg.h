@@ -104,6 +104,13 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   void OnRecordClicked();
   void OnGroupAdd();
   void OnGroupDelete();
+  // Export writes the selected group, or every group when the user says
+  // so, to a macro file; import appends a macro file's groups.
+  void OnGroupExport();
+  void OnGroupImport();
+  // The path chosen in the save or open dialog; none when cancelled (a
+  // dialog that failed says so first).
+  std::optional<std::wstring> ChooseMacroFile(bool save, const std::wstring& suggested);
   void OnStepMove(int offset);
   void OnStepDelete();
   void OnStepClear();
