@@ -41,7 +41,7 @@ constexpr int kExitChosen = 0;
 constexpr int kExitCancelled = 1;
 
 // What the dialog was asked, as zenity takes it.
-struct Request {
+struct ChooserRequest {
   bool save = false;
   std::vector<std::string> args;
 };
@@ -75,8 +75,8 @@ std::vector<std::string> FilterArgs(const OPENFILENAMEW& ofn) {
   return filters;
 }
 
-Request MakeRequest(const OPENFILENAMEW& ofn, bool save) {
-  Request request;
+ChooserRequest MakeRequest(const OPENFILENAMEW& ofn, bool save) {
+  ChooserRequest request;
   request.save = save;
   request.args = {kDefaultProgram, "--file-selection"};
   if (save) request.args.push_back("--save");
@@ -122,7 +122,7 @@ void PumpUntil(HANDLE done, pid_t pid) {
 
 // Runs the chooser program: the chosen path, "" when cancelled, nullopt
 // when the dialog could not be shown.
-std::optional<std::string> RunChooser(Request request, HWND owner) {
+std::optional<std::string> RunChooser(ChooserRequest request, HWND owner) {
   const char* program = std::getenv(kProgramVariable);
   if (program && *program) request.args[0] = program;
   int out[2];
@@ -175,7 +175,7 @@ std::optional<std::string> RunChooser(Request request, HWND owner) {
   return chosen;
 }
 
-std::optional<std::string> Answer(const Request& request, HWND owner) {
+std::optional<std::string> Answer(const ChooserRequest& request, HWND owner) {
   const char* answer = std::getenv(kAnswerVariable);
   if (answer) return std::string(answer);
   return RunChooser(request, owner);
@@ -191,17 +191,17 @@ bool IsFolder(const std::string& path) {
   return stat(path.empty() ? "/" : path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-BOOL Fail(DWORD error) {
+BOOL DialogFailed(DWORD error) {
   lastDialogError = error;
   return FALSE;
 }
 
 BOOL RunFileDialog(LPOPENFILENAMEW ofn, bool save) {
   lastDialogError = 0;
-  if (!ofn || ofn->lStructSize != sizeof(OPENFILENAMEW)) return Fail(CDERR_STRUCTSIZE);
-  if (!ofn->lpstrFile || ofn->nMaxFile == 0) return Fail(CDERR_INITIALIZATION);
+  if (!ofn || ofn->lStructSize != sizeof(OPENFILENAMEW)) return DialogFailed(CDERR_STRUCTSIZE);
+  if (!ofn->lpstrFile || ofn->nMaxFile == 0) return DialogFailed(CDERR_INITIALIZATION);
   std::optional<std::string> answer = Answer(MakeRequest(*ofn, save), ofn->hwndOwner);
-  if (!answer) return Fail(CDERR_DIALOGFAILURE);
+  if (!answer) return DialogFailed(CDERR_DIALOGFAILURE);
   if (answer->empty()) return FALSE;
 
   std::string path = *answer;
@@ -212,17 +212,17 @@ BOOL RunFileDialog(LPOPENFILENAMEW ofn, bool save) {
     path += "." + kb::WideToUtf8(ofn->lpstrDefExt);
     hasExtension = true;
   }
-  if (nameAt >= path.size()) return Fail(FNERR_INVALIDFILENAME);
-  if ((ofn->Flags & OFN_FILEMUSTEXIST) && !IsFile(path)) return Fail(FNERR_INVALIDFILENAME);
+  if (nameAt >= path.size()) return DialogFailed(FNERR_INVALIDFILENAME);
+  if ((ofn->Flags & OFN_FILEMUSTEXIST) && !IsFile(path)) return DialogFailed(FNERR_INVALIDFILENAME);
   if ((ofn->Flags & (OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST)) && nameAt > 0 && !IsFolder(path.substr(0, nameAt - 1)))
-    return Fail(FNERR_INVALIDFILENAME);
+    return DialogFailed(FNERR_INVALIDFILENAME);
 
   std::wstring wide = kb::Utf8ToWide(path);
   if (wide.size() + 1 > ofn->nMaxFile) {
     // Windows leaves the size the buffer needs, in characters, in its first
     // two bytes.
     if (ofn->nMaxFile >= 1) ofn->lpstrFile[0] = static_cast<wchar_t>(std::min<size_t>(wide.size() + 1, 0xFFFF));
-    return Fail(FNERR_BUFFERTOOSMALL);
+    return DialogFailed(FNERR_BUFFERTOOSMALL);
   }
   wide.copy(ofn->lpstrFile, wide.size());
   ofn->lpstrFile[wide.size()] = L'\0';
