@@ -175,6 +175,8 @@ TEST(PaintTest, ShownWindowGetsPaintAndShowsTheBitmap) {
     for (int x = 0; x < kWidth; ++x) pixels[y * kWidth + x] = x < kWidth / 2 ? 0xFFFF0000u : 0xFF0000FFu;
   pixels[6 * kWidth + 5] = 0xFF00FF00u;
   RECT painted{};
+  int paints = 0;
+  bool validAfterFirstPaint = false;
   SetHandler(hwnd, [&](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
     if (m != WM_PAINT) return std::nullopt;
     PAINTSTRUCT ps;
@@ -189,6 +191,10 @@ TEST(PaintTest, ShownWindowGetsPaintAndShowsTheBitmap) {
     bi.bmiHeader.biCompression = BI_RGB;
     SetDIBitsToDevice(dc, 0, 0, kWidth, kHeight, 0, 0, 0, kHeight, pixels.data(), &bi, DIB_RGB_COLORS);
     EndPaint(h, &ps);
+    // Asked at once: later, the X server may expose the window again (the
+    // window manager framing it on a busy machine) and rightly invalidate it.
+    RECT update;
+    if (++paints == 1) validAfterFirstPaint = !GetUpdateRect(h, &update, FALSE);
     return 0;
   });
   ShowWindow(hwnd, SW_SHOWNORMAL);
@@ -196,8 +202,7 @@ TEST(PaintTest, ShownWindowGetsPaintAndShowsTheBitmap) {
   ASSERT_TRUE(PumpUntil([&] { return Log().Saw(hwnd, WM_PAINT); }, 10000));
   EXPECT_EQ(painted.right, kWidth);
   EXPECT_EQ(painted.bottom, kHeight);
-  RECT update;
-  EXPECT_FALSE(GetUpdateRect(hwnd, &update, FALSE));
+  EXPECT_TRUE(validAfterFirstPaint) << "EndPaint validates what BeginPaint handed out";
   PumpFor(300);
   HDC dc = GetDC(hwnd);
   EXPECT_EQ(GetPixel(dc, 1, 1), RGB(255, 0, 0));
