@@ -1,6 +1,8 @@
 #include "platform/termination.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <string_view>
+#else
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -16,6 +18,27 @@ namespace kb {
 #ifdef _WIN32
 
 void CloseWindowOnTerminationSignals(HWND) {}
+
+namespace {
+
+BOOL CALLBACK CancelIfFileDialog(HWND hwnd, LPARAM found) {
+  // The common dialogs are of the dialog class; Cancel ends them as a click
+  // on their Cancel button does.
+  wchar_t name[16] = {};
+  if (GetClassNameW(hwnd, name, 16) && std::wstring_view(name) == L"#32770" && IsWindowVisible(hwnd)) {
+    PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
+    *reinterpret_cast<bool*>(found) = true;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+bool CancelFileDialogs() {
+  bool found = false;
+  EnumThreadWindows(GetCurrentThreadId(), CancelIfFileDialog, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
 
 #else
 

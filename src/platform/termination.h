@@ -19,4 +19,10 @@ namespace kb {
 // nothing on Windows.
 void CloseWindowOnTerminationSignals(HWND window);
 
+// Cancels every open/save file dialog this process shows (their calls then
+// return as if the user had cancelled). A close that must get through the
+// modal loops under it needs this: nothing else ends a file dialog. Returns
+// whether any was up.
+bool CancelFileDialogs();
+
 }  // namespace kb

@@ -4,7 +4,9 @@
 
 #include "keyfunc/KeyMonitor.h"
 #include "macro/RecordStore.h"
+#include "platform/termination.h"
 #include "toolkit/controls/SSliderBar.h"
+#include "toolkit/window/SHostDialog.h"
 #include "ui/MainDlg.h"
 #include "ui/macro/MacroRecordDlg.h"
 
@@ -68,11 +70,16 @@ void CMainDlg::CloseMainWindow() {
   HWND hwnd = GetHwnd();
   if (!hwnd) return;
   // The assignment dialog runs a modal loop inside the picture's click
-  // handler; destroying the window under it would leave that handler working
-  // on freed controls. The dialog is ended first and the close comes back
-  // once its loop has returned.
-  if (openDialog_) {
-    openDialog_->EndDialog(IDCANCEL);
+  // handler (and message boxes and file dialogs run theirs inside it or
+  // inside a handler of this window); destroying the window under them would
+  // leave those handlers working on freed controls. They are all ended first
+  // (a file dialog too, or its loop would never return and the close would
+  // come back for ever), and the close comes back once their loops have
+  // returned.
+  bool fileDialogs = kb::CancelFileDialogs();
+  bool modals = kb::ui::SHostDialog::EndAllModal(IDCANCEL);
+  if (openDialog_ || fileDialogs || modals) {
+    if (openDialog_) openDialog_->EndDialog(IDCANCEL);
     ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
     return;
   }

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -26,6 +27,7 @@
 #include "platform/linux/win32_dialogs.h"
 #include "platform/linux/win32_kernel.h"
 #include "platform/linux/window_object.h"
+#include "platform/termination.h"
 #include "platform/text.h"
 
 extern char** environ;
@@ -33,6 +35,15 @@ extern char** environ;
 namespace {
 
 thread_local DWORD lastDialogError = 0;
+
+// The choosers on screen, for CancelFileDialogs.
+std::mutex choosersLock;
+std::vector<pid_t> runningChoosers;
+
+void ForgetChooser(pid_t pid) {
+  std::lock_guard<std::mutex> guard(choosersLock);
+  runningChoosers.erase(std::remove(runningChoosers.begin(), runningChoosers.end(), pid), runningChoosers.end());
+}
 
 constexpr char kAnswerVariable[] = "KB_FILE_DIALOG_ANSWER";
 constexpr char kProgramVariable[] = "KB_FILE_DIALOG_PROGRAM";
@@ -103,7 +114,11 @@ void PumpUntil(HANDLE done, pid_t pid) {
     DWORD woken = MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT);
     if (woken != WAIT_OBJECT_0 + 1) break;
     MSG msg;
-    while (!quitCode && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // The chooser's end is looked for between messages: a window that posts
+    // itself a message from its handler (a close waiting for this very loop
+    // to return) would otherwise keep the queue from ever running dry.
+    while (!quitCode && WaitForSingleObject(done, 0) != WAIT_OBJECT_0 &&
+           PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {
         quitCode = static_cast<int>(msg.wParam);
         kill(pid, SIGTERM);
@@ -142,6 +157,10 @@ std::optional<std::string> RunChooser(ChooserRequest request, HWND owner) {
     return std::nullopt;
   }
 
+  {
+    std::lock_guard<std::mutex> guard(choosersLock);
+    runningChoosers.push_back(pid);
+  }
   HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::string chosen;
   int status = -1;
@@ -154,6 +173,8 @@ std::optional<std::string> RunChooser(ChooserRequest request, HWND owner) {
       if (got > 0) chosen.append(buffer, static_cast<size_t>(got));
       if (got == 0 || (got < 0 && errno != EINTR)) break;
     }
+    // Forgotten before it is reaped: a reaped pid may be reused at once.
+    ForgetChooser(pid);
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     SetEvent(done);
@@ -244,3 +265,9 @@ BOOL RunFileDialog(LPOPENFILENAMEW ofn, bool save) {
 BOOL GetOpenFileNameW(LPOPENFILENAMEW lpofn) { return RunFileDialog(lpofn, false); }
 BOOL GetSaveFileNameW(LPOPENFILENAMEW lpofn) { return RunFileDialog(lpofn, true); }
 DWORD CommDlgExtendedError() { return lastDialogError; }
+
+bool kb::CancelFileDialogs() {
+  std::lock_guard<std::mutex> guard(choosersLock);
+  for (pid_t pid : runningChoosers) kill(pid, SIGTERM);
+  return !runningChoosers.empty();
+}

@@ -179,7 +179,19 @@ bool RouteInput(const std::shared_ptr<MessageQueue>& queue, QueuedMessage& qm) {
       std::lock_guard<std::recursive_mutex> guard(UserLock());
       target = queue->focus ? queue->focus : queue->active ? queue->active : qm.msg.hwnd;
     }
-    if (!FindWindowObject(target)) return false;
+    WindowPtr w = FindWindowObject(target);
+    if (!w) return false;
+    // A disabled window takes no keyboard input, nor does anything inside a
+    // disabled top-level window. Disabling clears the focus, but the active
+    // window stays what it was while a window of another program (a file
+    // chooser) takes over, and a key the display still sent to it must not
+    // press the button that opened that chooser a second time.
+    {
+      std::lock_guard<std::recursive_mutex> guard(UserLock());
+      for (WindowPtr p = w; p; p = (p->style & WS_CHILD) && p->parent ? FindWindowObject(p->parent) : nullptr) {
+        if (p->style & WS_DISABLED) return false;
+      }
+    }
     qm.msg.hwnd = target;
     std::lock_guard<std::recursive_mutex> guard(UserLock());
     queue->lastKey = qm;

@@ -1,8 +1,24 @@
 #include "toolkit/window/SHostDialog.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "toolkit/core/SApplication.h"
 
 namespace kb::ui {
+
+namespace {
+
+// The dialogs whose modal loop runs on this thread, innermost last.
+thread_local std::vector<SHostDialog*> runningModals;
+
+}  // namespace
+
+bool SHostDialog::EndAllModal(INT_PTR code) {
+  std::vector<SHostDialog*> running = runningModals;
+  for (SHostDialog* dialog : running) dialog->EndDialog(code);
+  return !running.empty();
+}
 
 SHostDialog::SHostDialog(std::wstring layoutName) : SHostWnd(std::move(layoutName)) {}
 
@@ -27,6 +43,7 @@ INT_PTR SHostDialog::DoModal(HWND owner) {
     ::SetForegroundWindow(GetHwnd());
     ::SetFocus(GetHwnd());
     running_ = true;
+    runningModals.push_back(this);
     if (SApplication* app = SApplication::Instance()) app->NotifyModalEnter(*this);
     MSG msg;
     while (!ended_ && GetHwnd()) {
@@ -40,6 +57,7 @@ INT_PTR SHostDialog::DoModal(HWND owner) {
       ::DispatchMessageW(&msg);
     }
     running_ = false;
+    runningModals.erase(std::remove(runningModals.begin(), runningModals.end(), this), runningModals.end());
     // The owner is enabled before this window goes, so the activation
     // returns to it rather than to some other application.
     if (owner && !ownerWasDisabled) ::EnableWindow(owner, TRUE);

@@ -17,6 +17,9 @@ class SHostDialog : public SHostWnd {
   INT_PTR DoModal(HWND owner = nullptr);
   void EndDialog(INT_PTR code);
   bool IsModalRunning() const { return running_; }
+  // Ends every modal loop this thread runs (message boxes inside a dialog
+  // too); each returns `code` as its loop gets control back. True if any ran.
+  static bool EndAllModal(INT_PTR code);
 
   bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 

@@ -77,6 +77,32 @@ TEST_F(X11InputTest, TypingGivesKeysAndCharacters) {
   EXPECT_TRUE(static_cast<DWORD>(ups[0].lParam) & 0x80000000u);  // transition bit of a release
 }
 
+TEST_F(X11InputTest, ADisabledWindowTakesNoKeys) {
+  // The display keeps sending keys to the window it focused; disabled, the
+  // window (still the active one) must see none of them. A click on a second
+  // window afterwards comes through the same connection after the keys, so
+  // once it has arrived, the keys have been retrieved (and dropped).
+  // Never activated (the window manager does not manage it), so the focus
+  // stays where the test puts it.
+  HWND other = CreateLoggingWindow(WS_POPUP, WS_EX_NOACTIVATE, nullptr, L"kbconfig other", kLeft, kTop + 150, kWidth,
+                                   kHeight);
+  ASSERT_NE(other, nullptr);
+  ShowWindow(other, SW_SHOWNOACTIVATE);
+  SetForegroundWindow(hwnd_);
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == hwnd_ && GetFocus() == hwnd_; }, 10000));
+  PumpFor(300);
+  ASSERT_EQ(GetFocus(), hwnd_);
+  EnableWindow(hwnd_, FALSE);
+  Log().Clear();
+  ASSERT_TRUE(RunTool("xdotool key --delay 30 a Return"));
+  ASSERT_TRUE(RunTool("xdotool mousemove 320 480 click 1"));
+  ASSERT_TRUE(PumpUntil([&] { return Log().Saw(other, WM_LBUTTONUP); }, 10000));
+  EXPECT_TRUE(Messages(WM_KEYDOWN).empty());
+  EXPECT_TRUE(Messages(WM_CHAR).empty());
+  EnableWindow(hwnd_, TRUE);
+  DestroyWindow(other);
+}
+
 TEST_F(X11InputTest, KeyStateFollowsTheRetrievedInput) {
   ASSERT_TRUE(RunTool("xdotool keydown shift"));
   ASSERT_TRUE(PumpUntil([&] { return GetKeyState(VK_SHIFT) < 0; }, 10000));
