@@ -33,7 +33,7 @@ set(KB_LICENCE "MIT")
 set(KB_NOTICES
   "pugixml|MIT"
   "stb_image, stb_image_write|MIT or public domain"
-  "DejaVu Sans (key legends in the keyboard pictures)|Bitstream Vera licence; DejaVu changes public domain")
+  "DejaVu Sans (key legends in the keyboard pictures)|Bitstream Vera licence, DejaVu changes in the public domain")
 if(WIN32)
   list(APPEND KB_NOTICES
     "GCC runtime (libstdc++, libgcc)|GPL-3.0 with the GCC Runtime Library Exception"

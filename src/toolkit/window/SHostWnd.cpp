@@ -175,6 +175,13 @@ void SHostWnd::EnsureLayout() {
 
 void SHostWnd::UpdateLayoutNow() { EnsureLayout(); }
 
+// The root's own opaque background (a picture or colour over all of it)
+// would paint over the clear at once: a full-window write saved per paint.
+void SHostWnd::ClearUnlessCovered(render::Canvas& canvas, const Rect& area) {
+  if (root_->PaintsOpaqueBackground() && root_->GetWindowRect().Intersect(area) == area) return;
+  canvas.Clear(kHostBackground);
+}
+
 bool SHostWnd::RenderTo(render::Bitmap& out) {
   if (!root_) return false;
   Size size = hwnd_ ? GetClientSize() : layoutSize_;
@@ -183,9 +190,26 @@ bool SHostWnd::RenderTo(render::Bitmap& out) {
   if (root_->GetWindowRect() != Rect{0, 0, size.cx, size.cy}) relayoutPending_ = true;
   EnsureLayout();
   render::Canvas canvas(out);
-  canvas.Clear(kHostBackground);
+  ClearUnlessCovered(canvas, out.Bounds());
   root_->PaintTree(canvas, out.Bounds());
   return true;
+}
+
+// WM_SHOWWINDOW comes before the window is on screen: the whole frame is
+// drawn now (on first show: decoding the pictures, loading the fonts), so
+// the WM_PAINT that follows the map only copies it out and the window never
+// shows up blank. Nothing is drawn for a window that stays hidden.
+void SHostWnd::RenderBeforeShowing() {
+  if (!root_) return;
+  Size size = GetClientSize();
+  if (size.cx <= 0 || size.cy <= 0) return;
+  if ((backbuffer_.Width() != size.cx || backbuffer_.Height() != size.cy) && !backbuffer_.Reset(size.cx, size.cy))
+    return;
+  EnsureLayout();
+  render::Canvas canvas(backbuffer_);
+  ClearUnlessCovered(canvas, backbuffer_.Bounds());
+  root_->PaintTree(canvas, backbuffer_.Bounds());
+  backbufferCurrent_ = true;
 }
 
 void SHostWnd::OnPaintMessage() {
@@ -196,13 +220,18 @@ void SHostWnd::OnPaintMessage() {
     if (backbuffer_.Width() != size.cx || backbuffer_.Height() != size.cy) {
       backbuffer_.Reset(size.cx, size.cy);
       ps.rcPaint = RECT{0, 0, size.cx, size.cy};
+      backbufferCurrent_ = false;
     }
+    if (relayoutPending_) backbufferCurrent_ = false;
     EnsureLayout();
     Rect dirty = Rect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom}.Intersect(backbuffer_.Bounds());
+    // Drawn whole before showing, and nothing asked to be redrawn since.
+    if (backbufferCurrent_) dirty = Rect{};
+    backbufferCurrent_ = false;
     if (!dirty.IsEmpty()) {
       render::Canvas canvas(backbuffer_);
       render::Canvas::ScopedClip clip(canvas, dirty);
-      canvas.Clear(kHostBackground);
+      ClearUnlessCovered(canvas, dirty);
       root_->PaintTree(canvas, dirty);
     }
     BITMAPINFO bi = {};
@@ -220,6 +249,7 @@ void SHostWnd::OnPaintMessage() {
 
 void SHostWnd::InvalidateHostRect(const Rect& rect) {
   if (!hwnd_ || rect.IsEmpty()) return;
+  backbufferCurrent_ = false;
   RECT rc{rect.left, rect.top, rect.right, rect.bottom};
   ::InvalidateRect(hwnd_, &rc, FALSE);
 }
@@ -442,6 +472,9 @@ bool SHostWnd::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_PAINT:
       OnPaintMessage();
       return true;
+    case WM_SHOWWINDOW:
+      if (wParam) RenderBeforeShowing();
+      return false;
     case WM_ERASEBKGND:
       result = 1;
       return true;

@@ -142,6 +142,8 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
  private:
   void EnsureLayout();
   void OnPaintMessage();
+  void ClearUnlessCovered(render::Canvas& canvas, const Rect& area);
+  void RenderBeforeShowing();
   void OnSizeMessage(WPARAM type);
   bool OnMouseMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   bool OnKeyMessage(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -175,6 +177,8 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
 
   render::Bitmap backbuffer_;
   bool relayoutPending_ = true;
+  // The back buffer holds the whole current frame (drawn before showing).
+  bool backbufferCurrent_ = false;
 
   SWindow* focus_ = nullptr;
   SWindow* capture_ = nullptr;
