@@ -210,6 +210,7 @@ void SHostWnd::RenderBeforeShowing() {
   ClearUnlessCovered(canvas, backbuffer_.Bounds());
   root_->PaintTree(canvas, backbuffer_.Bounds());
   backbufferCurrent_ = true;
+  staleSinceShown_ = Rect{};
 }
 
 void SHostWnd::OnPaintMessage() {
@@ -225,9 +226,11 @@ void SHostWnd::OnPaintMessage() {
     if (relayoutPending_) backbufferCurrent_ = false;
     EnsureLayout();
     Rect dirty = Rect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom}.Intersect(backbuffer_.Bounds());
-    // Drawn whole before showing, and nothing asked to be redrawn since.
-    if (backbufferCurrent_) dirty = Rect{};
+    // Drawn whole before showing: only what asked to be redrawn since (a
+    // control taking the focus as the window activates) is drawn again.
+    if (backbufferCurrent_) dirty = dirty.Intersect(staleSinceShown_);
     backbufferCurrent_ = false;
+    staleSinceShown_ = Rect{};
     if (!dirty.IsEmpty()) {
       render::Canvas canvas(backbuffer_);
       render::Canvas::ScopedClip clip(canvas, dirty);
@@ -249,7 +252,13 @@ void SHostWnd::OnPaintMessage() {
 
 void SHostWnd::InvalidateHostRect(const Rect& rect) {
   if (!hwnd_ || rect.IsEmpty()) return;
-  backbufferCurrent_ = false;
+  if (backbufferCurrent_) {
+    staleSinceShown_ = staleSinceShown_.IsEmpty()
+                           ? rect
+                           : Rect{std::min(staleSinceShown_.left, rect.left), std::min(staleSinceShown_.top, rect.top),
+                                  std::max(staleSinceShown_.right, rect.right),
+                                  std::max(staleSinceShown_.bottom, rect.bottom)};
+  }
   RECT rc{rect.left, rect.top, rect.right, rect.bottom};
   ::InvalidateRect(hwnd_, &rc, FALSE);
 }

@@ -179,6 +179,7 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
   bool relayoutPending_ = true;
   // The back buffer holds the whole current frame (drawn before showing).
   bool backbufferCurrent_ = false;
+  Rect staleSinceShown_;  // asked to be redrawn since then
 
   SWindow* focus_ = nullptr;
   SWindow* capture_ = nullptr;
