@@ -74,7 +74,7 @@ class SPaintCounter : public SWindow {
   int paints = 0;
 
  protected:
-  void OnPaint(render::Canvas& canvas) override {
+  void OnPaint(kb::render::Canvas& canvas) override {
     ++paints;
     SWindow::OnPaint(canvas);
   }
@@ -98,12 +98,14 @@ TEST_F(GuiTest, FrameIsDrawnOnceBeforeTheWindowIsShown) {
   ASSERT_TRUE(a && b);
   Pump(100);
   EXPECT_EQ(a->paints, 0) << "hidden";
-  ShowWindow(host.GetHwnd(), SW_SHOW);
+  // Not activated: activation redraws what shows the focus, which the
+  // window manager may or may not give it.
+  ShowWindow(host.GetHwnd(), SW_SHOWNOACTIVATE);
   EXPECT_EQ(a->paints, 1) << "drawn while being shown";
   EXPECT_EQ(b->paints, 1);
   b->Invalidate();
   RECT update;
-  EXPECT_TRUE(PumpUntil([&] { return b->paints == 2 && !GetUpdateRect(host.GetHwnd(), &update, FALSE); }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { return b->paints >= 2 && !GetUpdateRect(host.GetHwnd(), &update, FALSE); }, 10000));
   EXPECT_EQ(a->paints, 1) << "the frame drawn before showing was copied out, not drawn again";
   EXPECT_EQ(b->paints, 2) << "what asked to be redrawn was";
   DestroyWindow(host.GetHwnd());

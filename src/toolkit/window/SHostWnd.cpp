@@ -561,7 +561,10 @@ void SHostWnd::OnCaptureChangedMessage(HWND newCapture) {
 
 void SHostWnd::OnSizeMessage(WPARAM type) {
   if (type == SIZE_MINIMIZED) return;
-  relayoutPending_ = true;
+  // Window managers confirm a new window's size right after mapping it; a
+  // layout for the size it already has would only redraw the whole frame.
+  Size size = GetClientSize();
+  if (!root_ || root_->GetWindowRect() != Rect{0, 0, size.cx, size.cy}) relayoutPending_ = true;
   EnsureLayout();
   if (type == SIZE_MAXIMIZED || type == SIZE_RESTORED) UpdateWindowButtons(type == SIZE_MAXIMIZED);
   ::InvalidateRect(hwnd_, nullptr, FALSE);
