@@ -66,51 +66,6 @@ class GuiTest : public ToolkitTest {
   std::unique_ptr<CommandHost> host_;
 };
 
-// A control that counts how often it is drawn.
-class SPaintCounter : public SWindow {
-  KB_CLASS(SPaintCounter, SWindow, L"paintcounter")
-
- public:
-  int paints = 0;
-
- protected:
-  void OnPaint(kb::render::Canvas& canvas) override {
-    ++paints;
-    SWindow::OnPaint(canvas);
-  }
-};
-
-// A hidden window draws nothing; showing it draws the frame before it is on
-// screen, the paint after the map copies that frame out, and only a control
-// that asked to be redrawn in between is drawn again.
-TEST_F(GuiTest, FrameIsDrawnOnceBeforeTheWindowIsShown) {
-  ASSERT_TRUE(app_->RegisterWindowClass<SPaintCounter>());
-  auto overlay = std::make_shared<SResProviderMemory>();
-  overlay->AddText(L"layout", L"painted",
-                   "<host size=\"120,60\"><root colorBkgnd=\"#202020\">"
-                   "<paintcounter name=\"a\" pos=\"0,0,60,-0\"/><paintcounter name=\"b\" pos=\"60,0,-0,-0\"/>"
-                   "</root></host>");
-  app_->AddResProvider(overlay, L"");
-  SHostWnd host(L"layout:painted");
-  ASSERT_NE(host.Create(nullptr, 60, 60), nullptr);
-  auto* a = host.FindChildByName<SPaintCounter>(L"a");
-  auto* b = host.FindChildByName<SPaintCounter>(L"b");
-  ASSERT_TRUE(a && b);
-  Pump(100);
-  EXPECT_EQ(a->paints, 0) << "hidden";
-  // Not activated: activation redraws what shows the focus, which the
-  // window manager may or may not give it.
-  ShowWindow(host.GetHwnd(), SW_SHOWNOACTIVATE);
-  EXPECT_EQ(a->paints, 1) << "drawn while being shown";
-  EXPECT_EQ(b->paints, 1);
-  b->Invalidate();
-  RECT update;
-  EXPECT_TRUE(PumpUntil([&] { return b->paints >= 2 && !GetUpdateRect(host.GetHwnd(), &update, FALSE); }, 10000));
-  EXPECT_EQ(a->paints, 1) << "the frame drawn before showing was copied out, not drawn again";
-  EXPECT_EQ(b->paints, 2) << "what asked to be redrawn was";
-  DestroyWindow(host.GetHwnd());
-}
-
 TEST_F(GuiTest, ClicksThroughTheWindowProcedure) {
   SWindow* button = host_->FindChildByName(L"btn_first");
   EventRecorder clicks(button, EventCmd::EventID);

@@ -195,24 +195,6 @@ bool SHostWnd::RenderTo(render::Bitmap& out) {
   return true;
 }
 
-// WM_SHOWWINDOW comes before the window is on screen: the whole frame is
-// drawn now (on first show: decoding the pictures, loading the fonts), so
-// the WM_PAINT that follows the map only copies it out and the window never
-// shows up blank. Nothing is drawn for a window that stays hidden.
-void SHostWnd::RenderBeforeShowing() {
-  if (!root_) return;
-  Size size = GetClientSize();
-  if (size.cx <= 0 || size.cy <= 0) return;
-  if ((backbuffer_.Width() != size.cx || backbuffer_.Height() != size.cy) && !backbuffer_.Reset(size.cx, size.cy))
-    return;
-  EnsureLayout();
-  render::Canvas canvas(backbuffer_);
-  ClearUnlessCovered(canvas, backbuffer_.Bounds());
-  root_->PaintTree(canvas, backbuffer_.Bounds());
-  backbufferCurrent_ = true;
-  staleSinceShown_ = Rect{};
-}
-
 void SHostWnd::OnPaintMessage() {
   PAINTSTRUCT ps;
   HDC dc = ::BeginPaint(hwnd_, &ps);
@@ -221,16 +203,9 @@ void SHostWnd::OnPaintMessage() {
     if (backbuffer_.Width() != size.cx || backbuffer_.Height() != size.cy) {
       backbuffer_.Reset(size.cx, size.cy);
       ps.rcPaint = RECT{0, 0, size.cx, size.cy};
-      backbufferCurrent_ = false;
     }
-    if (relayoutPending_) backbufferCurrent_ = false;
     EnsureLayout();
     Rect dirty = Rect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom}.Intersect(backbuffer_.Bounds());
-    // Drawn whole before showing: only what asked to be redrawn since (a
-    // control taking the focus as the window activates) is drawn again.
-    if (backbufferCurrent_) dirty = dirty.Intersect(staleSinceShown_);
-    backbufferCurrent_ = false;
-    staleSinceShown_ = Rect{};
     if (!dirty.IsEmpty()) {
       render::Canvas canvas(backbuffer_);
       render::Canvas::ScopedClip clip(canvas, dirty);
@@ -252,13 +227,6 @@ void SHostWnd::OnPaintMessage() {
 
 void SHostWnd::InvalidateHostRect(const Rect& rect) {
   if (!hwnd_ || rect.IsEmpty()) return;
-  if (backbufferCurrent_) {
-    staleSinceShown_ = staleSinceShown_.IsEmpty()
-                           ? rect
-                           : Rect{std::min(staleSinceShown_.left, rect.left), std::min(staleSinceShown_.top, rect.top),
-                                  std::max(staleSinceShown_.right, rect.right),
-                                  std::max(staleSinceShown_.bottom, rect.bottom)};
-  }
   RECT rc{rect.left, rect.top, rect.right, rect.bottom};
   ::InvalidateRect(hwnd_, &rc, FALSE);
 }
@@ -481,9 +449,6 @@ bool SHostWnd::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_PAINT:
       OnPaintMessage();
       return true;
-    case WM_SHOWWINDOW:
-      if (wParam) RenderBeforeShowing();
-      return false;
     case WM_ERASEBKGND:
       result = 1;
       return true;
@@ -561,8 +526,9 @@ void SHostWnd::OnCaptureChangedMessage(HWND newCapture) {
 
 void SHostWnd::OnSizeMessage(WPARAM type) {
   if (type == SIZE_MINIMIZED) return;
-  // Window managers confirm a new window's size right after mapping it; a
-  // layout for the size it already has would only redraw the whole frame.
+  // Window managers confirm a new window's size right after mapping it, and
+  // a restore reports the size the window had: laying the tree out again for
+  // the size it already has would be wasted work.
   Size size = GetClientSize();
   if (!root_ || root_->GetWindowRect() != Rect{0, 0, size.cx, size.cy}) relayoutPending_ = true;
   EnsureLayout();

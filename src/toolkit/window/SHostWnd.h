@@ -143,7 +143,6 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
   void EnsureLayout();
   void OnPaintMessage();
   void ClearUnlessCovered(render::Canvas& canvas, const Rect& area);
-  void RenderBeforeShowing();
   void OnSizeMessage(WPARAM type);
   bool OnMouseMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   bool OnKeyMessage(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -177,9 +176,6 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
 
   render::Bitmap backbuffer_;
   bool relayoutPending_ = true;
-  // The back buffer holds the whole current frame (drawn before showing).
-  bool backbufferCurrent_ = false;
-  Rect staleSinceShown_;  // asked to be redrawn since then
 
   SWindow* focus_ = nullptr;
   SWindow* capture_ = nullptr;
