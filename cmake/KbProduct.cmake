@@ -24,10 +24,16 @@ endif()
 string(TIMESTAMP KB_BUILD_DATE "%Y-%m-%d" UTC)
 set(KB_BUILD_DATE "${KB_BUILD_DATE}" CACHE INTERNAL "build date")
 
-# Third-party code in the executable of this target, "name|licence" each.
+# The program's own licence (LICENSE.txt; shipped as LICENSES/kbconfig.txt).
+set(KB_LICENCE "MIT")
+
+# Third-party code in the executable of this target, and what its package
+# ships of others' work, "name|licence" each. The keyboard pictures are drawn
+# at build time with DejaVu Sans, so their key legends are that font's glyphs.
 set(KB_NOTICES
   "pugixml|MIT"
-  "stb_image, stb_image_write|MIT or public domain")
+  "stb_image, stb_image_write|MIT or public domain"
+  "DejaVu Sans (key legends in the keyboard pictures)|Bitstream Vera licence, DejaVu changes in the public domain")
 if(WIN32)
   list(APPEND KB_NOTICES
     "GCC runtime (libstdc++, libgcc)|GPL-3.0 with the GCC Runtime Library Exception"

@@ -48,6 +48,10 @@ bool KeyMonitor::StartThread() {
   DWORD id = 0;
   HANDLE created = CreateThread(nullptr, 0, &KeyMonitor::ThreadBody, this, CREATE_SUSPENDED, &id);
   if (!created) return false;
+  // Every key the filter withholds waits for this thread to hand it on (a
+  // remapped key is sent from here): a busy machine must not delay it behind
+  // ordinary threads. It spends almost no time per key.
+  SetThreadPriority(created, THREAD_PRIORITY_TIME_CRITICAL);
   thread = created;
   threadId.store(id);
   ResumeThread(created);

@@ -159,6 +159,9 @@ int32_t KeyActionRunner::PlayRecord(IEasyThread* thread, void*) {
   int32_t count = PassCount(currentRecord);
   bool active = currentRecord.code != 0;
   thread->Unlock();
+  // A macro's steps are due at set times; on a busy machine an ordinary
+  // thread wakes late for them. The worker sleeps between steps.
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
   if (!active || count == 0 || steps.empty()) {
     // Nothing to play until the next trigger, which stops this thread first:
     // sleep until then instead of polling.

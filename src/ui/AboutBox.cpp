@@ -10,9 +10,10 @@ std::wstring AboutText(const TranslateFn& translate) {
   std::wstring text = product::Name();
   text += L" " + std::wstring(product::Version()) + L"\n";
   text += tr(L"Keyboard configuration utility") + L"\n";
-  text += tr(L"Build date") + tr(L": ") + product::BuildDate() + L"\n\n";
+  text += tr(L"Build date") + tr(L": ") + product::BuildDate() + L"\n";
+  text += tr(L"Licence") + tr(L": ") + product::Licence() + L"\n\n";
   text += tr(L"UI toolkit") + tr(L": ") + tr(L"the program's own skinned toolkit, under the program's licence") + L"\n";
-  text += tr(L"Libraries") + tr(L": ") + L"\n";
+  text += tr(L"Libraries and fonts") + tr(L": ") + L"\n";
   for (const product::Notice& notice : product::Notices())
     text += L"  " + std::wstring(notice.name) + L" \u2014 " + tr(notice.licence) + L"\n";
   text += tr(L"The licence texts are in the LICENSES folder beside the program.");

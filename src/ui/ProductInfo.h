@@ -15,6 +15,8 @@ struct Notice {
 
 const wchar_t* Name();
 const wchar_t* Version();
+// The program's own licence, by its short name (the text is LICENSE.txt).
+const wchar_t* Licence();
 // YYYY-MM-DD: the date of the sources (last commit), not of the compiler run.
 const wchar_t* BuildDate();
 std::span<const Notice> Notices();

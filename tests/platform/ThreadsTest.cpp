@@ -101,6 +101,58 @@ TEST(Threads, HandleOutlivesThreadAndThreadOutlivesHandle) {
   CloseHandle(done);
 }
 
+// The priorities of the normal class: each one set is the one reported, on a
+// thread not yet running and on the calling thread; anything else and a
+// handle that is not a thread are refused with the documented codes.
+DWORD WINAPI ReportOwnPriority(LPVOID arg) {
+  *static_cast<int*>(arg) = GetThreadPriority(GetCurrentThread());
+  return 0;
+}
+
+TEST(Threads, PrioritySetIsThePriorityReported) {
+  const int priorities[] = {THREAD_PRIORITY_IDLE,         THREAD_PRIORITY_LOWEST,  THREAD_PRIORITY_BELOW_NORMAL,
+                            THREAD_PRIORITY_NORMAL,       THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_HIGHEST,
+                            THREAD_PRIORITY_TIME_CRITICAL};
+  for (int priority : priorities) {
+    int seen = -99;
+    HANDLE t = CreateThread(nullptr, 0, ReportOwnPriority, &seen, CREATE_SUSPENDED, nullptr);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(GetThreadPriority(t), THREAD_PRIORITY_NORMAL) << "a new thread";
+    EXPECT_TRUE(SetThreadPriority(t, priority)) << priority;
+    EXPECT_EQ(GetThreadPriority(t), priority);
+    ResumeThread(t);
+    ASSERT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(seen, priority) << "what the thread itself sees";
+    CloseHandle(t);
+  }
+  // The calling thread, through the pseudo handle; left as it was found.
+  const int before = GetThreadPriority(GetCurrentThread());
+  EXPECT_TRUE(SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL));
+  EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_ABOVE_NORMAL);
+  EXPECT_TRUE(SetThreadPriority(GetCurrentThread(), before));
+
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const struct {
+    const char* what;
+    HANDLE handle;
+    int priority;
+    DWORD error;
+  } refused[] = {
+      {"between the levels", GetCurrentThread(), 5, ERROR_INVALID_PARAMETER},
+      {"below idle", GetCurrentThread(), -16, ERROR_INVALID_PARAMETER},
+      {"an event", event, THREAD_PRIORITY_HIGHEST, ERROR_INVALID_HANDLE},
+  };
+  for (const auto& r : refused) {
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(SetThreadPriority(r.handle, r.priority)) << r.what;
+    EXPECT_EQ(GetLastError(), r.error) << r.what;
+  }
+  SetLastError(0xdeadbeef);
+  EXPECT_EQ(GetThreadPriority(event), THREAD_PRIORITY_ERROR_RETURN);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  CloseHandle(event);
+}
+
 TEST(Time, TickCountAdvancesWithSleep) {
   const DWORD sleeps[] = {0, 1, 20, 120};
   for (DWORD ms : sleeps) {

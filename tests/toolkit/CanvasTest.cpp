@@ -92,6 +92,41 @@ TEST(CanvasTest, TranslucentFillBlendsAndCopyModeReplaces) {
   EXPECT_EQ(bitmap.At(1, 0), 0u);
 }
 
+// Only a decoded image whose every pixel is opaque is known to be, and any
+// change forgets it; a picture known to be opaque is copied over what is
+// there, with the same pixels as blending it would give.
+TEST(CanvasTest, OpaquePicturesAreKnownAndReplaceWhatIsUnder) {
+  const uint8_t opaque[] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 9, 9, 9, 255};
+  const uint8_t oneTranslucent[] = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 255, 9, 9, 9, 255};
+  struct Case {
+    const char* what;
+    const uint8_t* rgba;
+    void (*change)(Bitmap&);
+    bool known;
+  } cases[] = {
+      {"decoded opaque", opaque, [](Bitmap&) {}, true},
+      {"one translucent pixel", oneTranslucent, [](Bitmap&) {}, false},
+      {"a pixel set", opaque, [](Bitmap& b) { b.Set(0, 0, 0xFF000000u); }, false},
+      {"a row written", opaque, [](Bitmap& b) { b.Row(1)[0] = 0; }, false},
+      {"filled", opaque, [](Bitmap& b) { b.Fill(0xFF000000u); }, false},
+      {"reset", opaque, [](Bitmap& b) { b.Reset(2, 2); }, false},
+  };
+  for (const Case& c : cases) {
+    Bitmap picture;
+    ASSERT_TRUE(picture.FromStraightRgba(c.rgba, 2, 2));
+    c.change(picture);
+    EXPECT_EQ(picture.KnownOpaque(), c.known) << c.what;
+
+    Bitmap drawn(4, 4), blended(4, 4);
+    for (Bitmap* b : {&drawn, &blended}) Canvas(*b).Clear(Color::Rgba(0, 0, 255, 200));
+    Canvas(drawn).DrawBitmap(picture, Point{1, 1});
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 2; ++x) blended.Set(x + 1, y + 1, BlendOver(blended.At(x + 1, y + 1), picture.At(x, y)));
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x) EXPECT_EQ(drawn.At(x, y), blended.At(x, y)) << c.what << " at " << x << "," << y;
+  }
+}
+
 TEST(CanvasTest, ClipStackNarrowsAndRestores) {
   Bitmap bitmap(20, 20);
   Canvas canvas(bitmap);

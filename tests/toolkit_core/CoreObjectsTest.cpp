@@ -1,5 +1,7 @@
 // Event sets, skin loading, styles per state, text encoding, shapes and
 // the tooltip's size.
+#include <algorithm>
+
 #include "ToolkitTestSupport.h"
 #include "toolkit/controls/SButton.h"
 #include "toolkit/controls/SImageWnd.h"
@@ -196,6 +198,71 @@ TEST(ShapePainterTest, CoverageStaysInsideAndEdgesAreSoft) {
   ShapePainter(clippedCanvas).FillRoundRect(clipped.Bounds(), 4, Color::Rgb(0, 0, 0));
   EXPECT_EQ(kb::render::PixelAlpha(clipped.At(15, 10)), 0);
   EXPECT_EQ(kb::render::PixelAlpha(clipped.At(5, 10)), 255);
+}
+
+// Pixels decided from their corners (inside a filled shape, inside a
+// stroke's hole) must come out exactly as when every pixel is sampled 4 x 4:
+// the shapes by their definitions, over a background, in a translucent colour.
+TEST(ShapePainterTest, CornerShortcutsGiveTheSampledPixels) {
+  auto inRound = [](float x, float y, float l, float t, float r, float b, float radius) {
+    if (x < l || x >= r || y < t || y >= b) return false;
+    float dx = x - std::clamp(x, l + radius, r - radius);
+    float dy = y - std::clamp(y, t + radius, b - radius);
+    return dx * dx + dy * dy <= radius * radius;
+  };
+  auto inEllipse = [](float x, float y, float l, float t, float r, float b) {
+    float rx = (r - l) / 2, ry = (b - t) / 2;
+    if (rx <= 0 || ry <= 0) return false;
+    float dx = (x - (l + rx)) / rx, dy = (y - (t + ry)) / ry;
+    return dx * dx + dy * dy <= 1.0f;
+  };
+  struct Case {
+    const char* what;
+    Rect rect;
+    float radius;  // round rectangles
+    float width;   // strokes; 0 fills
+    bool ellipse;
+  };
+  const Case cases[] = {
+      {"panel", {3, 2, 61, 37}, 8, 0, false},          {"panel border", {3, 2, 61, 37}, 8, 1, false},
+      {"thumb", {10, 4, 22, 24}, 4, 0, false},         {"thick border", {1, 1, 40, 30}, 6, 3.5f, false},
+      {"no radius", {5, 5, 25, 15}, 0, 0, false},      {"pill", {2, 10, 60, 14}, 2, 0, false},
+      {"radius over half", {4, 4, 20, 12}, 30, 1.5f, false}, {"disc", {2, 3, 45, 30}, 0, 0, true},
+      {"ring", {2, 3, 45, 30}, 0, 2, true},            {"thin ring", {10, 10, 24, 24}, 0, 1, true},
+  };
+  const Color color = Color::Rgba(0x1e, 0xc8, 0xe6, 0xb0);
+  for (const Case& c : cases) {
+    Bitmap drawn(64, 40);
+    drawn.Fill(kb::render::Premultiply(Color::Rgb(0x1c, 0x1f, 0x26)));
+    Bitmap expected = drawn;
+    Canvas canvas(drawn);
+    ShapePainter painter(canvas);
+    if (c.ellipse && c.width > 0) painter.StrokeEllipse(c.rect, c.width, color);
+    else if (c.ellipse) painter.FillEllipse(c.rect, color);
+    else if (c.width > 0) painter.StrokeRoundRect(c.rect, c.radius, c.width, color);
+    else painter.FillRoundRect(c.rect, c.radius, color);
+
+    float l = c.rect.left, t = c.rect.top, r = c.rect.right, b = c.rect.bottom, w = c.width;
+    float radius = std::min({c.radius, (r - l) / 2, (b - t) / 2});
+    auto covered = [&](float x, float y) {
+      if (c.ellipse) return inEllipse(x, y, l, t, r, b) && !(w > 0 && inEllipse(x, y, l + w, t + w, r - w, b - w));
+      return inRound(x, y, l, t, r, b, radius) &&
+             !(w > 0 && inRound(x, y, l + w, t + w, r - w, b - w, std::max(0.0f, radius - w)));
+    };
+    for (int y = 0; y < expected.Height(); ++y)
+      for (int x = 0; x < expected.Width(); ++x) {
+        int hits = 0;
+        for (int sy = 0; sy < 4; ++sy)
+          for (int sx = 0; sx < 4; ++sx) hits += covered(x + (sx + 0.5f) / 4, y + (sy + 0.5f) / 4);
+        if (hits == 0) continue;
+        auto cover = static_cast<uint32_t>(hits * 255 / 16);
+        expected.Set(x, y, kb::render::BlendOver(expected.At(x, y), kb::render::ScalePixel(kb::render::Premultiply(color), cover)));
+      }
+    int differing = 0;
+    for (int y = 0; y < expected.Height(); ++y)
+      for (int x = 0; x < expected.Width(); ++x) differing += drawn.At(x, y) != expected.At(x, y);
+    EXPECT_EQ(differing, 0) << c.what;
+  }
 }
 
 TEST_F(CoreObjectsTest, TooltipSizeFollowsItsText) {

@@ -161,6 +161,7 @@ TEST(AboutText, NamesVersionDateAndEveryNoticeTranslated) {
   std::wstring plain = kb::ui::AboutText(nullptr);
   EXPECT_EQ(plain.rfind(std::wstring(kb::product::Name()) + L" " + version + L"\n", 0), 0u) << kb::WideToUtf8(plain);
   EXPECT_NE(plain.find(L"Build date: " + date), std::wstring::npos);
+  EXPECT_NE(plain.find(L"Licence: " + std::wstring(kb::product::Licence()) + L"\n"), std::wstring::npos);
   for (const kb::product::Notice& notice : kb::product::Notices()) {
     EXPECT_NE(plain.find(std::wstring(notice.name) + L" \u2014 " + notice.licence), std::wstring::npos)
         << kb::WideToUtf8(notice.name);

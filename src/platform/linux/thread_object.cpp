@@ -1,6 +1,7 @@
 #include "platform/linux/thread_object.h"
 
 #include <pthread.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -78,6 +79,7 @@ void* ThreadMain(void* arg) {
   ThreadState& state = threadState;
   state.id = thread->Id();
   state.self = thread;
+  thread->Started(gettid());
   thread->WaitWhileSuspended();
   DWORD exitCode = start(parameter);
   // Mutexes are abandoned before the thread handle signals, so a thread that
@@ -93,6 +95,7 @@ void ThreadObject::Finish(DWORD exitCode) {
   std::lock_guard<std::mutex> lock(WaitLock());
   if (finished_) return;
   finished_ = true;
+  kernelTid_ = 0;  // the kernel may give the id to another thread now
   exitCode_ = exitCode;
   NotifyWaiters();
 }
@@ -111,8 +114,45 @@ void ThreadObject::WaitWhileSuspended() {
 
 std::shared_ptr<ThreadObject> CurrentThreadObject() {
   ThreadState& state = State();
-  if (!state.self) state.self = std::make_shared<ThreadObject>(state.id);
+  if (!state.self) {
+    state.self = std::make_shared<ThreadObject>(state.id);
+    state.self->Started(gettid());
+  }
   return state.self;
+}
+
+namespace {
+
+// Nice values for the priorities of the normal class: the scheduler's weight
+// between threads roughly as Windows' base priorities 1 and 6..10, 15.
+int NiceFor(int priority) {
+  switch (priority) {
+    case THREAD_PRIORITY_IDLE: return 19;
+    case THREAD_PRIORITY_LOWEST: return 10;
+    case THREAD_PRIORITY_BELOW_NORMAL: return 5;
+    case THREAD_PRIORITY_ABOVE_NORMAL: return -5;
+    case THREAD_PRIORITY_HIGHEST: return -10;
+    case THREAD_PRIORITY_TIME_CRITICAL: return -15;
+    default: return 0;
+  }
+}
+
+void ApplyNice(pid_t tid, int priority) {
+  // Best effort: without the right to raise it the thread keeps its value.
+  if (tid != 0) setpriority(PRIO_PROCESS, static_cast<id_t>(tid), NiceFor(priority));
+}
+
+}  // namespace
+
+void ThreadObject::SetPriority(int priority) {
+  priority_ = priority;
+  ApplyNice(kernelTid_, priority);
+}
+
+void ThreadObject::Started(pid_t kernelTid) {
+  kernelTid_ = kernelTid;
+  // A priority set while the thread was suspended before its first run.
+  if (priority_ != THREAD_PRIORITY_NORMAL) ApplyNice(kernelTid, priority_);
 }
 
 void NoteMutexOwned(DWORD owner, const std::shared_ptr<MutexObject>& mutex) { Owned()[owner].push_back(mutex); }
@@ -201,4 +241,39 @@ BOOL GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {
   std::lock_guard<std::mutex> lock(kb::platform::WaitLock());
   *lpExitCode = thread->ExitCode();
   return TRUE;
+}
+
+BOOL SetThreadPriority(HANDLE hThread, int nPriority) {
+  switch (nPriority) {
+    case THREAD_PRIORITY_IDLE:
+    case THREAD_PRIORITY_LOWEST:
+    case THREAD_PRIORITY_BELOW_NORMAL:
+    case THREAD_PRIORITY_NORMAL:
+    case THREAD_PRIORITY_ABOVE_NORMAL:
+    case THREAD_PRIORITY_HIGHEST:
+    case THREAD_PRIORITY_TIME_CRITICAL: break;
+    default:
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+  }
+  std::shared_ptr<ThreadObject> thread = hThread == GetCurrentThread()
+                                             ? kb::platform::CurrentThreadObject()
+                                             : kb::platform::LookupHandleAs<ThreadObject>(hThread);
+  if (!thread) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  thread->SetPriority(nPriority);
+  return TRUE;
+}
+
+int GetThreadPriority(HANDLE hThread) {
+  std::shared_ptr<ThreadObject> thread = hThread == GetCurrentThread()
+                                             ? kb::platform::CurrentThreadObject()
+                                             : kb::platform::LookupHandleAs<ThreadObject>(hThread);
+  if (!thread) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return THREAD_PRIORITY_ERROR_RETURN;
+  }
+  return thread->Priority();
 }

@@ -1,4 +1,7 @@
 #pragma once
+#include <sys/types.h>
+
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 
@@ -16,6 +19,11 @@ class ThreadObject : public KernelObject {
   bool TryAcquire(DWORD, bool*) override { return finished_; }
 
   DWORD Id() const { return id_; }
+  // The Windows priority last set, and the kernel's id of the running
+  // thread (0 until it runs), which its nice value is set through.
+  int Priority() const { return priority_; }
+  void SetPriority(int priority);
+  void Started(pid_t kernelTid);
   // With WaitLock held.
   bool Finished() const { return finished_; }
   DWORD ExitCode() const { return finished_ ? exitCode_ : STILL_ACTIVE; }
@@ -28,6 +36,8 @@ class ThreadObject : public KernelObject {
 
  private:
   const DWORD id_;
+  std::atomic<int> priority_{0};
+  std::atomic<pid_t> kernelTid_{0};
   bool finished_ = false;
   DWORD exitCode_ = STILL_ACTIVE;
   DWORD suspendCount_ = 0;

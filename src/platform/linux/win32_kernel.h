@@ -31,6 +31,21 @@ DWORD GetCurrentThreadId();
 HANDLE GetCurrentThread();
 DWORD GetThreadId(HANDLE hThread);
 BOOL GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode);
+// Priorities within the normal class. The value set is what GetThreadPriority
+// reports; the thread's nice value follows it where the system allows (a
+// higher priority needs CAP_SYS_NICE or RLIMIT_NICE; refused, the thread
+// keeps its nice value and the call still succeeds, as raising a thread
+// within the normal class does for any user on Windows).
+#define THREAD_PRIORITY_IDLE (-15)
+#define THREAD_PRIORITY_LOWEST (-2)
+#define THREAD_PRIORITY_BELOW_NORMAL (-1)
+#define THREAD_PRIORITY_NORMAL 0
+#define THREAD_PRIORITY_ABOVE_NORMAL 1
+#define THREAD_PRIORITY_HIGHEST 2
+#define THREAD_PRIORITY_TIME_CRITICAL 15
+#define THREAD_PRIORITY_ERROR_RETURN 0x7fffffff
+BOOL SetThreadPriority(HANDLE hThread, int nPriority);
+int GetThreadPriority(HANDLE hThread);
 
 // Processes.
 HANDLE GetCurrentProcess();

@@ -13,6 +13,7 @@ bool Bitmap::IsAcceptableSize(int64_t width, int64_t height) {
 }
 
 bool Bitmap::Reset(int width, int height) {
+  knownOpaque_ = false;
   if (!IsAcceptableSize(width, height)) {
     width_ = height_ = 0;
     pixels_.clear();
@@ -35,7 +36,10 @@ void Bitmap::Set(int x, int y, Pixel p) {
   Row(y)[x] = p;
 }
 
-void Bitmap::Fill(Pixel p) { std::fill(pixels_.begin(), pixels_.end(), p); }
+void Bitmap::Fill(Pixel p) {
+  knownOpaque_ = false;
+  std::fill(pixels_.begin(), pixels_.end(), p);
+}
 
 std::vector<uint8_t> Bitmap::ToStraightRgba() const {
   std::vector<uint8_t> out(pixels_.size() * 4);
@@ -51,10 +55,13 @@ std::vector<uint8_t> Bitmap::ToStraightRgba() const {
 
 bool Bitmap::FromStraightRgba(const uint8_t* rgba, int width, int height) {
   if (rgba == nullptr || !Reset(width, height)) return false;
+  uint8_t minAlpha = 255;
   for (size_t i = 0; i < pixels_.size(); ++i) {
     const uint8_t* p = rgba + i * 4;
+    minAlpha = std::min(minAlpha, p[3]);
     pixels_[i] = Premultiply(Color::Rgba(p[0], p[1], p[2], p[3]));
   }
+  knownOpaque_ = !pixels_.empty() && minAlpha == 255;
   return true;
 }
 

@@ -35,9 +35,16 @@ class Bitmap {
   bool IsEmpty() const { return width_ == 0 || height_ == 0; }
   int StrideBytes() const { return width_ * 4; }
 
-  Pixel* Pixels() { return pixels_.data(); }
+  // Write access forgets that the bitmap was known to be opaque.
+  Pixel* Pixels() {
+    knownOpaque_ = false;
+    return pixels_.data();
+  }
   const Pixel* Pixels() const { return pixels_.data(); }
-  Pixel* Row(int y) { return pixels_.data() + static_cast<size_t>(y) * width_; }
+  Pixel* Row(int y) {
+    knownOpaque_ = false;
+    return pixels_.data() + static_cast<size_t>(y) * width_;
+  }
   const Pixel* Row(int y) const { return pixels_.data() + static_cast<size_t>(y) * width_; }
 
   // Out-of-range coordinates read as transparent.
@@ -53,10 +60,16 @@ class Bitmap {
   // The inverse; false if the size is not acceptable or the data too short.
   bool FromStraightRgba(const uint8_t* rgba, int width, int height);
 
+  // True when every pixel is known to have alpha 255 (found while decoding
+  // an image; any change since forgets it): drawn over something, such a
+  // bitmap replaces it, so a blit can copy rows instead of blending pixels.
+  bool KnownOpaque() const { return knownOpaque_; }
+
  private:
   int width_ = 0;
   int height_ = 0;
   std::vector<Pixel> pixels_;
+  bool knownOpaque_ = false;
 };
 
 }  // namespace kb::render

@@ -82,10 +82,13 @@ void Blitter::Copy(const Bitmap& src, const Rect& source, Point at, uint8_t alph
   Rect area = placed.Intersect(clip_);
   if (area.IsEmpty()) return;
   const int width = area.Width();
+  // An opaque picture drawn whole over anything replaces it: whole rows are
+  // copied (the main window's background is one).
+  const bool replaces = alpha == 255 && (mode == BlendMode::kCopy || src.KnownOpaque());
   for (int y = area.top; y < area.bottom; ++y) {
     Pixel* row = target_.Row(y) + area.left;
     const Pixel* from = src.Row(source.top + y - at.y) + source.left + (area.left - at.x);
-    if (mode == BlendMode::kCopy && alpha == 255) {
+    if (replaces) {
       std::copy(from, from + width, row);
     } else if (alpha == 255) {
       for (int i = 0; i < width; ++i) row[i] = BlendOver(row[i], from[i]);

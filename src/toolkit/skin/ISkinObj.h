@@ -24,6 +24,9 @@ class ISkinObj : public SObject {
   virtual Size GetSkinSize() const { return Size{}; }
   // A state past the last one draws state 0.
   virtual void Draw(render::Canvas& canvas, const Rect& dest, int state, uint8_t alpha = 255) const = 0;
+  // True when Draw at any size paints every pixel of `dest` opaquely, so
+  // that what lies under it need not be painted first.
+  virtual bool CoversOpaque(int state) const { return false; }
 
  protected:
   bool OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) override {

@@ -30,6 +30,14 @@ void SSkinImgList::Draw(render::Canvas& canvas, const Rect& dest, int state, uin
   canvas.DrawImageListState(*image, states_, state, vertical_, dest, margins_, alpha, mode);
 }
 
+bool SSkinImgList::CoversOpaque(int state) const {
+  // Stretched, tiled or nine-patched, an image list's frame fills its
+  // rectangle; bilinear and averaging samples of opaque pixels are opaque.
+  const render::Bitmap* image = GetImage();
+  return image && image->KnownOpaque() &&
+         !render::Canvas::ImageListFrame(image->GetSize(), states_, state, vertical_).IsEmpty();
+}
+
 bool SSkinImgList::OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
   if (name == L"src") {
     // Only that it exists is checked here; it is decoded when first drawn.

@@ -20,6 +20,7 @@ class SSkinImgList : public ISkinObj {
   int GetStates() const override { return states_; }
   Size GetSkinSize() const override;
   void Draw(render::Canvas& canvas, const Rect& dest, int state, uint8_t alpha = 255) const override;
+  bool CoversOpaque(int state) const override;
 
   void SetImage(std::shared_ptr<const render::Bitmap> image) {
     image_ = std::move(image);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace kb::ui {
 
@@ -58,50 +60,80 @@ Rect BoundsOf(const std::vector<PointF>& pts) {
 
 template <class Inside>
 void ShapePainter::FillCoverage(const Rect& bounds, Color color, Inside inside) {
+  auto never = [](float, float) { return false; };
+  FillCoverage(bounds, color, inside, never, never);
+}
+
+template <class Inside, class Whole, class Hole>
+void ShapePainter::FillCoverage(const Rect& bounds, Color color, Inside inside, Whole whole, Hole hole) {
   Rect area = bounds.Intersect(canvas_.ClipBox());
   if (area.IsEmpty() || color.a == 0) return;
   render::Bitmap& target = canvas_.Target();
   render::Pixel full = render::Premultiply(color);
+  // Which pixel corners lie in `whole` and in `hole`, along the top and the
+  // bottom edge of the current row of pixels (neighbours share corners).
+  const size_t corners = static_cast<size_t>(area.Width()) + 1;
+  std::vector<uint8_t> upper(corners), lower(corners);
+  constexpr uint8_t kInWhole = 1, kInHole = 2;
+  auto classify = [&](std::vector<uint8_t>& line, int y) {
+    for (size_t i = 0; i < corners; ++i) {
+      const float x = static_cast<float>(area.left + static_cast<int>(i));
+      line[i] = static_cast<uint8_t>((whole(x, static_cast<float>(y)) ? kInWhole : 0) |
+                                     (hole(x, static_cast<float>(y)) ? kInHole : 0));
+    }
+  };
+  classify(upper, area.top);
   for (int y = area.top; y < area.bottom; ++y) {
+    classify(lower, y + 1);
     render::Pixel* row = target.Row(y);
     for (int x = area.left; x < area.right; ++x) {
-      int hits = 0;
-      for (int sy = 0; sy < kSamples; ++sy)
-        for (int sx = 0; sx < kSamples; ++sx)
-          if (inside(x + (sx + 0.5f) / kSamples, y + (sy + 0.5f) / kSamples)) ++hits;
-      if (hits == 0) continue;
+      const size_t i = static_cast<size_t>(x - area.left);
+      const uint8_t all = upper[i] & upper[i + 1] & lower[i] & lower[i + 1];
+      if (all & kInHole) continue;
+      int hits = kSamples * kSamples;
+      if (!(all & kInWhole)) {
+        hits = 0;
+        for (int sy = 0; sy < kSamples; ++sy)
+          for (int sx = 0; sx < kSamples; ++sx)
+            if (inside(x + (sx + 0.5f) / kSamples, y + (sy + 0.5f) / kSamples)) ++hits;
+        if (hits == 0) continue;
+      }
       uint32_t coverage = static_cast<uint32_t>(hits * 255 / (kSamples * kSamples));
       row[x] = render::BlendOver(row[x], render::ScalePixel(full, coverage));
     }
+    std::swap(upper, lower);
   }
 }
 
 void ShapePainter::FillRoundRect(const Rect& rect, float radius, Color color) {
   float l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
   radius = std::min({radius, (r - l) / 2, (b - t) / 2});
-  FillCoverage(rect, color, [&](float x, float y) { return InRoundRect(x, y, l, t, r, b, radius); });
+  auto inside = [&](float x, float y) { return InRoundRect(x, y, l, t, r, b, radius); };
+  FillCoverage(rect, color, inside, inside, [](float, float) { return false; });
 }
 
 void ShapePainter::StrokeRoundRect(const Rect& rect, float radius, float width, Color color) {
   float l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
   radius = std::min({radius, (r - l) / 2, (b - t) / 2});
   float inner = std::max(0.0f, radius - width);
-  FillCoverage(rect, color, [&](float x, float y) {
-    return InRoundRect(x, y, l, t, r, b, radius) &&
-           !InRoundRect(x, y, l + width, t + width, r - width, b - width, inner);
-  });
+  auto inHole = [&](float x, float y) { return InRoundRect(x, y, l + width, t + width, r - width, b - width, inner); };
+  FillCoverage(
+      rect, color, [&](float x, float y) { return InRoundRect(x, y, l, t, r, b, radius) && !inHole(x, y); },
+      [](float, float) { return false; }, inHole);
 }
 
 void ShapePainter::FillEllipse(const Rect& rect, Color color) {
   float l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
-  FillCoverage(rect, color, [&](float x, float y) { return InEllipse(x, y, l, t, r, b); });
+  auto inside = [&](float x, float y) { return InEllipse(x, y, l, t, r, b); };
+  FillCoverage(rect, color, inside, inside, [](float, float) { return false; });
 }
 
 void ShapePainter::StrokeEllipse(const Rect& rect, float width, Color color) {
   float l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
-  FillCoverage(rect, color, [&](float x, float y) {
-    return InEllipse(x, y, l, t, r, b) && !InEllipse(x, y, l + width, t + width, r - width, b - width);
-  });
+  auto inHole = [&](float x, float y) { return InEllipse(x, y, l + width, t + width, r - width, b - width); };
+  FillCoverage(
+      rect, color, [&](float x, float y) { return InEllipse(x, y, l, t, r, b) && !inHole(x, y); },
+      [](float, float) { return false; }, inHole);
 }
 
 void ShapePainter::FillPolygon(const std::vector<PointF>& points, Color color) {

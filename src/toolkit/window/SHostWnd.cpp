@@ -175,6 +175,13 @@ void SHostWnd::EnsureLayout() {
 
 void SHostWnd::UpdateLayoutNow() { EnsureLayout(); }
 
+// The root's own opaque background (a picture or colour over all of it)
+// would paint over the clear at once: a full-window write saved per paint.
+void SHostWnd::ClearUnlessCovered(render::Canvas& canvas, const Rect& area) {
+  if (root_->PaintsOpaqueBackground() && root_->GetWindowRect().Intersect(area) == area) return;
+  canvas.Clear(kHostBackground);
+}
+
 bool SHostWnd::RenderTo(render::Bitmap& out) {
   if (!root_) return false;
   Size size = hwnd_ ? GetClientSize() : layoutSize_;
@@ -183,7 +190,7 @@ bool SHostWnd::RenderTo(render::Bitmap& out) {
   if (root_->GetWindowRect() != Rect{0, 0, size.cx, size.cy}) relayoutPending_ = true;
   EnsureLayout();
   render::Canvas canvas(out);
-  canvas.Clear(kHostBackground);
+  ClearUnlessCovered(canvas, out.Bounds());
   root_->PaintTree(canvas, out.Bounds());
   return true;
 }
@@ -202,7 +209,7 @@ void SHostWnd::OnPaintMessage() {
     if (!dirty.IsEmpty()) {
       render::Canvas canvas(backbuffer_);
       render::Canvas::ScopedClip clip(canvas, dirty);
-      canvas.Clear(kHostBackground);
+      ClearUnlessCovered(canvas, dirty);
       root_->PaintTree(canvas, dirty);
     }
     BITMAPINFO bi = {};
@@ -519,7 +526,11 @@ void SHostWnd::OnCaptureChangedMessage(HWND newCapture) {
 
 void SHostWnd::OnSizeMessage(WPARAM type) {
   if (type == SIZE_MINIMIZED) return;
-  relayoutPending_ = true;
+  // Window managers confirm a new window's size right after mapping it, and
+  // a restore reports the size the window had: laying the tree out again for
+  // the size it already has would be wasted work.
+  Size size = GetClientSize();
+  if (!root_ || root_->GetWindowRect() != Rect{0, 0, size.cx, size.cy}) relayoutPending_ = true;
   EnsureLayout();
   if (type == SIZE_MAXIMIZED || type == SIZE_RESTORED) UpdateWindowButtons(type == SIZE_MAXIMIZED);
   ::InvalidateRect(hwnd_, nullptr, FALSE);

@@ -142,6 +142,7 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
  private:
   void EnsureLayout();
   void OnPaintMessage();
+  void ClearUnlessCovered(render::Canvas& canvas, const Rect& area);
   void OnSizeMessage(WPARAM type);
   bool OnMouseMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   bool OnKeyMessage(UINT msg, WPARAM wParam, LPARAM lParam);

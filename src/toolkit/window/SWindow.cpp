@@ -544,6 +544,13 @@ SWindow* SWindow::HitTest(Point pt) {
 
 // --- painting ---
 
+bool SWindow::PaintsOpaqueBackground() const {
+  if (!visible_) return false;
+  if (auto color = style_.GetBkgndColor(); color && color->a == 255) return true;
+  ISkinObj* skin = GetBkgndSkin();
+  return skin && skin->CoversOpaque(GetSkinState(skin));
+}
+
 void SWindow::PaintTree(render::Canvas& canvas, const Rect& dirty) {
   if (!visible_) return;
   Rect area = rect_.Intersect(dirty);
@@ -568,8 +575,11 @@ int SWindow::GetSkinState(const ISkinObj* skin) const {
 }
 
 void SWindow::DrawBkgnd(render::Canvas& canvas) {
-  if (auto color = style_.GetBkgndColor()) canvas.FillRect(rect_, *color);
-  if (ISkinObj* skin = GetBkgndSkin()) skin->Draw(canvas, rect_, GetSkinState(skin));
+  ISkinObj* skin = GetBkgndSkin();
+  // An opaque picture over the whole window hides the colour under it.
+  const bool skinCovers = skin && skin->CoversOpaque(GetSkinState(skin));
+  if (auto color = style_.GetBkgndColor(); color && !skinCovers) canvas.FillRect(rect_, *color);
+  if (skin) skin->Draw(canvas, rect_, GetSkinState(skin));
   if (auto border = style_.GetBorderColor()) canvas.FrameRect(rect_, *border);
 }
 

@@ -149,6 +149,10 @@ class SWindow : public SObject {
   SwndStyle& GetStyle() { return style_; }
   const SwndStyle& GetStyle() const { return style_; }
   ISkinObj* GetBkgndSkin() const { return style_.GetSkin(); }
+  // True when this window's background (as SWindow draws it) covers its
+  // rectangle opaquely: the host then need not clear under its root.
+  // Classes that draw their background otherwise answer for themselves.
+  virtual bool PaintsOpaqueBackground() const;
   // Text in the style's font and colour for the current state.
   void DrawText(render::Canvas& canvas, std::wstring_view text, const Rect& box, unsigned format) const;
 

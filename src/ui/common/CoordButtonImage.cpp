@@ -239,8 +239,12 @@ void CoordButtonImage::DrawBkgnd(kb::render::Canvas& canvas) {
   SWindow::DrawBkgnd(canvas);
   const int dx = rect_.left;
   const int dy = rect_.top;
-  for (const CoordButton& button : buttons_) canvas.FillRect(button.rect.Offset(dx, dy), button.color);
-  if (background_ && !background_->IsEmpty()) canvas.StretchBitmap(*background_, background_->Bounds(), rect_);
+  const bool picture = background_ && !background_->IsEmpty();
+  // The keys' colours show only through a picture's translucent pixels.
+  if (!picture || !background_->KnownOpaque()) {
+    for (const CoordButton& button : buttons_) canvas.FillRect(button.rect.Offset(dx, dy), button.color);
+  }
+  if (picture) canvas.StretchBitmap(*background_, background_->Bounds(), rect_);
   DrawOverlay(canvas, hoverImage_, &CoordButton::hover);
   DrawOverlay(canvas, checkedImage_, &CoordButton::checked);
   DrawOverlay(canvas, pressedImage_, &CoordButton::pressed);
