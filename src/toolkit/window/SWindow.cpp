@@ -14,7 +14,6 @@ namespace kb::ui {
 
 namespace {
 
-constexpr Color kFocusRectColor = Color::Rgb(0x50, 0x50, 0x50);
 constexpr int kFocusRectInset = 2;
 
 // Layouts write line breaks in attributes as "\n".
@@ -589,7 +588,7 @@ void SWindow::DrawFocus(render::Canvas& canvas) {
     return;
   }
   canvas.DrawFocusRect(rect_.Deflate(kFocusRectInset, kFocusRectInset, kFocusRectInset, kFocusRectInset),
-                       kFocusRectColor);
+                       style_.GetFocusColor());
 }
 
 // --- events and timers ---
