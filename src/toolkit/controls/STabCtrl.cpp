@@ -308,6 +308,13 @@ void STabCtrl::DrawItemTitle(render::Canvas& canvas, const Rect& rect, int index
   }
 }
 
+std::wstring STabCtrl::GetAccessibleName() const {
+  std::wstring own = SWindow::GetAccessibleName();
+  if (!own.empty()) return own;
+  const STabPage* page = GetItem(curSel_);
+  return page ? page->GetTitle() : std::wstring();
+}
+
 void STabCtrl::DrawFocus(render::Canvas& canvas) {
   Rect head = GetItemRect(curSel_);
   if (head.IsEmpty()) return;

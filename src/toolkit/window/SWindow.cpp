@@ -236,7 +236,30 @@ bool SWindow::OnIdentityAttribute(const std::wstring& name, const std::wstring& 
     SetToolTipText(ResolveText(value));
     return true;
   }
+  if (name == L"accName") {
+    SetAccessibleName(ResolveText(value));
+    return true;
+  }
   return false;
+}
+
+// The name is the program's label even where the control's text is the
+// user's (translate="0" on an edit), so it is always translated.
+std::wstring SWindow::TranslateAccessibleName() const {
+  SApplication* app = SApplication::Instance();
+  if (rawAccName_.empty() || !app) return rawAccName_;
+  return app->Translate(rawAccName_, container_ ? container_->GetTranslatorContext() : std::wstring());
+}
+
+void SWindow::SetAccessibleName(std::wstring_view name) {
+  rawAccName_ = name;
+  accName_ = TranslateAccessibleName();
+}
+
+std::wstring SWindow::GetAccessibleName() const {
+  if (!accName_.empty()) return accName_;
+  if (!text_.empty()) return text_;
+  return tip_;
 }
 
 std::optional<bool> SWindow::OnBehaviourAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
@@ -317,6 +340,7 @@ std::wstring SWindow::Translate(const std::wstring& raw) const {
 void SWindow::OnLanguageChanged() {
   text_ = Translate(rawText_);
   tip_ = Translate(rawTip_);
+  accName_ = TranslateAccessibleName();
   RequestRelayout();
   Invalidate();
 }

@@ -280,6 +280,18 @@ void CoordButtonImage::OnSetFocus(kb::ui::SWindow* previous) {
   SWindow::OnSetFocus(previous);
 }
 
+std::wstring CoordButtonImage::GetAccessibleName() const {
+  std::wstring name = SWindow::GetAccessibleName();
+  if (focusKey_ < 0 || static_cast<size_t>(focusKey_) >= buttons_.size()) return name;
+  const CoordButton& key = buttons_[static_cast<size_t>(focusKey_)];
+  for (const std::wstring* part : {&key.name, &key.tip}) {
+    if (part->empty()) continue;
+    if (!name.empty()) name += L", ";
+    name += *part;
+  }
+  return name;
+}
+
 void CoordButtonImage::SetFocusedKey(int index) {
   if (index < -1 || index >= static_cast<int>(buttons_.size()) || index == focusKey_) return;
   focusKey_ = index;

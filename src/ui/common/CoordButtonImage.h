@@ -54,6 +54,9 @@ class CoordButtonImage : public kb::ui::SWindow {
   // The file "crdxml" names: under the executable's folder.
   std::wstring CoordFilePath() const;
 
+  // The picture's own name, then the key with the focus ring and what it
+  // is assigned: "Keyboard, F5, B".
+  std::wstring GetAccessibleName() const override;
   // The last key under the mouse: its tip, else its name; "" over no key.
   std::wstring GetToolTipText(kb::ui::Point pt) const override;
 
