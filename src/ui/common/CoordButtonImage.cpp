@@ -296,6 +296,8 @@ void CoordButtonImage::SetFocusedKey(int index) {
   if (index < -1 || index >= static_cast<int>(buttons_.size()) || index == focusKey_) return;
   focusKey_ = index;
   Invalidate();
+  // For a screen reader the key with the ring is what has the focus.
+  if (container_) container_->AccessibleNameChanged(this);
 }
 
 bool CoordButtonImage::OnKeyDown(UINT vk, UINT repeat, UINT flags) {
