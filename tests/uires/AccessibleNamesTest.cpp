@@ -70,5 +70,22 @@ TEST_F(AccessibleNamesTest, EveryFocusableControlIsNamedInBothLanguages) {
   }
 }
 
+// The language buttons translate a window that is already up: the names
+// follow, also where the control's own text stays as typed.
+TEST_F(AccessibleNamesTest, NamesFollowALanguageSwitch) {
+  ASSERT_TRUE(InstallLanguage(kb::res::kLangEn));
+  kb::ui::RegisterProgramControls(*app_);
+  kb::ui::SHostWnd host(kb::res::kLayoutMacro);
+  ASSERT_TRUE(host.BuildTree());
+  kb::ui::SWindow* repeat = host.FindChildByName(L"edit_macro_repeat_times");
+  ASSERT_NE(repeat, nullptr);
+  repeat->SetWindowText(L"3");
+  EXPECT_EQ(repeat->GetAccessibleName(), L"Repeat times");
+  ASSERT_TRUE(InstallLanguage(kb::res::kLangCn));
+  host.GetRoot()->NotifyLanguageChanged();
+  EXPECT_EQ(repeat->GetAccessibleName(), L"重复次数");
+  EXPECT_EQ(repeat->GetWindowText(), L"3");
+}
+
 }  // namespace
 }  // namespace kbtest

@@ -340,12 +340,14 @@ std::wstring SWindow::Translate(const std::wstring& raw) const {
 void SWindow::OnLanguageChanged() {
   text_ = Translate(rawText_);
   tip_ = Translate(rawTip_);
-  accName_ = TranslateAccessibleName();
   RequestRelayout();
   Invalidate();
 }
 
 void SWindow::NotifyLanguageChanged() {
+  // Here rather than in OnLanguageChanged, which controls whose text is the
+  // user's (edits) override without the base.
+  accName_ = TranslateAccessibleName();
   OnLanguageChanged();
   for (size_t i = 0; i < children_.size(); ++i) children_[i]->NotifyLanguageChanged();
 }
