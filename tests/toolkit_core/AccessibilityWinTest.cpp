@@ -9,6 +9,9 @@
 namespace kbtest {
 namespace {
 
+// Spelled out: MinGW's import library gives IID_IAccessible as a function.
+constexpr IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
 VARIANT Child(LONG id) {
   VARIANT v;
   VariantInit(&v);
@@ -55,7 +58,7 @@ class AccessibilityWinTest : public ToolkitTest {
   }
   IAccessible* Object() {
     IAccessible* acc = nullptr;
-    EXPECT_EQ(AccessibleObjectFromWindow(host_->GetHwnd(), static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+    EXPECT_EQ(AccessibleObjectFromWindow(host_->GetHwnd(), static_cast<DWORD>(OBJID_CLIENT), kIidAccessible,
                                          reinterpret_cast<void**>(&acc)),
               S_OK);
     return acc;

@@ -15,6 +15,10 @@ namespace kb::ui {
 
 namespace {
 
+// IID_IAccessible spelled out: MinGW's import library exports that name from
+// oleacc.dll as a function thunk, whose address is no GUID.
+constexpr IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
 void CollectFocusable(SWindow* w, std::vector<SWindow*>& out) {
   if (!w) return;
   if (w->WantsFocus()) out.push_back(w);
@@ -50,7 +54,7 @@ class HostAccessible final : public IAccessible {
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IAccessible)) {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, kIidAccessible)) {
       *out = static_cast<IAccessible*>(this);
       AddRef();
       return S_OK;
@@ -270,7 +274,7 @@ bool AnswerAccessibilityRequest(SHostWnd& host, UINT msg, WPARAM wParam, LPARAM 
   if (msg != WM_GETOBJECT || static_cast<LONG>(lParam) != static_cast<LONG>(OBJID_CLIENT)) return false;
   HostAccessible*& object = Objects()[&host];
   if (!object) object = new HostAccessible(&host);
-  result = ::LresultFromObject(IID_IAccessible, wParam, object);
+  result = ::LresultFromObject(kIidAccessible, wParam, object);
   return true;
 }
 
