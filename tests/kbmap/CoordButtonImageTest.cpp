@@ -443,5 +443,69 @@ TEST_F(CoordButtonImagePaintTest, ABadImageKeepsThePreviousOne) {
   EXPECT_EQ(At(Render(*host), 0, 0), kHoverColor);
 }
 
+
+// --- keyboard ---
+
+void PressKey(kb::ui::SHostWnd& host, UINT vk) {
+  host.HandleMessage(WM_KEYDOWN, vk, 1);
+  host.HandleMessage(WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
+}
+
+// Without a mouse: Tab reaches the picture, the arrows move the ring, Enter
+// and Space click the key with the ring as the mouse does.
+TEST_F(CoordButtonImagePaintTest, KeyboardFocusRingAndActivation) {
+  auto host = Host("type=\"1\"");
+  host->HandleMessage(WM_SETFOCUS, 0, 0);
+  PressKey(*host, VK_TAB);
+  ASSERT_TRUE(picture_->IsFocused()) << "the picture is a Tab stop";
+  EXPECT_EQ(picture_->GetFocusedKey(), 0);
+  const Color ring = At(Render(*host), 8, 40);  // two pixels left of A
+  EXPECT_NE(ring, At(Render(*host), 45, 40)) << "a ring around A, none around B";
+  PressKey(*host, VK_RIGHT);
+  EXPECT_EQ(picture_->GetFocusedKey(), 1);
+  kb::render::Bitmap moved = Render(*host);
+  EXPECT_EQ(At(moved, 48, 40), ring) << "the ring went to B";
+  EXPECT_NE(At(moved, 8, 40), ring);
+
+  struct Case {
+    UINT vk;
+    const char* what;
+  };
+  for (const Case& c : {Case{VK_RETURN, "Enter"}, Case{VK_SPACE, "Space"}}) {
+    listener_.calls.clear();
+    PressKey(*host, c.vk);
+    ASSERT_EQ(listener_.calls.size(), 2u) << c.what;
+    EXPECT_EQ(listener_.calls[0].id, kIdB) << c.what;
+    EXPECT_EQ(listener_.calls[0].action, kCoordButtonPress) << c.what;
+    EXPECT_EQ(listener_.calls[1].action, kCoordButtonRelease) << c.what;
+    EXPECT_EQ(listener_.calls[1].x, 65) << c.what << ": at the key's centre";
+    EXPECT_EQ(listener_.calls[1].y, 40) << c.what;
+    EXPECT_EQ(Checked(), std::vector<int>{kIdB}) << c.what << ": the selection type applies as for a click";
+  }
+  // A held key repeats: one assignment, not one per repeat.
+  listener_.calls.clear();
+  host->HandleMessage(WM_KEYDOWN, VK_RETURN, static_cast<LPARAM>(0x40000001));
+  EXPECT_TRUE(listener_.calls.empty());
+
+  // A click moves the ring's key there and, the mouse being in use, hides it.
+  ButtonDown(*host, HostPoint(105, 25));
+  ButtonUp(*host, HostPoint(105, 25));
+  EXPECT_EQ(picture_->GetFocusedKey(), 2);
+  EXPECT_NE(At(Render(*host), 98, 40), ring);
+  PressKey(*host, VK_LEFT);
+  EXPECT_EQ(picture_->GetFocusedKey(), 1) << "the arrows go on from the clicked key";
+}
+
+TEST_F(CoordButtonImageTest, KeyboardWithoutKeysLeavesTheKeysToTheWindow) {
+  const std::wstring empty = WriteKeyMap("empty.xml", "<positions/>");
+  auto host = MakeHost("crdxml=\"" + kb::WideToUtf8(empty) + "\"");
+  CoordButtonImage* picture = Picture(*host);
+  ASSERT_NE(picture, nullptr);
+  picture->SetClickListener(&listener_);
+  EXPECT_FALSE(picture->OnKeyDown(VK_RIGHT, 1, 0));
+  EXPECT_FALSE(picture->OnKeyDown(VK_RETURN, 1, 0)) << "Enter then reaches the default button";
+  EXPECT_TRUE(listener_.calls.empty());
+}
+
 }  // namespace
 }  // namespace kbtest

@@ -550,10 +550,20 @@ TEST_F(MacroRecordDlgTest, SingleKeyPageCapturesAPress) {
   ASSERT_EQ(sim_.Command({"press", "f1"}).status, 0);
   ASSERT_TRUE(PumpUntil([&] { return Find(L"edit_single_key")->GetWindowText() == L"F1"; }));
   EXPECT_EQ(macros_.Settings().skcode, static_cast<int32_t>(MakeKeyCode(7, kKeyF1)));
-  // A release captures nothing.
+  // The captured key's release captures nothing and ends the capture, so
+  // that the keys work the dialog again: a key after it is not taken.
   ASSERT_EQ(sim_.Command({"release", "f1"}).status, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !Find(L"chk_single_record")->IsChecked(); }));
+  EXPECT_EQ(Find(L"chk_single_record")->GetWindowText(true), L"Capture a key");
+  ASSERT_EQ(sim_.Command({"tap", "a"}).status, 0);
+  PumpFor(200);
+  EXPECT_EQ(Find(L"edit_single_key")->GetWindowText(), L"F1");
+  // Turned on again, it takes the next key.
+  Click(L"chk_single_record");
   ASSERT_EQ(sim_.Command({"tap", "capslock"}).status, 0);
   ASSERT_TRUE(PumpUntil([&] { return Find(L"edit_single_key")->GetWindowText() == L"Caps Lock"; }));
+  // Its release, a moment later, ends this capture too.
+  EXPECT_TRUE(PumpUntil([&] { return !Find(L"chk_single_record")->IsChecked(); }));
   // Other pages stop the monitor.
   Find<kb::ui::STabCtrl>(L"tab_macro_mode_selection")->SetCurSel(2);
   EXPECT_FALSE(monitor_->IsRunning());

@@ -175,13 +175,14 @@ TEST_F(ToggleBoxExTest, DesiredSizeIsTheBoxSkinsOrTheText) {
   EXPECT_GT(c.Height(), 8);
 }
 
-TEST_F(ToggleBoxExTest, NoFocusRectangle) {
+// Keyboard users must see which box Space toggles: the boxes of the program
+// drew no focus cue at all.
+TEST_F(ToggleBoxExTest, FocusRectangleOnlyWithFocusCues) {
   AddLayout(L"focus",
             "<checkex name=\"ex\" pos=\"10,10,@40,@20\"/>"
-            "<check name=\"plain\" pos=\"10,50,@40,@20\" skin=\"\"/>");
+            "<radioex name=\"rx\" pos=\"10,50,@40,@20\"/>");
   auto host = LoadHost(L"focus");
   Deliver(*host, WM_SETFOCUS);
-  host->SetShowFocusCues(true);
   auto count = [&](const Rect& r) {
     kb::render::Bitmap b = Render(*host);
     int n = 0;
@@ -189,11 +190,18 @@ TEST_F(ToggleBoxExTest, NoFocusRectangle) {
       for (int x = r.left; x < r.right; ++x) n += b.ColorAt(x, y) != kBackground;
     return n;
   };
+  const Rect exRect{10, 10, 50, 30};
+  const Rect rxRect{10, 50, 50, 70};
   host->FindChildByName(L"ex")->SetFocus();
   ASSERT_TRUE(host->FindChildByName(L"ex")->IsFocused());
-  EXPECT_EQ(count(Rect{10, 10, 50, 30}), 0);
-  host->FindChildByName(L"plain")->SetFocus();
-  EXPECT_GT(count(Rect{10, 50, 50, 70}), 0) << "the plain box shows one, so the check above means something";
+  host->SetShowFocusCues(false);
+  EXPECT_EQ(count(exRect), 0) << "after the mouse was used no frame is drawn";
+  host->SetShowFocusCues(true);
+  EXPECT_GT(count(exRect), 0) << "check box";
+  EXPECT_EQ(count(rxRect), 0) << "only the focused box";
+  host->FindChildByName(L"rx")->SetFocus();
+  EXPECT_GT(count(rxRect), 0) << "radio box";
+  EXPECT_EQ(count(exRect), 0);
 }
 
 TEST_F(ToggleBoxExTest, ClicksKeepTheBaseBehaviour) {

@@ -196,6 +196,12 @@
 #define SMTO_BLOCK 0x0001
 #define SMTO_ABORTIFHUNG 0x0002
 
+// Key message flags (the high word of a key message's lParam).
+#define KF_EXTENDED 0x0100
+#define KF_ALTDOWN 0x2000
+#define KF_REPEAT 0x4000
+#define KF_UP 0x8000
+
 // Virtual keys.
 #define VK_LBUTTON 0x01
 #define VK_RBUTTON 0x02

@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kHeadTextPadding = 12;
 constexpr int kFocusInset = 2;
-constexpr Color kFocusColor = Color::Rgb(0x50, 0x50, 0x50);
 
 }  // namespace
 
@@ -309,10 +308,17 @@ void STabCtrl::DrawItemTitle(render::Canvas& canvas, const Rect& rect, int index
   }
 }
 
+std::wstring STabCtrl::GetAccessibleName() const {
+  std::wstring own = SWindow::GetAccessibleName();
+  if (!own.empty()) return own;
+  const STabPage* page = GetItem(curSel_);
+  return page ? page->GetTitle() : std::wstring();
+}
+
 void STabCtrl::DrawFocus(render::Canvas& canvas) {
   Rect head = GetItemRect(curSel_);
   if (head.IsEmpty()) return;
-  canvas.DrawFocusRect(head.Deflate(kFocusInset, kFocusInset, kFocusInset, kFocusInset), kFocusColor);
+  canvas.DrawFocusRect(head.Deflate(kFocusInset, kFocusInset, kFocusInset, kFocusInset), style_.GetFocusColor());
 }
 
 // --- input ---

@@ -60,6 +60,8 @@ class STabCtrl : public SWindow {
   bool SetCurSel(int index, bool notify = true);
   int GetItemCount() const;
   STabPage* GetItem(int index) const;
+  // "accName", else the shown page's title.
+  std::wstring GetAccessibleName() const override;
   // Adds a page with that title at `index` (the end for -1).
   STabPage* InsertItem(std::wstring_view title, int index = -1);
   bool RemoveItem(int index);

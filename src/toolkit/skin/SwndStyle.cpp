@@ -40,10 +40,10 @@ bool SwndStyle::SetAttribute(const std::wstring& name, const std::wstring& value
       return true;
     }
   }
-  if (name == L"colorBkgnd" || name == L"colorBorder") {
+  if (name == L"colorBkgnd" || name == L"colorBorder" || name == L"colorFocus") {
     auto color = Resolve(value);
     if (!color) return false;
-    (name == L"colorBkgnd" ? bkgndColor_ : borderColor_) = *color;
+    (name == L"colorBkgnd" ? bkgndColor_ : name == L"colorBorder" ? borderColor_ : focusColor_) = *color;
     return true;
   }
   if (name == L"align") {

@@ -24,7 +24,8 @@ class SwndStyle {
   // colorText, colorTextHover, colorTextPush, colorTextDisable, colorBkgnd,
   // colorBorder, align (left|center|right), valign (top|middle|bottom),
   // multiLines, dotted (end ellipsis), padding, skin, focusSkin,
-  // drawFocusRect. False for other names or bad values.
+  // drawFocusRect, colorFocus (the focus rectangle's colour). False for
+  // other names or bad values.
   bool SetAttribute(const std::wstring& name, const std::wstring& value);
 
   render::FontSpec GetFontSpec(int state) const;
@@ -54,6 +55,9 @@ class SwndStyle {
   void SetFocusSkinName(std::wstring name) { focusSkinName_ = std::move(name); }
   ISkinObj* GetFocusSkin() const;
   bool GetDrawFocusRect() const { return drawFocusRect_; }
+  // The focus rectangle's colour; the toolkit's grey suits light skins only.
+  Color GetFocusColor() const { return focusColor_.value_or(kDefaultFocusColor); }
+  static constexpr Color kDefaultFocusColor = Color::Rgb(0x50, 0x50, 0x50);
   void SetDrawFocusRect(bool on) { drawFocusRect_ = on; }
 
  private:
@@ -68,6 +72,7 @@ class SwndStyle {
   Margins padding_;
   std::optional<Color> bkgndColor_;
   std::optional<Color> borderColor_;
+  std::optional<Color> focusColor_;
   std::wstring skinName_;
   std::wstring focusSkinName_;
   bool drawFocusRect_ = true;

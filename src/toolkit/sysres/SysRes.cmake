@@ -32,7 +32,10 @@ if(WIN32)
   target_sources(kb_toolkit INTERFACE "${rc}")
   set_property(SOURCE "${rc}" APPEND PROPERTY OBJECT_DEPENDS ${KB_SYSRES_FILES})
   target_sources(kb_toolkit PRIVATE "${CMAKE_CURRENT_LIST_DIR}/../res/windows/ModuleResourceWin.cpp"
-                 "${CMAKE_CURRENT_LIST_DIR}/../backend/windows/ClipboardWin.cpp")
+                 "${CMAKE_CURRENT_LIST_DIR}/../backend/windows/ClipboardWin.cpp"
+                 "${CMAKE_CURRENT_LIST_DIR}/../backend/windows/HostAccessibilityWin.cpp")
+  # Screen readers: LresultFromObject, AccessibleObjectFromWindow, BSTRs.
+  target_link_libraries(kb_toolkit PUBLIC oleacc oleaut32 uuid)
 else()
   set(embedded "${CMAKE_CURRENT_BINARY_DIR}/KbSysResEmbedded.cpp")
   add_custom_command(
@@ -44,5 +47,6 @@ else()
     VERBATIM)
   target_sources(kb_toolkit PRIVATE "${embedded}"
                  "${CMAKE_CURRENT_LIST_DIR}/../res/linux/ModuleResourceEmbedded.cpp"
-                 "${CMAKE_CURRENT_LIST_DIR}/../backend/linux/ClipboardLocal.cpp")
+                 "${CMAKE_CURRENT_LIST_DIR}/../backend/linux/ClipboardLocal.cpp"
+                 "${CMAKE_CURRENT_LIST_DIR}/../backend/linux/HostAccessibilityLocal.cpp")
 endif()

@@ -51,6 +51,9 @@ class ISwndContainer {
   virtual const std::wstring& GetTranslatorContext() const = 0;
   // The tooltip of the window under the mouse may have changed.
   virtual void UpdateToolTip() = 0;
+  // What the focused control is called changed (a part of it took the
+  // focus): screen readers are told again. Hosts without readers ignore it.
+  virtual void AccessibleNameChanged(SWindow* window) {}
 };
 
 }  // namespace kb::ui

@@ -6,6 +6,7 @@
 #include "platform/text.h"
 #include "toolkit/core/AttrParse.h"
 #include "toolkit/core/SApplication.h"
+#include "toolkit/window/HostAccessibility.h"
 #include "toolkit/window/STipWnd.h"
 
 namespace kb::ui {
@@ -28,6 +29,7 @@ SHostWnd::SHostWnd(std::wstring layoutName) : layoutName_(std::move(layoutName))
 
 SHostWnd::~SHostWnd() {
   if (hwnd_ && ::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
+  DisconnectHostAccessibility(*this);
   DestroyTree();
 }
 
@@ -246,6 +248,11 @@ void SHostWnd::SetFocusedWindow(SWindow* window) {
   if (old) old->OnKillFocus(window);
   // The old control's handler may have moved the focus elsewhere already.
   if (focus_ == window && window) window->OnSetFocus(old);
+  if (focus_ == window && window) NotifyAccessibleFocus(*this, window);
+}
+
+void SHostWnd::AccessibleNameChanged(SWindow* window) {
+  if (window && window == focus_) NotifyAccessibleFocus(*this, window);
 }
 
 void SHostWnd::SetCaptureWindow(SWindow* window) {
@@ -438,6 +445,7 @@ bool SHostWnd::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
   result = 0;
   if ((msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) || msg == WM_MOUSELEAVE) return OnMouseMessage(msg, wParam, lParam);
   if (msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_CHAR) return OnKeyMessage(msg, wParam, lParam);
+  if (AnswerAccessibilityRequest(*this, msg, wParam, lParam, result)) return true;
   switch (msg) {
     case WM_CREATE:
       BuildTree();
@@ -720,6 +728,7 @@ void SHostWnd::OnKeyDownMessage(UINT vk, UINT repeat, UINT flags) {
 }
 
 void SHostWnd::OnDestroyMessage() {
+  DisconnectHostAccessibility(*this);
   HideToolTip();
   tip_.reset();
   if (timelineRunning_) ::KillTimer(hwnd_, kTimelineTimerId);

@@ -116,6 +116,7 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
   void UnregisterTimelineHandler(ITimelineHandler* handler) override;
   const std::wstring& GetTranslatorContext() const override { return trContext_; }
   void UpdateToolTip() override;
+  void AccessibleNameChanged(SWindow* window) override;
 
  protected:
   // The host's own handling of events the program's map left.

@@ -14,7 +14,6 @@ namespace kb::ui {
 
 namespace {
 
-constexpr Color kFocusRectColor = Color::Rgb(0x50, 0x50, 0x50);
 constexpr int kFocusRectInset = 2;
 
 // Layouts write line breaks in attributes as "\n".
@@ -237,7 +236,30 @@ bool SWindow::OnIdentityAttribute(const std::wstring& name, const std::wstring& 
     SetToolTipText(ResolveText(value));
     return true;
   }
+  if (name == L"accName") {
+    SetAccessibleName(ResolveText(value));
+    return true;
+  }
   return false;
+}
+
+// The name is the program's label even where the control's text is the
+// user's (translate="0" on an edit), so it is always translated.
+std::wstring SWindow::TranslateAccessibleName() const {
+  SApplication* app = SApplication::Instance();
+  if (rawAccName_.empty() || !app) return rawAccName_;
+  return app->Translate(rawAccName_, container_ ? container_->GetTranslatorContext() : std::wstring());
+}
+
+void SWindow::SetAccessibleName(std::wstring_view name) {
+  rawAccName_ = name;
+  accName_ = TranslateAccessibleName();
+}
+
+std::wstring SWindow::GetAccessibleName() const {
+  if (!accName_.empty()) return accName_;
+  if (!text_.empty()) return text_;
+  return tip_;
 }
 
 std::optional<bool> SWindow::OnBehaviourAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
@@ -323,6 +345,9 @@ void SWindow::OnLanguageChanged() {
 }
 
 void SWindow::NotifyLanguageChanged() {
+  // Here rather than in OnLanguageChanged, which controls whose text is the
+  // user's (edits) override without the base.
+  accName_ = TranslateAccessibleName();
   OnLanguageChanged();
   for (size_t i = 0; i < children_.size(); ++i) children_[i]->NotifyLanguageChanged();
 }
@@ -599,7 +624,7 @@ void SWindow::DrawFocus(render::Canvas& canvas) {
     return;
   }
   canvas.DrawFocusRect(rect_.Deflate(kFocusRectInset, kFocusRectInset, kFocusRectInset, kFocusRectInset),
-                       kFocusRectColor);
+                       style_.GetFocusColor());
 }
 
 // --- events and timers ---

@@ -96,6 +96,12 @@ class SWindow : public SObject {
   virtual std::wstring GetToolTipText(Point pt) const { return tip_; }
   // Through the translator in the host's context, unless translate="0".
   std::wstring Translate(const std::wstring& raw) const;
+  // What a screen reader calls the control: "accName" (translated like the
+  // text; for controls that show no text of their own, such as sliders and
+  // drop-downs, usually the label beside them), else the text shown, else
+  // the tooltip (image buttons).
+  virtual std::wstring GetAccessibleName() const;
+  void SetAccessibleName(std::wstring_view name);
 
   // --- state ---
   unsigned GetState() const { return state_; }
@@ -108,6 +114,8 @@ class SWindow : public SObject {
   virtual void SetCheck(bool checked);
   bool IsFocusable() const;
   void SetFocusable(bool on) { focusable_ = on; }
+  // Whether the control takes the focus at all, shown or not.
+  bool WantsFocus() const { return focusable_; }
   bool IsFocused() const;
   void SetFocus();
   void KillFocus();
@@ -217,6 +225,7 @@ class SWindow : public SObject {
   // Nothing when the name is not one of these attributes.
   std::optional<bool> OnBehaviourAttribute(const std::wstring& name, const std::wstring& value, bool loading);
   bool SetCursorByName(const std::wstring& value);
+  std::wstring TranslateAccessibleName() const;
   // An element child the control reads itself ("items", "template", ...);
   // return true to keep it from being created as a child control.
   virtual bool OnChildXml(pugi::xml_node child) { return false; }
@@ -246,6 +255,8 @@ class SWindow : public SObject {
   std::wstring text_;
   std::wstring rawTip_;
   std::wstring tip_;
+  std::wstring rawAccName_;
+  std::wstring accName_;
   bool translate_ = true;
   unsigned state_ = 0;
   bool visible_ = true;

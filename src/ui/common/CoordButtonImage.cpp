@@ -8,11 +8,20 @@
 #include "toolkit/core/AttrParse.h"
 #include "toolkit/core/SApplication.h"
 #include "ui/common/CoordMapParser.h"
+#include "ui/common/KeyNavigation.h"
 
 using kb::ui::Point;
 using kb::ui::Rect;
 
-CoordButtonImage::CoordButtonImage() : alive_(std::make_shared<bool>(true)) {}
+namespace {
+// The ring around the key with the keyboard focus: light on the dark keycaps,
+// with a dark edge so that it also shows on a light picture.
+constexpr kb::ui::Color kKeyFocusRing = kb::ui::Color::Rgb(0x5C, 0xC8, 0xFF);
+constexpr kb::ui::Color kKeyFocusEdge = kb::ui::Color::Rgb(0x10, 0x12, 0x14);
+constexpr int kKeyFocusThickness = 2;
+}  // namespace
+
+CoordButtonImage::CoordButtonImage() : alive_(std::make_shared<bool>(true)) { focusable_ = true; }
 
 CoordButtonImage::~CoordButtonImage() { *alive_ = false; }
 
@@ -187,6 +196,8 @@ void CoordButtonImage::OnLButtonDown(UINT flags, Point pt) {
   Point local = ToClient(pt);
   int index = FirstButtonAt(local);
   if (index < 0) return;
+  // The arrow keys go on from the key last clicked.
+  focusKey_ = index;
   bool handled = false;
   if (listener_) {
     // The listener may run a modal loop in which this control is destroyed
@@ -260,4 +271,84 @@ void CoordButtonImage::DrawOverlay(kb::render::Canvas& canvas, Overlay& overlay,
     if (!(button.*flag)) continue;
     canvas.DrawBitmap(*image, button.rect, Point{button.rect.left + rect_.left, button.rect.top + rect_.top});
   }
+}
+
+// --- keyboard ---
+
+void CoordButtonImage::OnSetFocus(kb::ui::SWindow* previous) {
+  // Tabbing in starts at a checked key, else at the first key of the map.
+  if (focusKey_ < 0 || static_cast<size_t>(focusKey_) >= buttons_.size()) {
+    auto checked = std::find_if(buttons_.begin(), buttons_.end(), [](const CoordButton& b) { return b.checked != 0; });
+    focusKey_ = buttons_.empty() ? -1 : static_cast<int>(checked == buttons_.end() ? 0 : checked - buttons_.begin());
+  }
+  SWindow::OnSetFocus(previous);
+}
+
+std::wstring CoordButtonImage::GetAccessibleName() const {
+  std::wstring name = SWindow::GetAccessibleName();
+  if (focusKey_ < 0 || static_cast<size_t>(focusKey_) >= buttons_.size()) return name;
+  const CoordButton& key = buttons_[static_cast<size_t>(focusKey_)];
+  for (const std::wstring* part : {&key.name, &key.tip}) {
+    if (part->empty()) continue;
+    if (!name.empty()) name += L", ";
+    name += *part;
+  }
+  return name;
+}
+
+void CoordButtonImage::SetFocusedKey(int index) {
+  if (index < -1 || index >= static_cast<int>(buttons_.size()) || index == focusKey_) return;
+  focusKey_ = index;
+  Invalidate();
+  // For a screen reader the key with the ring is what has the focus.
+  if (container_) container_->AccessibleNameChanged(this);
+}
+
+bool CoordButtonImage::OnKeyDown(UINT vk, UINT repeat, UINT flags) {
+  if (buttons_.empty()) return false;
+  keynav::Move move;
+  switch (vk) {
+    case VK_LEFT: move = keynav::Move::kLeft; break;
+    case VK_RIGHT: move = keynav::Move::kRight; break;
+    case VK_UP: move = keynav::Move::kUp; break;
+    case VK_DOWN: move = keynav::Move::kDown; break;
+    case VK_HOME: move = keynav::Move::kRowStart; break;
+    case VK_END: move = keynav::Move::kRowEnd; break;
+    case VK_RETURN:
+    case VK_SPACE:
+      // A held key repeats; one press opens the assignment once.
+      if (!(flags & KF_REPEAT)) ActivateKey(focusKey_);
+      return true;
+    default:
+      return false;
+  }
+  SetFocusedKey(keynav::Neighbour(buttons_, focusKey_, move));
+  return true;
+}
+
+void CoordButtonImage::ActivateKey(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= buttons_.size() || IsDisabled(true)) return;
+  const CoordButton& key = buttons_[static_cast<size_t>(index)];
+  const int id = key.id;
+  const std::wstring name = key.name;
+  // The listener is told of a click at the key's centre, as if the mouse
+  // had been there.
+  const Point centre{(key.rect.left + key.rect.right) / 2, (key.rect.top + key.rect.bottom) / 2};
+  bool handled = false;
+  if (listener_) {
+    std::shared_ptr<bool> alive = alive_;
+    handled = listener_->OnCoordButtonClick(id, name, kCoordButtonPress, 0, centre.x, centre.y);
+    if (!*alive) return;
+  }
+  if (!handled) ApplySelection(static_cast<size_t>(index));
+  StateChanged();
+  if (listener_) listener_->OnCoordButtonClick(id, name, kCoordButtonRelease, 0, centre.x, centre.y);
+}
+
+void CoordButtonImage::DrawFocus(kb::render::Canvas& canvas) {
+  if (focusKey_ < 0 || static_cast<size_t>(focusKey_) >= buttons_.size()) return;
+  const Rect key = buttons_[static_cast<size_t>(focusKey_)].rect.Offset(rect_.left, rect_.top);
+  const int t = kKeyFocusThickness;
+  canvas.FrameRect(key.Deflate(-t - 1, -t - 1, -t - 1, -t - 1), kKeyFocusEdge, 1);
+  canvas.FrameRect(key.Deflate(-t, -t, -t, -t), kKeyFocusRing, t);
 }

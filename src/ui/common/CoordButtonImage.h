@@ -9,6 +9,10 @@
 // its picture unscaled, so those pictures must have the background's size and
 // the control should have it too. "type" selects what a click does to the
 // checked state: 1 single selection, 2 toggle, anything else nothing.
+//
+// The picture takes the keyboard focus in the Tab order: the arrow keys move
+// a ring from key to key (Home and End to the ends of the row), and Enter or
+// Space does to the key with the ring what a click does.
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,6 +54,9 @@ class CoordButtonImage : public kb::ui::SWindow {
   // The file "crdxml" names: under the executable's folder.
   std::wstring CoordFilePath() const;
 
+  // The picture's own name, then the key with the focus ring and what it
+  // is assigned: "Keyboard, F5, B".
+  std::wstring GetAccessibleName() const override;
   // The last key under the mouse: its tip, else its name; "" over no key.
   std::wstring GetToolTipText(kb::ui::Point pt) const override;
 
@@ -59,10 +66,20 @@ class CoordButtonImage : public kb::ui::SWindow {
   void OnMouseMove(UINT flags, kb::ui::Point pt) override;
   void OnMouseLeave() override;
   void OnCreate() override;
+  bool OnKeyDown(UINT vk, UINT repeat, UINT flags) override;
+  void OnSetFocus(kb::ui::SWindow* previous) override;
+
+  // The key with the focus ring (an index into GetButtons()), -1 for none.
+  int GetFocusedKey() const { return focusKey_; }
+  void SetFocusedKey(int index);
+  // What a click on the key does: press and release for the listener, the
+  // selection type when the press is not handled.
+  void ActivateKey(int index);
 
  protected:
   bool OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) override;
   void DrawBkgnd(kb::render::Canvas& canvas) override;
+  void DrawFocus(kb::render::Canvas& canvas) override;
 
  private:
   // A picture drawn over the keys in one state (hover, checked, pressed):
@@ -91,6 +108,7 @@ class CoordButtonImage : public kb::ui::SWindow {
   std::vector<CoordButton> buttons_;
   kb::ui::Color defaultColor_ = kb::ui::Color::Rgb(0xFF, 0xFF, 0xFF);
   int selectionType_ = 0;
+  int focusKey_ = -1;
   std::wstring coordFile_;
   ICoordButtonClickListener* listener_ = nullptr;
   // False once destroyed; a listener's modal loop may outlive the control.

@@ -2,7 +2,9 @@
 // SCheckBoxEx and SRadioBoxEx: one template over their bases (SCheckBox,
 // SRadioBox). The control paints itself entirely: the box skin ("skin", none
 // unless the layout gives one) over the whole control, an icon ("iconSkin" at
-// "iconPos") and the text (moved by "textX", "textY"). No focus rectangle.
+// "iconPos") and the text (moved by "textX", "textY"). The focus rectangle is
+// the window's, inside the box skin, so that the keyboard user sees which box
+// Space toggles.
 #include <optional>
 #include <string>
 
@@ -34,7 +36,6 @@ class ToggleBoxEx : public Base {
     return Base::OnAttribute(name, value, loading);
   }
   void OnPaint(render::Canvas& canvas) override { part_.Paint(*this, canvas); }
-  void DrawFocus(render::Canvas& canvas) override {}
 
  private:
   ToggleBoxExPart part_;

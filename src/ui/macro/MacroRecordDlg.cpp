@@ -314,9 +314,14 @@ void MacroRecordDlg::OnKeyEvent(KeyCode code, bool pressed, std::optional<int64_
   const std::wstring name = KeyNameTable::NameOf(code).name;
   int page = CurrentPage();
   if (page == kPageSingleKey) {
-    if (!pressed || !TakesKeys()) return;
-    macros_.Settings().skcode = static_cast<int32_t>(code);
-    if (singleKey_) singleKey_->SetWindowText(name);
+    if (!TakesKeys()) return;
+    if (pressed) {
+      macros_.Settings().skcode = static_cast<int32_t>(code);
+      capturedKey_ = code;
+      if (singleKey_) singleKey_->SetWindowText(name);
+    } else if (code == capturedKey_) {
+      EndSingleCapture();
+    }
     return;
   }
   if (page != kPageMacro || !IsRecording()) return;
@@ -439,8 +444,19 @@ void MacroRecordDlg::StopRecording() {
   SaveRecordedSteps();
 }
 
+// One key is captured: while capturing, every key message is the capture's,
+// so without this a keyboard user could never reach OK again. Ended on the
+// key's release, so that its press and release both stay the capture's.
+void MacroRecordDlg::EndSingleCapture() {
+  capturedKey_ = 0;
+  if (!singleCheck_ || !singleCheck_->IsChecked()) return;
+  singleCheck_->SetCheck(false);
+  singleCheck_->SetWindowText(kStartCapture);
+}
+
 void MacroRecordDlg::OnSingleCaptureClicked() {
   if (!singleCheck_) return;
+  capturedKey_ = 0;
   // Its look alone hardly tells on from off; the text says what a click does.
   singleCheck_->SetWindowText(singleCheck_->IsChecked() ? kStopCapture : kStartCapture);
 }

@@ -120,6 +120,7 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   void OnStepDelayEdited(kb::ui::SWindow* cell);
   void OnNumberEditLeft(kb::ui::SWindow* edit);
   void OnSingleCaptureClicked();
+  void EndSingleCapture();
   void OnOk();
   // The settings of the assignment the dialog opens on; false when the
   // assigned macro group is not among the groups any more.
@@ -202,5 +203,7 @@ class MacroRecordDlg : public kb::ui::SHostDialog, public macro::IOnMacroGroupCl
   // dialog is initialised and once its window is being destroyed.
   std::atomic<HWND> keyTarget_{nullptr};
   bool recordingStarted_ = false;
+  // The key the single-key capture took; its release ends the capture.
+  KeyCode capturedKey_ = 0;
   bool initialising_ = false;
 };
