@@ -316,6 +316,8 @@ void CMainDlg::OnMenuCommand(int id) {
   else if (id == kCmdExit) ::PostMessageW(GetHwnd(), WM_CLOSE, 0, 0);
   else if (id == kCmdAbout)
     kb::ui::ShowAboutBox(GetHwnd(), [this](const std::wstring& text) { return TranslateText(text); });
+  else if (id == kCmdExportSettings) OnExportSettings();
+  else if (id == kCmdImportSettings) OnImportSettings();
 }
 
 // The keyboard is asked every time (its firmware may have been updated by
