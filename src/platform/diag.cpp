@@ -1,5 +1,6 @@
 #include "platform/diag.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
@@ -16,9 +17,13 @@ std::mutex& DiagMutex() {
   static std::mutex m;
   return m;
 }
+std::atomic<bool> diagnosticsEnabled{true};
 }  // namespace
 
+void SetDiagnosticsEnabled(bool enabled) { diagnosticsEnabled = enabled; }
+
 void DiagPrintf(const char* format, ...) {
+  if (!diagnosticsEnabled) return;
   va_list args;
   va_start(args, format);
   std::lock_guard<std::mutex> lock(DiagMutex());
@@ -28,6 +33,7 @@ void DiagPrintf(const char* format, ...) {
 }
 
 void DiagPrintfW(const wchar_t* format, ...) {
+  if (!diagnosticsEnabled) return;
   va_list args;
   va_start(args, format);
   std::lock_guard<std::mutex> lock(DiagMutex());

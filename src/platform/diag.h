@@ -14,4 +14,8 @@ void DiagPrintf(const char* format, ...)
     ;
 void DiagPrintfW(const wchar_t* format, ...);
 
+// On unless turned off: the command line keeps standard error for its
+// one-line answer unless asked for more (--verbose).
+void SetDiagnosticsEnabled(bool enabled);
+
 }  // namespace kb

@@ -101,6 +101,9 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_DEVICECHANGE:
       result = OnDeviceChange(wParam, lParam);
       return true;
+    case WM_COPYDATA:
+      result = OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+      return true;
     case WM_CLOSE:
       CloseMainWindow();
       result = 0;

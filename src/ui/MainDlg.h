@@ -35,6 +35,9 @@ class CoordButtonImage;
 class KeyActionRunner;
 class MacroRecordDlg;
 struct SettingsSnapshot;
+namespace command_line {
+struct Request;
+}
 
 namespace HidUsbFilter {
 class KeyMonitor;
@@ -129,6 +132,11 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   // Replaces the four stores (false, with nothing changed, when they could
   // not be saved), then shows and sends what they hold.
   bool ApplySettings(const SettingsSnapshot& settings);
+  // A command-line request from another process (MainDlgCommands.cpp): 0 or
+  // the firmware version when done, else the command line's exit status
+  // negated.
+  LRESULT OnCopyData(const COPYDATASTRUCT* data);
+  LRESULT RunRequest(const command_line::Request& request);
 
  private:
   struct Controls {
