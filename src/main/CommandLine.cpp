@@ -57,20 +57,66 @@ std::wstring WholePath(const std::wstring& file) {
   return kb::PathJoin(folder.data(), file);
 }
 
-// Entry 0 of the package's string table, read without the toolkit (the
-// command line runs without a display): the index names the table's file.
-std::wstring ApplicationName(const std::wstring& folder) {
+// A file of the resource package by its name in the package's index, read
+// without the toolkit (the command line runs without a display).
+std::wstring PackageFile(const std::wstring& folder, const char* name) {
   std::wstring package = kb::PathJoin(folder, kb::res::kResourceFolder);
   pugi::xml_document index;
   if (!kb::LoadXmlFile(kb::PathJoin(package, L"uires.idx"), index, pugi::encoding_utf8)) return L"";
-  pugi::xpath_node entry = index.select_node("//file[@name='string']");
-  if (!entry) return L"";
-  std::wstring path = kb::PathJoin(package, kb::Utf8ToWide(entry.node().attribute("path").as_string()));
+  for (pugi::xml_node type : index.document_element().children())
+    for (pugi::xml_node file : type.children("file"))
+      if (std::string_view(file.attribute("name").as_string()) == name)
+        return kb::PathJoin(package, kb::Utf8ToWide(file.attribute("path").as_string()));
+  return L"";
+}
+
+// Entry 0 of the package's string table.
+std::wstring ApplicationName(const std::wstring& folder) {
   pugi::xml_document strings;
-  if (!kb::LoadXmlFile(path, strings, pugi::encoding_utf8)) return L"";
+  std::wstring path = PackageFile(folder, "string");
+  if (path.empty() || !kb::LoadXmlFile(path, strings, pugi::encoding_utf8)) return L"";
   pugi::xml_node first = kb::ElementAtOrAfter(strings.document_element().first_child());
   return kb::AttributeText(first.attribute("value"));
 }
+
+// The command line's texts in the language of config.xml: the Chinese pack's
+// "cmdline" context. Option names, file names and values stay as they are.
+class Texts {
+ public:
+  void Load(const std::wstring& folder, bool chinese) {
+    if (!chinese) return;
+    pugi::xml_document doc;
+    std::wstring path = PackageFile(folder, "lang_cn");
+    if (path.empty() || !kb::LoadXmlFile(path, doc, pugi::encoding_utf8)) return;
+    for (pugi::xml_node context : doc.document_element().children("context")) {
+      if (std::string_view(context.attribute("name").as_string()) != "cmdline") continue;
+      for (pugi::xml_node item : context.children("item"))
+        texts_.emplace_back(item.attribute("src").as_string(), item.attribute("tr").as_string());
+    }
+  }
+  std::string operator()(const std::string& english) const {
+    for (const auto& [src, tr] : texts_)
+      if (src == english) return tr;
+    return english;
+  }
+  // Line by line, so a translation file item is one line of the text.
+  std::string Lines(const std::string& text) const {
+    std::string out;
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      out += (*this)(text.substr(start, end - start)) + "\n";
+      start = end + 1;
+    }
+    return out;
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::string>> texts_;
+};
+
+Texts tr;
 
 // The running instance's main window: it carries the property of the
 // application's name once it is initialised.
@@ -95,7 +141,7 @@ std::string Narrow(const std::wstring& text) { return kb::WideToUtf8(text); }
 int AskInstance(const std::wstring& appName, const Request& request) {
   HWND window = FindInstanceWindow(appName);
   if (!window)
-    return Fail(kExitFailed, "kbconfig is running, but its window cannot be reached (is it waiting for the keyboard?)");
+    return Fail(kExitFailed, tr("kbconfig is running, but its window cannot be reached (is it waiting for the keyboard?)"));
   std::string text = Narrow(Encode(request));
   COPYDATASTRUCT data{};
   data.dwData = kCopyDataTag;
@@ -104,21 +150,21 @@ int AskInstance(const std::wstring& appName, const Request& request) {
   DWORD_PTR answer = 0;
   if (!SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kAnswerWaitMs,
                            &answer))
-    return Fail(kExitFailed, "the running kbconfig did not answer");
+    return Fail(kExitFailed, tr("the running kbconfig did not answer"));
   auto result = static_cast<LRESULT>(static_cast<INT_PTR>(answer));
   if (result >= 0) {
     if (request.action == Request::Action::kFirmware) kb::WriteOut(FirmwareLine(static_cast<int32_t>(result)));
     return kExitOk;
   }
   switch (-result) {
-    case kExitNoKeyboard: return Fail(kExitNoKeyboard, "the keyboard is not connected");
-    case kExitBadFile: return Fail(kExitBadFile, Narrow(request.file) + ": cannot be written");
-    case kExitUsage: return Fail(kExitUsage, "the running kbconfig does not know this request");
+    case kExitNoKeyboard: return Fail(kExitNoKeyboard, tr("the keyboard is not connected"));
+    case kExitBadFile: return Fail(kExitBadFile, Narrow(request.file) + ": " + tr("cannot be written"));
+    case kExitUsage: return Fail(kExitUsage, tr("the running kbconfig does not know this request"));
     default:
       return Fail(kExitFailed, request.action == Request::Action::kFirmware
-                                   ? "the keyboard did not answer"
-                                   : "the running kbconfig could not do it (a dialog of it is open, or the "
-                                     "settings could not be saved)");
+                                   ? tr("the keyboard did not answer")
+                                   : tr("the running kbconfig could not do it (a dialog of it is open, or the "
+                                        "settings could not be saved)"));
   }
 }
 
@@ -154,7 +200,7 @@ void LoadStores(const std::wstring& folder) {
 
 int RunLighting(const std::wstring& folder, const Request& request) {
   Keyboard keyboard;
-  if (!keyboard.Open()) return Fail(kExitNoKeyboard, "the keyboard is not connected");
+  if (!keyboard.Open()) return Fail(kExitNoKeyboard, tr("the keyboard is not connected"));
   LedEffectTable& effects = LedEffectTable::Instance();
   SideModelTable& sides = SideModelTable::Instance();
   effects.Load(kb::PathJoin(folder, LedEffectTable::kFileName));
@@ -166,15 +212,15 @@ int RunLighting(const std::wstring& folder, const Request& request) {
   if (request.side) commands.SetSideLight(*request.side);
   if (request.effect) commands.SetBacklightEffect(*request.effect);
   if (commands.SideLightFailed() || commands.BacklightFailed())
-    return Fail(kExitFailed, "the keyboard did not take the lighting");
-  if (!effects.Save() || !sides.Save()) return Fail(kExitFailed, "the lighting could not be saved");
+    return Fail(kExitFailed, tr("the keyboard did not take the lighting"));
+  if (!effects.Save() || !sides.Save()) return Fail(kExitFailed, tr("the lighting could not be saved"));
   return kExitOk;
 }
 
 int RunFirmware() {
   Keyboard keyboard;
-  if (!keyboard.Open()) return Fail(kExitNoKeyboard, "the keyboard is not connected");
-  if (!keyboard.Commands().ReadFirmwareVersion()) return Fail(kExitFailed, "the keyboard did not answer");
+  if (!keyboard.Open()) return Fail(kExitNoKeyboard, tr("the keyboard is not connected"));
+  if (!keyboard.Commands().ReadFirmwareVersion()) return Fail(kExitFailed, tr("the keyboard did not answer"));
   kb::WriteOut(FirmwareLine(keyboard.FirmwareVersion()));
   return kExitOk;
 }
@@ -182,25 +228,25 @@ int RunFirmware() {
 int RunExport(const std::wstring& folder, const Request& request) {
   LoadStores(folder);
   if (!SettingsBackup::Write(request.file, SettingsBackup::Capture(SettingsStores::Process())))
-    return Fail(kExitBadFile, Narrow(request.file) + ": cannot be written");
+    return Fail(kExitBadFile, Narrow(request.file) + ": " + tr("cannot be written"));
   return kExitOk;
 }
 
 int RunImport(const std::wstring& folder, const SettingsSnapshot& settings) {
   LoadStores(folder);
   SettingsStores stores = SettingsStores::Process();
-  if (!SettingsBackup::Apply(settings, stores)) return Fail(kExitFailed, "the settings could not be saved");
+  if (!SettingsBackup::Apply(settings, stores)) return Fail(kExitFailed, tr("the settings could not be saved"));
   // The keyboard shows the imported lighting now; without it, the program's
   // next start sends it.
   Keyboard keyboard;
   if (!keyboard.Open()) {
-    kb::WriteError("kbconfig: settings imported; the keyboard is not connected and gets the lighting when it is\n");
+    kb::WriteError("kbconfig: " + tr("settings imported; the keyboard is not connected and gets the lighting when it is") + "\n");
     return kExitOk;
   }
   keyboard.Commands().SetSideLight(SideModelTable::Instance().GetCurrent());
   keyboard.Commands().SetBacklightEffect(LedEffectTable::Instance().GetCurrent());
   if (keyboard.Commands().SideLightFailed() || keyboard.Commands().BacklightFailed())
-    return Fail(kExitFailed, "settings imported, but the keyboard did not take the lighting");
+    return Fail(kExitFailed, tr("settings imported, but the keyboard did not take the lighting"));
   return kExitOk;
 }
 
@@ -210,12 +256,16 @@ bool IsCommandLineRequest(const wchar_t* commandLine) { return commandLine && Is
 
 int RunCommandLine(const wchar_t* commandLine) {
   kb::AttachParentConsole();
+  std::wstring folder = ProgramFolder();
+  // Read before anything is said: it names the language.
+  bool configured = AppConfig::Instance().Load(folder);
+  tr.Load(folder, AppConfig::Instance().isChinese);
   ParseResult parsed = Parse(SplitArguments(commandLine ? commandLine : L""));
   if (!parsed.request) return Fail(kExitUsage, parsed.error);
   Request request = *parsed.request;
   kb::SetDiagnosticsEnabled(request.verbose);
   if (request.action == Request::Action::kHelp) {
-    kb::WriteOut(HelpText());
+    kb::WriteOut(tr.Lines(HelpText()));
     return kExitOk;
   }
   if (request.action == Request::Action::kListEffects) {
@@ -231,14 +281,13 @@ int RunCommandLine(const wchar_t* commandLine) {
     imported = std::move(read.settings);
   }
 
-  std::wstring folder = ProgramFolder();
   std::wstring appName = ApplicationName(folder);
-  if (appName.empty()) return Fail(kExitFailed, "the program's resource folder is missing or damaged");
+  if (appName.empty()) return Fail(kExitFailed, tr("the program's resource folder is missing or damaged"));
   if (HANDLE running = OpenMutexW(SYNCHRONIZE, FALSE, appName.c_str())) {
     CloseHandle(running);
     return AskInstance(appName, request);
   }
-  if (!AppConfig::Instance().Load(folder)) return Fail(kExitFailed, "config.xml is missing or cannot be read");
+  if (!configured) return Fail(kExitFailed, tr("config.xml is missing or cannot be read"));
   switch (request.action) {
     case Request::Action::kLighting: return RunLighting(folder, request);
     case Request::Action::kFirmware: return RunFirmware();
