@@ -181,11 +181,6 @@ bool RouteInput(const std::shared_ptr<MessageQueue>& queue, QueuedMessage& qm) {
       target = queue->focus ? queue->focus : queue->active ? queue->active : qm.msg.hwnd;
     }
     if (!FindWindowObject(target)) return false;
-    // A disabled window takes no keys, as on Windows: the owner of a modal
-    // dialog (a file chooser run by another process) keeps its focus window,
-    // and a key that reached it would press its focused button under the
-    // dialog.
-    if (!IsWindowEnabled(target) || !IsWindowEnabled(GetAncestor(target, GA_ROOT))) return false;
     qm.msg.hwnd = target;
     std::lock_guard<std::recursive_mutex> guard(UserLock());
     queue->lastKey = qm;
