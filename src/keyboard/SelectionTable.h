@@ -59,6 +59,14 @@ class SelectionTable {
     return Save();
   }
 
+  // Every entry and the current index at once (a settings backup taken in
+  // or put back); not saved: the caller saves.
+  const std::array<Entry, Count>& Entries() const { return entries_; }
+  void Replace(const std::array<Entry, Count>& entries, int32_t sel) {
+    entries_ = entries;
+    sel_ = sel;
+  }
+
   const std::wstring& Path() const { return path_; }
 
  protected:

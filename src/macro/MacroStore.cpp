@@ -155,6 +155,11 @@ void MacroStore::Reset() {
   groups_.clear();
 }
 
+void MacroStore::Replace(std::vector<MacroGroup> groups, const MacroSettings& settings) {
+  groups_ = std::move(groups);
+  settings_ = settings;
+}
+
 std::wstring MacroStore::NewGroupName(const std::wstring& pattern) const {
   // The pattern comes from a translation file: it is filled in by hand, never
   // given to a printf-style formatter.

@@ -69,6 +69,9 @@ class MacroStore {
   bool AppendGroups(std::vector<MacroGroup> groups, const std::wstring& pattern = kGroupNamePattern);
   // Default settings and no groups; the file is left alone until the next save.
   void Reset();
+  // Every group and the settings at once (a settings backup put back); the
+  // caller saves.
+  void Replace(std::vector<MacroGroup> groups, const MacroSettings& settings);
 
   // Appends an empty group under a name no group has yet, then saves.
   // `pattern` is the language's form of kGroupNamePattern.

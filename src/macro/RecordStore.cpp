@@ -140,6 +140,11 @@ bool RecordStore::Clear() {
   return Save();
 }
 
+void RecordStore::Replace(std::vector<KeyRecord> records) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  records_ = std::move(records);
+}
+
 std::optional<KeyRecord> RecordStore::Find(KeyCode code) const {
   std::lock_guard<std::mutex> lock(mutex_);
   for (const KeyRecord& record : records_) {

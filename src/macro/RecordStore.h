@@ -34,6 +34,8 @@ class RecordStore {
   bool Remove(KeyCode code);
   // Removes every record and saves.
   bool Clear();
+  // Every record at once (a settings backup put back); does not save.
+  void Replace(std::vector<KeyRecord> records);
 
   // The key event lookup: a copy of the first record with this trigger code.
   std::optional<KeyRecord> Find(KeyCode code) const;

@@ -7,8 +7,10 @@
 #include "keyboard/SideModelTable.h"
 #include "keyfunc/VHidev.h"
 #include "keyfunc/VirtualKeyboardSetup.h"
+#include "main/CommandLine.h"
 #include "macro/MacroStore.h"
 #include "macro/RecordStore.h"
+#include "platform/console.h"
 #include "platform/diag.h"
 #include "platform/path.h"
 #include "platform/save_file.h"
@@ -191,6 +193,9 @@ int BringRunningInstanceForward(const std::wstring& appName) {
 }
 
 int RunKbConfig(HINSTANCE instance, const wchar_t* commandLine) {
+  // Options ask for one thing and end; they need no window (nor a display).
+  if (IsCommandLineRequest(commandLine)) return RunCommandLine(commandLine);
+  if (!kb::DesktopAvailable()) return 1;
   OleInitialize(nullptr);
   EnsureVirtualKeyboard(L"");
   EnterProgramFolder();

@@ -101,6 +101,9 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_DEVICECHANGE:
       result = OnDeviceChange(wParam, lParam);
       return true;
+    case WM_COPYDATA:
+      result = OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+      return true;
     case WM_CLOSE:
       CloseMainWindow();
       result = 0;
@@ -316,6 +319,8 @@ void CMainDlg::OnMenuCommand(int id) {
   else if (id == kCmdExit) ::PostMessageW(GetHwnd(), WM_CLOSE, 0, 0);
   else if (id == kCmdAbout)
     kb::ui::ShowAboutBox(GetHwnd(), [this](const std::wstring& text) { return TranslateText(text); });
+  else if (id == kCmdExportSettings) OnExportSettings();
+  else if (id == kCmdImportSettings) OnImportSettings();
 }
 
 // The keyboard is asked every time (its firmware may have been updated by

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@
 class CoordButtonImage;
 class KeyActionRunner;
 class MacroRecordDlg;
+struct SettingsSnapshot;
+namespace command_line {
+struct Request;
+}
 
 namespace HidUsbFilter {
 class KeyMonitor;
@@ -52,6 +57,9 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   static constexpr int kCmdExit = 6;
   // The more-menu's About entry.
   static constexpr int kCmdAbout = 7;
+  // The more-menu's settings backup.
+  static constexpr int kCmdExportSettings = 8;
+  static constexpr int kCmdImportSettings = 9;
   // The firmware version that needs no upgrade (v1.0).
   static constexpr int32_t kLatestFirmware = 256;
   static constexpr int32_t kFirmwareUnknown = -1;
@@ -116,6 +124,19 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   void RestoreFactory();
   bool SwitchLanguage(const wchar_t* langName);
   void ShowMoreMenu();
+  // Settings backup (MainDlgSettings.cpp): the menu commands, with their
+  // file dialogs and message boxes, and the work without them.
+  void OnExportSettings();
+  void OnImportSettings();
+  bool ExportSettingsTo(const std::wstring& path);
+  // Replaces the four stores (false, with nothing changed, when they could
+  // not be saved), then shows and sends what they hold.
+  bool ApplySettings(const SettingsSnapshot& settings);
+  // A command-line request from another process (MainDlgCommands.cpp): 0 or
+  // the firmware version when done, else the command line's exit status
+  // negated.
+  LRESULT OnCopyData(const COPYDATASTRUCT* data);
+  LRESULT RunRequest(const command_line::Request& request);
 
  private:
   struct Controls {
@@ -185,6 +206,7 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   void SendBothLights();
   void RetryFailedLighting();
   std::wstring TranslateText(const std::wstring& text) const;
+  std::optional<std::wstring> ChooseSettingsFile(bool save);
 
   HidDevice keyboard_;
   Controls controls_;

@@ -22,3 +22,5 @@ file(WRITE "${SEED_DIR}/deep-macro.xml"
 file(WRITE "${SEED_DIR}/deep-record.xml" "${decl}<record code=\"70004\"><item code=\"70005\">${open}${close}</item></record>")
 file(WRITE "${SEED_DIR}/deep-config.xml"
      "${decl}<funkey><k name=\"x\" code=\"1\">${open}${close}</k></funkey><combkey><c code=\"1:2\">${open}${close}</c></combkey>")
+file(WRITE "${SEED_DIR}/deep-settings.xml"
+     "${decl}<kbsettings version=\"1\"><macros><config /><macro><group name=\"g\"><item code=\"4\" state=\"1\" delay=\"0\">${open}${close}</item></group></macro></macros></kbsettings>")

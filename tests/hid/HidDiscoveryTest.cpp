@@ -105,9 +105,11 @@ TEST_F(HidDiscoveryTest, CollectionsTheSystemHoldsAreListedWithoutVersionAndUsag
 }
 
 TEST_F(HidDiscoveryTest, DiagnosticLinesNameTheClassAndEachInterface) {
-  testing::internal::CaptureStdout();
+  // On standard error: standard output carries only what the command line
+  // is asked for.
+  testing::internal::CaptureStderr();
   std::vector<Found> found = Search(kVendor, {kKeyboard}, 1, 5);
-  std::string output = testing::internal::GetCapturedStdout();
+  std::string output = testing::internal::GetCapturedStderr();
   ASSERT_EQ(found.size(), 1u);
   EXPECT_NE(output.find("got classs: guid={4d1e55b2-f16f-11cf-88cb001111000030}\n"), std::string::npos) << output;
   for (int i = 0; i < 8; ++i)

@@ -181,6 +181,9 @@ const Translation kMessageBoxTexts[] = {
      L"固件已是最新版本，无需升级。"},
     {L"msgbox", L"All settings will be restored, are you sure you want to continue?",
      L"所有设置都将恢复，确定要继续吗？"},
+    {L"msgbox", L"This file is not a settings backup or is damaged. Nothing was changed.",
+     L"此文件不是设置备份或已损坏，未做任何更改。"},
+    {L"main", L"Import settings…", L"导入设置…"},
 };
 
 class MessageBoxTextTest : public PackageTest, public ::testing::WithParamInterface<Translation> {};

@@ -212,6 +212,12 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSECURITY_
     std::string dir = kb::platform::NativePath(lpCurrentDirectory);
     posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
   }
+  // A console program started by a GUI program gets a console of its own on
+  // Windows: what it prints never reaches the starter's standard output,
+  // which carries only what the starter was asked for (the command line's
+  // answers). Here it shares the starter's streams, so its output goes to
+  // standard error with the starter's diagnostic lines.
+  posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
   pid_t pid = 0;
   int rc = posix_spawn(&pid, resolved.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);

@@ -65,6 +65,13 @@ typedef struct tagPOINTS {
   SHORT y;
 } POINTS;
 
+// WM_COPYDATA's lParam: the data is copied into the receiving process.
+typedef struct tagCOPYDATASTRUCT {
+  ULONG_PTR dwData;
+  DWORD cbData;
+  PVOID lpData;
+} COPYDATASTRUCT, *PCOPYDATASTRUCT;
+
 typedef struct tagMSG {
   HWND hwnd;
   UINT message;

@@ -7,6 +7,7 @@
 #include "platform/linux/kernel_object.h"
 #include "platform/linux/win32_kernel.h"
 #include "platform/linux/window_object.h"
+#include "platform/linux/x11_window.h"
 
 namespace kb::platform {
 
@@ -409,6 +410,21 @@ BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
   return TRUE;
 }
 
+namespace {
+// SendMessageW has no time limit; a receiver that hangs is given this long.
+constexpr DWORD kCopyDataWaitMs = 60000;
+
+// Only WM_COPYDATA carries its data to another process's window (it is the
+// message made for that); other messages to such windows are not delivered.
+bool SendCopyDataToOtherProcess(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs,
+                                LRESULT* result) {
+  if (message != WM_COPYDATA || !lParam || IsLocalHandleValue(hwnd) || !IsWindow(hwnd)) return false;
+  const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+  return X11SendCopyData(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), wParam, *data, timeoutMs,
+                         result);
+}
+}  // namespace
+
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (hwnd == HWND_BROADCAST) {
     for (const WindowPtr& w : BroadcastTargets()) SendToWindow(w, message, wParam, lParam);
@@ -416,6 +432,8 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   }
   WindowPtr w = FindWindowObject(hwnd);
   if (!w) {
+    LRESULT result = 0;
+    if (SendCopyDataToOtherProcess(hwnd, message, wParam, lParam, kCopyDataWaitMs, &result)) return result;
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
@@ -426,7 +444,12 @@ LRESULT SendMessageTimeoutW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
                             PDWORD_PTR result) {
   WindowPtr w = FindWindowObject(hwnd);
   if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    LRESULT r = 0;
+    if (SendCopyDataToOtherProcess(hwnd, message, wParam, lParam, timeout, &r)) {
+      if (result) *result = static_cast<DWORD_PTR>(r);
+      return 1;
+    }
+    SetLastError(IsWindow(hwnd) ? ERROR_TIMEOUT : ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   LRESULT r = 0;

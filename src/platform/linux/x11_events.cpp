@@ -199,6 +199,8 @@ void OnClientMessage(X11Display* x, const WindowPtr& w, const XClientMessageEven
     int cmd = static_cast<int>(e.data.l[1]);
     RunOnWindowThread(w, [hwnd, cmd] { ShowWindow(hwnd, cmd); });
   }
+  if (e.message_type == x->Intern("_KB_REQUEST") && e.data.l[0] == kRequestCopyData)
+    X11ReceiveCopyData(w->hwnd, static_cast<unsigned long>(e.data.l[1]));
 }
 
 bool Grabbing(int mode) { return mode == NotifyGrab || mode == NotifyUngrab; }

@@ -83,5 +83,16 @@ bool X11RemoveProp(unsigned long xid, const std::wstring& name, HANDLE* value);
 
 // Opcodes of the requests one process sends another's window.
 constexpr long kRequestShowWindow = 1;
+constexpr long kRequestCopyData = 2;
+
+// WM_COPYDATA to a window of another process (SendMessageW with a window
+// this process does not own): the data goes through a property of a window
+// of the sender's own connection, the answer comes back the same way. False
+// when the window cannot be reached or did not answer within `timeoutMs`.
+bool X11SendCopyData(unsigned long xid, WPARAM sender, const COPYDATASTRUCT& data, DWORD timeoutMs,
+                     LRESULT* result);
+// The receiving side, on the event thread: reads the request named by a
+// _KB_REQUEST client message and has the window's thread answer it.
+void X11ReceiveCopyData(HWND hwnd, unsigned long mailbox);
 
 }  // namespace kb::platform

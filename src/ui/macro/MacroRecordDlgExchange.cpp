@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "macro/MacroStore.h"
-#include "platform/diag.h"
 #include "platform/win32.h"
 #include "toolkit/controls/SListView.h"
 #include "toolkit/window/SMessageBox.h"
+#include "ui/common/FileChooser.h"
 #include "ui/macro/MacroRecordDlg.h"
 
 namespace {
@@ -19,9 +19,7 @@ constexpr wchar_t kImportTitle[] = L"Import macro groups";
 constexpr wchar_t kExportAll[] = L"Export all macro groups?";
 constexpr wchar_t kExportAllChoices[] = L"Yes: every group. No: only the selected group.";
 constexpr wchar_t kMacroFiles[] = L"Macro files (*.xml)";
-constexpr wchar_t kMacroPattern[] = L"*.xml";
 constexpr wchar_t kAllFiles[] = L"All files (*.*)";
-constexpr wchar_t kAllPattern[] = L"*.*";
 constexpr wchar_t kDefaultExtension[] = L"xml";
 constexpr wchar_t kAllGroupsFileName[] = L"macros";
 constexpr wchar_t kWarnNothingToExport[] = L"There is no macro group to export.";
@@ -29,8 +27,6 @@ constexpr wchar_t kWarnExportFailed[] = L"The macro groups could not be written 
 constexpr wchar_t kWarnNotMacroFile[] = L"This file is not a macro file or holds no macro group. Nothing was imported.";
 constexpr wchar_t kWarnImportNotSaved[] = L"macro.xml could not be saved. Nothing was imported.";
 constexpr wchar_t kWarnDialogFailed[] = L"The file dialog could not be opened.";
-// Long enough for any path the shell's dialog hands back.
-constexpr DWORD kPathBufferSize = 32768;
 constexpr wchar_t kBadFileNameChars[] = L"\\/:*?\"<>|";
 }  // namespace
 
@@ -44,37 +40,17 @@ static std::wstring FileNameOf(const std::wstring& name) {
 }
 
 std::optional<std::wstring> MacroRecordDlg::ChooseMacroFile(bool save, const std::wstring& suggested) {
-  // The filter is pairs of texts, each ended by a NUL, the list by another.
-  std::wstring filter = Translated(kMacroFiles) + L'\0' + kMacroPattern + L'\0' + Translated(kAllFiles) + L'\0' +
-                        kAllPattern + L'\0';
-  std::wstring title = Translated(save ? kExportTitle : kImportTitle);
-  std::vector<wchar_t> file(kPathBufferSize, L'\0');
-  suggested.copy(file.data(), std::min<size_t>(suggested.size(), kPathBufferSize - 1));
-  OPENFILENAMEW ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = GetHwnd();
-  ofn.lpstrFilter = filter.c_str();
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = file.data();
-  ofn.nMaxFile = kPathBufferSize;
-  ofn.lpstrTitle = title.c_str();
-  ofn.lpstrDefExt = kDefaultExtension;
-  // The program finds its files in the current folder: the dialog must not
-  // move it.
-  ofn.Flags = OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER |
-              (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-  // OFN_NOCHANGEDIR does not hold for the open dialog: the folder is put
-  // back by hand.
-  std::vector<wchar_t> folder(kPathBufferSize, L'\0');
-  DWORD folderLength = GetCurrentDirectoryW(kPathBufferSize, folder.data());
-  BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
-  if (folderLength > 0 && folderLength < kPathBufferSize) SetCurrentDirectoryW(folder.data());
-  if (chosen) return std::wstring(file.data());
-  if (DWORD error = CommDlgExtendedError()) {
-    kb::DiagPrintfW(L"file dialog failed: 0x%lX\n", static_cast<unsigned long>(error));
-    Warn(kWarnDialogFailed);
-  }
-  return std::nullopt;
+  kb::ui::FileChoice choice;
+  choice.owner = GetHwnd();
+  choice.save = save;
+  choice.title = Translated(save ? kExportTitle : kImportTitle);
+  choice.xmlFilesText = Translated(kMacroFiles);
+  choice.allFilesText = Translated(kAllFiles);
+  choice.suggested = suggested;
+  bool failed = false;
+  std::optional<std::wstring> path = kb::ui::ChooseXmlFile(choice, &failed);
+  if (failed) Warn(kWarnDialogFailed);
+  return path;
 }
 
 void MacroRecordDlg::OnGroupExport() {

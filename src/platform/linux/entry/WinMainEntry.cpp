@@ -30,16 +30,8 @@ LPWSTR SkipProgramName(LPWSTR line) {
 
 }  // namespace
 
-int main(int, char** argv) {
+int main() {
   static wchar_t empty[] = L"";
-  // Windows always has a desktop; here a program without an X display would
-  // run on without ever showing a window, and nobody would learn why.
-  if (!kb::platform::X11Display::Get()) {
-    const char* display = std::getenv("DISPLAY");
-    std::fprintf(stderr, "%s: cannot open the X display %s%s%s; set DISPLAY to a running X server\n", argv[0],
-                 display ? "\"" : "", display ? display : "(DISPLAY is not set)", display ? "\"" : "");
-    return 1;
-  }
   LPWSTR line = SkipProgramName(GetCommandLineW());
   return wWinMain(GetModuleHandleW(nullptr), nullptr, line ? line : empty, SW_SHOWDEFAULT);
 }
