@@ -17,8 +17,9 @@
 
 namespace kbfuzz {
 
-// `uidef` names the files' UI definitions, or is empty to leave them out.
-inline std::unique_ptr<kb::ui::SApplication> MakeFuzzApplication(std::wstring_view uidef) {
+// `uidef` names the files' UI definitions, or is empty to leave them out;
+// `language` installs the Chinese translation.
+inline std::unique_ptr<kb::ui::SApplication> MakeFuzzApplication(std::wstring_view uidef, bool language) {
   using namespace kb::ui;
   auto render = std::make_shared<SRenderFactory>();
   render->SetImgDecoderFactory(SImgDecoderFactory::Create(L"imgdecoder-stb"));
@@ -34,7 +35,7 @@ inline std::unique_ptr<kb::ui::SApplication> MakeFuzzApplication(std::wstring_vi
   // Texts of layouts go through the translator: with a language installed,
   // that path runs too.
   pugi::xml_document lang;
-  if (app->LoadXmlDocument(lang, L"translator:lang_cn", L"translator")) {
+  if (language && app->LoadXmlDocument(lang, L"translator:lang_cn", L"translator")) {
     auto pack = translator->CreateLangPack();
     if (pack->Load(lang.child("language"))) translator->InstallLanguage(pack);
   }

@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // One application for the whole run, with the shipped definitions: a
   // layout is read by a program that has them.
-  static std::unique_ptr<kb::ui::SApplication> app = kbfuzz::MakeFuzzApplication(L"uidef:xml_init");
+  static std::unique_ptr<kb::ui::SApplication> app = kbfuzz::MakeFuzzApplication(L"uidef:xml_init", true);
   kb::ui::SHostWnd host;
   host.SetLayoutXml(std::string(reinterpret_cast<const char*>(data), size));
   kbfuzz::BuildAndPaint(host);

@@ -13,7 +13,7 @@ namespace {
 
 // The shipped look's classes and skins, and the default font.
 constexpr char kLayout[] = R"(<host size="200,120" title="@string/app">
-  <root skin="table_main_bg">
+  <root skin="state_func_bg">
     <text pos="4,4" class="title">@string/app</text>
     <button pos="4,30,@90,@26" class="btn_primary">OK</button>
     <button pos="100,30,@90,@26" class="btn_secondary" enable="0">Cancel</button>
@@ -29,7 +29,8 @@ constexpr char kLayout[] = R"(<host size="200,120" title="@string/app">
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A new application per input: definitions add to the tables of the one
   // that reads them. The shipped files stay available to src="..." parts.
-  auto app = kbfuzz::MakeFuzzApplication(L"");
+  // (No language: the translator is not what is read here.)
+  auto app = kbfuzz::MakeFuzzApplication(L"", false);
   auto memory = std::make_shared<kb::ui::SResProviderMemory>();
   memory->Add(L"uidef", L"fuzz", std::vector<uint8_t>(data, data + size));
   app->AddResProvider(memory, L"uidef:fuzz");
