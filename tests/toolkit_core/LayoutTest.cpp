@@ -207,6 +207,36 @@ TEST(LayoutParamTest, PositionForms) {
   EXPECT_EQ(lp.Place(parent, nullptr, [] { return Size{}; }), (Rect{90, 50, 130, 70}));
 }
 
+// Numbers far beyond any screen (a broken or hostile layout file) place the
+// window at the coordinate bound instead of overflowing an int.
+TEST(LayoutParamTest, HugeNumbersAreClampedToTheBound) {
+  struct Case {
+    const wchar_t* name;
+    const wchar_t* value;
+    const wchar_t* pos;
+    Rect expected;
+  };
+  constexpr int kMax = SLayoutParam::kMaxCoordinate;
+  const Rect parent{100, 50, 300, 150};
+  const Case cases[] = {
+      {L"pos", L"", L"1e30,-1e30,@1e30,@1e30", Rect{kMax, -kMax, kMax, kMax}},
+      {L"pos", L"", L"[1e21,|1e21", Rect{kMax, kMax, kMax, kMax}},
+      {L"pos", L"", L"%1e30,%-1e30,-1e30,-0", Rect{kMax, -kMax, kMax, 150}},
+      {L"pos", L"", L"-2147483647,0,-0,-0", Rect{-kMax, 50, 300, 150}},
+      {L"size", L"2147483647,2147483647", L"10,10", Rect{110, 60, kMax, kMax}},
+      {L"offset", L"1e38,-1e38", L"0,0,@40,@20", Rect{kMax, -kMax, kMax, -kMax}},
+  };
+  for (const Case& c : cases) {
+    SLayoutParam lp;
+    ASSERT_TRUE(lp.SetAttribute(L"pos", c.pos)) << kb::WideToUtf8(c.pos);
+    if (*c.value) {
+      ASSERT_TRUE(lp.SetAttribute(c.name, c.value)) << kb::WideToUtf8(c.value);
+    }
+    Rect r = lp.Place(parent, &parent, [] { return Size{7, 5}; });
+    EXPECT_EQ(r, c.expected) << kb::WideToUtf8(c.pos) << " " << kb::WideToUtf8(c.value);
+  }
+}
+
 TEST_F(LayoutTest, FactoriesAreNotReplacedAndProgramClassesWork) {
   EXPECT_TRUE(app_->RegisterWindowClass<STestCheck>());
   EXPECT_FALSE(app_->RegisterWindowClass<STestCheck>()) << "an existing factory stays";

@@ -194,6 +194,21 @@ void OnClientMessage(X11Display* x, const WindowPtr& w, const XClientMessageEven
     RunOnWindowThread(w, [hwnd] { SendMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0); });
     return;
   }
+  if (e.message_type == x->Intern("WM_PROTOCOLS") && static_cast<Atom>(e.data.l[0]) == x->Intern("_NET_WM_PING")) {
+    // Answered by the window's own thread, so a thread stuck in a long call
+    // is seen as not responding; the reply goes back to the root window.
+    XClientMessageEvent reply = e;
+    RunOnWindowThread(w, [reply]() mutable {
+      X11Display* display = X11Display::Get();
+      if (!display) return;
+      XLockGuard guard(display);
+      reply.window = RootWindow(display->dpy, display->screen);
+      XSendEvent(display->dpy, reply.window, False, SubstructureNotifyMask | SubstructureRedirectMask,
+                 reinterpret_cast<XEvent*>(&reply));
+      XFlush(display->dpy);
+    });
+    return;
+  }
   if (e.message_type == x->Intern("_KB_REQUEST") && e.data.l[0] == kRequestShowWindow) {
     HWND hwnd = w->hwnd;
     int cmd = static_cast<int>(e.data.l[1]);

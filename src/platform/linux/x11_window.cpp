@@ -114,8 +114,10 @@ void SetHints(X11Display* x, ::Window w, DWORD style, DWORD exStyle, const RECT&
   classHint.res_class = name.data();
   XSetClassHint(x->dpy, w, &classHint);
 
-  Atom deleteWindow = x->Intern("WM_DELETE_WINDOW");
-  XSetWMProtocols(x->dpy, w, &deleteWindow, 1);
+  // _NET_WM_PING: a window manager (or a test) asks whether the window's
+  // thread still answers; the answer is sent from that thread.
+  Atom protocols[] = {x->Intern("WM_DELETE_WINDOW"), x->Intern("_NET_WM_PING")};
+  XSetWMProtocols(x->dpy, w, protocols, 2);
   if (ownerXid) XSetTransientForHint(x->dpy, w, ownerXid);
   x->SetCardinals(w, x->Intern("_NET_WM_PID"), {static_cast<unsigned long>(getpid())});
   char host[256] = "";

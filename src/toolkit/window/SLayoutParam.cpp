@@ -1,5 +1,6 @@
 #include "toolkit/window/SLayoutParam.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cwchar>
 
@@ -60,18 +61,26 @@ void SLayoutParam::SetPos(const PosItem* items, int count) {
   for (int i = 0; i < count && i < 4; ++i) items_[i] = items[i];
 }
 
+int SLayoutParam::Clamp(double value) {
+  if (std::isnan(value)) return 0;
+  return static_cast<int>(std::clamp(value, -double{kMaxCoordinate}, double{kMaxCoordinate}));
+}
+
 int SLayoutParam::Resolve(const PosItem& item, int start, int end, int previousEnd) {
+  // Whole pixels as before: the number is cut towards zero, a percentage
+  // rounded.
+  double value = std::trunc(item.value);
   switch (item.anchor) {
     case Anchor::kEnd:
-      return end - static_cast<int>(item.value);
+      return Clamp(end - value);
     case Anchor::kPercent:
-      return start + static_cast<int>(std::lround((end - start) * item.value / 100.0f));
+      return Clamp(start + std::round(double{(end - start) * item.value / 100.0f}));
     case Anchor::kCenter:
-      return (start + end) / 2 + static_cast<int>(item.value);
+      return Clamp((start + end) / 2 + value);
     case Anchor::kPrevEnd:
-      return previousEnd + static_cast<int>(item.value);
+      return Clamp(previousEnd + value);
     default:
-      return start + static_cast<int>(item.value);
+      return Clamp(start + value);
   }
 }
 

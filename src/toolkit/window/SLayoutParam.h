@@ -17,6 +17,7 @@
 // content (-1) or a share of the rest (weight); across the row its size, its
 // content (-1) or the whole row (-2, the default), aligned by
 // layout_gravity="start|center|end".
+#include <cmath>
 #include <optional>
 #include <string>
 
@@ -30,6 +31,11 @@ class SLayoutParam {
  public:
   static constexpr int kSizeContent = -1;
   static constexpr int kSizeFill = -2;
+  // Coordinates stay within +-kMaxCoordinate: a layout's numbers may be any
+  // float ("1e30") and sizes any int, and nested positions add up, so they
+  // are summed as doubles and clamped (a converted or summed int that does
+  // not fit is undefined behaviour). Real layouts are far inside the bound.
+  static constexpr int kMaxCoordinate = 1 << 24;
 
   enum class Anchor { kNone, kStart, kEnd, kPercent, kCenter, kPrevEnd, kSize };
   struct PosItem {
@@ -64,6 +70,7 @@ class SLayoutParam {
 
  private:
   static int Resolve(const PosItem& item, int start, int end, int previousEnd);
+  static int Clamp(double value);
 
   PosItem items_[4];
   int count_ = 0;
@@ -88,21 +95,21 @@ Rect SLayoutParam::Place(const Rect& parent, const Rect* previous, ContentFn con
     if (!desired) desired = content();
     return *desired;
   };
-  if (count_ == 4 && items_[2].anchor == Anchor::kSize) x2 = x1 + static_cast<int>(items_[2].value);
+  if (count_ == 4 && items_[2].anchor == Anchor::kSize) x2 = Clamp(static_cast<double>(x1) + std::trunc(items_[2].value));
   else if (count_ == 4) x2 = Resolve(items_[2], parent.left, parent.right, prevRight);
-  else if (width_ >= 0) x2 = x1 + width_;
+  else if (width_ >= 0) x2 = Clamp(static_cast<double>(x1) + width_);
   else if (width_ == kSizeFill) x2 = parent.right;
-  else x2 = x1 + need().cx;
-  if (count_ == 4 && items_[3].anchor == Anchor::kSize) y2 = y1 + static_cast<int>(items_[3].value);
+  else x2 = Clamp(static_cast<double>(x1) + need().cx);
+  if (count_ == 4 && items_[3].anchor == Anchor::kSize) y2 = Clamp(static_cast<double>(y1) + std::trunc(items_[3].value));
   else if (count_ == 4) y2 = Resolve(items_[3], parent.top, parent.bottom, prevBottom);
-  else if (height_ >= 0) y2 = y1 + height_;
+  else if (height_ >= 0) y2 = Clamp(static_cast<double>(y1) + height_);
   else if (height_ == kSizeFill) y2 = parent.bottom;
-  else y2 = y1 + need().cy;
+  else y2 = Clamp(static_cast<double>(y1) + need().cy);
   if (x2 < x1) x2 = x1;
   if (y2 < y1) y2 = y1;
-  int dx = static_cast<int>(offsetX_ * (x2 - x1));
-  int dy = static_cast<int>(offsetY_ * (y2 - y1));
-  return Rect{x1 + dx, y1 + dy, x2 + dx, y2 + dy};
+  double dx = std::trunc(double{offsetX_ * static_cast<float>(x2 - x1)});
+  double dy = std::trunc(double{offsetY_ * static_cast<float>(y2 - y1)});
+  return Rect{Clamp(x1 + dx), Clamp(y1 + dy), Clamp(x2 + dx), Clamp(y2 + dy)};
 }
 
 }  // namespace kb::ui
