@@ -22,15 +22,6 @@ int32_t UnsignedBits(const pugi::xml_node& node, const char* name) {
   return static_cast<int32_t>(Unsigned(node, name, kDecimalBase));
 }
 
-std::string HexText(uint32_t value) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string text;
-  do {
-    text.insert(text.begin(), kDigits[value & 0xf]);
-    value >>= 4;
-  } while (value != 0);
-  return text;
-}
 
 KeyRecord ReadRecord(const pugi::xml_node& node) {
   KeyRecord record;
@@ -55,7 +46,7 @@ KeyRecord ReadRecord(const pugi::xml_node& node) {
 
 void WriteRecord(pugi::xml_document& doc, const KeyRecord& record) {
   pugi::xml_node node = doc.append_child(kRecordName);
-  node.append_attribute("code").set_value(HexText(record.code).c_str());
+  node.append_attribute("code").set_value(kb::LowerHexText(record.code).c_str());
   node.append_attribute("play").set_value(record.play);
   node.append_attribute("type").set_value(record.type);
   node.append_attribute("repeat").set_value(record.repeat);
@@ -63,7 +54,7 @@ void WriteRecord(pugi::xml_document& doc, const KeyRecord& record) {
   kb::AppendTextAttribute(node, "group", record.group);
   for (const KeyStep& step : record.steps) {
     pugi::xml_node item = node.append_child(kStepElement);
-    item.append_attribute("code").set_value(HexText(step.code).c_str());
+    item.append_attribute("code").set_value(kb::LowerHexText(step.code).c_str());
     item.append_attribute("state").set_value(static_cast<unsigned>(static_cast<uint32_t>(step.state)));
     item.append_attribute("delay").set_value(static_cast<unsigned>(static_cast<uint32_t>(step.delay)));
     kb::AppendTextAttribute(item, "name", step.name);
@@ -179,4 +170,14 @@ size_t RecordStore::Count() const {
 std::wstring RecordStore::Path() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return path_;
+}
+
+std::string kb::LowerHexText(uint32_t value) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text;
+  do {
+    text.insert(text.begin(), kDigits[value & 0xf]);
+    value >>= 4;
+  } while (value != 0);
+  return text;
 }

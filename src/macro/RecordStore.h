@@ -12,6 +12,12 @@
 
 #include "macro/KeyRecord.h"
 
+namespace kb {
+// A key code as record.xml and the settings backup write it: lower-case hex,
+// no prefix, no leading zeros.
+std::string LowerHexText(uint32_t value);
+}  // namespace kb
+
 class RecordStore {
  public:
   static constexpr wchar_t kFileName[] = L"record.xml";

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/XmlFile.h"
+#include "macro/RecordStore.h"
 #include "platform/save_file.h"
 #include "platform/text.h"
 
@@ -31,15 +32,6 @@ constexpr int64_t kHighest32 = UINT32_MAX;
 constexpr const char* kConfigNames[] = {"type", "repeat", "mode", "delay", "media",
                                         "function", "group", "skcode", "play"};
 
-std::string BackupHexText(uint32_t value) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string text;
-  do {
-    text.insert(text.begin(), kDigits[value & 0xf]);
-    value >>= 4;
-  } while (value != 0);
-  return text;
-}
 
 int32_t* ConfigField(MacroSettings& s, size_t i) {
   int32_t* fields[] = {&s.type, &s.repeat, &s.mode, &s.delay, &s.media, &s.function, &s.group, &s.skcode, &s.play};
@@ -49,7 +41,7 @@ int32_t* ConfigField(MacroSettings& s, size_t i) {
 void WriteSteps(pugi::xml_node parent, const std::vector<KeyStep>& steps, bool hexCodes) {
   for (const KeyStep& step : steps) {
     pugi::xml_node item = parent.append_child(kItem);
-    if (hexCodes) item.append_attribute("code").set_value(BackupHexText(step.code).c_str());
+    if (hexCodes) item.append_attribute("code").set_value(kb::LowerHexText(step.code).c_str());
     else item.append_attribute("code").set_value(static_cast<unsigned>(step.code));
     item.append_attribute("state").set_value(static_cast<unsigned>(static_cast<uint32_t>(step.state)));
     item.append_attribute("delay").set_value(static_cast<unsigned>(static_cast<uint32_t>(step.delay)));
@@ -264,7 +256,7 @@ class Reader {
       // the same key could never run.
       if (record.code == 0) return Fail("<record> for key code 0" + At(node));
       if (!triggers.insert(record.code).second)
-        return Fail("two <record>s for key code " + BackupHexText(record.code) + At(node));
+        return Fail("two <record>s for key code " + kb::LowerHexText(record.code) + At(node));
       record.type = static_cast<int32_t>(type);
       record.name = kb::AttributeText(node.attribute("name"));
       record.group = kb::AttributeText(node.attribute("group"));
@@ -349,7 +341,7 @@ std::string SettingsBackup::Text(const SettingsSnapshot& s) {
   pugi::xml_node assignments = root.append_child(kAssignments);
   for (const KeyRecord& record : s.records) {
     pugi::xml_node node = assignments.append_child(kRecord);
-    node.append_attribute("code").set_value(BackupHexText(record.code).c_str());
+    node.append_attribute("code").set_value(kb::LowerHexText(record.code).c_str());
     node.append_attribute("play").set_value(record.play);
     node.append_attribute("type").set_value(record.type);
     node.append_attribute("repeat").set_value(record.repeat);

@@ -176,6 +176,16 @@ DWORD CurrentThreadId() { return State().id; }
 
 using kb::platform::ThreadObject;
 
+namespace {
+
+// GetCurrentThread() is a pseudo handle in no table: it means the caller.
+std::shared_ptr<ThreadObject> ThreadFromHandle(HANDLE handle) {
+  return handle == GetCurrentThread() ? kb::platform::CurrentThreadObject()
+                                      : kb::platform::LookupHandleAs<ThreadObject>(handle);
+}
+
+}  // namespace
+
 HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T dwStackSize, LPTHREAD_START_ROUTINE lpStartAddress,
                     LPVOID lpParameter, DWORD dwCreationFlags, LPDWORD lpThreadId) {
   if (!lpStartAddress) {
@@ -216,9 +226,7 @@ DWORD GetCurrentThreadId() { return kb::platform::CurrentThreadId(); }
 HANDLE GetCurrentThread() { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(-2)); }
 
 DWORD GetThreadId(HANDLE hThread) {
-  std::shared_ptr<ThreadObject> thread = hThread == GetCurrentThread()
-                                             ? kb::platform::CurrentThreadObject()
-                                             : kb::platform::LookupHandleAs<ThreadObject>(hThread);
+  std::shared_ptr<ThreadObject> thread = ThreadFromHandle(hThread);
   if (!thread) {
     SetLastError(ERROR_INVALID_HANDLE);
     return 0;
@@ -227,9 +235,7 @@ DWORD GetThreadId(HANDLE hThread) {
 }
 
 BOOL GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {
-  std::shared_ptr<ThreadObject> thread = hThread == GetCurrentThread()
-                                             ? kb::platform::CurrentThreadObject()
-                                             : kb::platform::LookupHandleAs<ThreadObject>(hThread);
+  std::shared_ptr<ThreadObject> thread = ThreadFromHandle(hThread);
   if (!thread) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -256,9 +262,7 @@ BOOL SetThreadPriority(HANDLE hThread, int nPriority) {
       SetLastError(ERROR_INVALID_PARAMETER);
       return FALSE;
   }
-  std::shared_ptr<ThreadObject> thread = hThread == GetCurrentThread()
-                                             ? kb::platform::CurrentThreadObject()
-                                             : kb::platform::LookupHandleAs<ThreadObject>(hThread);
+  std::shared_ptr<ThreadObject> thread = ThreadFromHandle(hThread);
   if (!thread) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
@@ -268,9 +272,7 @@ BOOL SetThreadPriority(HANDLE hThread, int nPriority) {
 }
 
 int GetThreadPriority(HANDLE hThread) {
-  std::shared_ptr<ThreadObject> thread = hThread == GetCurrentThread()
-                                             ? kb::platform::CurrentThreadObject()
-                                             : kb::platform::LookupHandleAs<ThreadObject>(hThread);
+  std::shared_ptr<ThreadObject> thread = ThreadFromHandle(hThread);
   if (!thread) {
     SetLastError(ERROR_INVALID_HANDLE);
     return THREAD_PRIORITY_ERROR_RETURN;
