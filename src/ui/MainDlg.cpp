@@ -126,7 +126,7 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       result = 0;
       return true;
     case kMsgFirmwareAnswer:
-      OnFirmwareAnswer(wParam != 0, static_cast<int32_t>(lParam));
+      OnFirmwareAnswer(wParam, static_cast<int32_t>(lParam));
       result = 0;
       return true;
     case kMsgFactoryResetSent:
@@ -333,25 +333,29 @@ void CMainDlg::CheckFirmware() {
   }
   if (firmwareCheckPending_) return;
   firmwareCheckPending_ = true;
-  worker_->Post(std::make_unique<ThreadRunable<CMainDlg>>(this, &CMainDlg::AskFirmwareVersion));
+  worker_->Post(std::make_unique<ThreadRunable<CMainDlg>>(this, &CMainDlg::AskFirmwareVersion, 0, connection_));
 }
 
-int32_t CMainDlg::AskFirmwareVersion(DWORD, DWORD, const BYTE*, DWORD) {
+int32_t CMainDlg::AskFirmwareVersion(DWORD quiet, DWORD connection, const BYTE*, DWORD) {
   FeatureReport report = KeyboardCommands::FirmwareVersionRequest();
   bool answered;
   {
     std::scoped_lock device(deviceLock_);
     answered = keyboard_.SetFeature(report.data()) && keyboard_.GetFeature(report.data());
   }
-  ::PostMessageW(GetHwnd(), kMsgFirmwareAnswer, answered ? 1 : 0,
+  ::PostMessageW(GetHwnd(), kMsgFirmwareAnswer, PackFirmwareAnswer(answered, quiet != 0, connection),
                  answered ? KeyboardCommands::VersionFromReply(report) : kFirmwareUnknown);
   return 0;
 }
 
-void CMainDlg::OnFirmwareAnswer(bool answered, int32_t version) {
-  firmwareCheckPending_ = false;
-  if (answered) firmwareVersion_ = version;
+void CMainDlg::OnFirmwareAnswer(WPARAM packed, int32_t version) {
+  bool answered = (packed & 1) != 0;
+  bool quiet = (packed & 2) != 0;
+  bool current = (packed >> 2) == (connection_ & 0xFFFF) && keyboard_.HasValidHandle();
+  if (!quiet) firmwareCheckPending_ = false;
+  if (answered && current) firmwareVersion_ = version;
   UpdateFirmwareText();
+  if (quiet) return;
   std::wstring text;
   if (!answered) {
     text = kFirmwareNoAnswer;

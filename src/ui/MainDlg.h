@@ -193,9 +193,14 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   void EndFactoryRestore();
   void OnFactoryResetSent(bool sent);
   int32_t SendFactoryReset(DWORD, DWORD, const BYTE*, DWORD);
-  // Worker tasks of the firmware check: asks the keyboard, posts the answer.
-  int32_t AskFirmwareVersion(DWORD, DWORD, const BYTE*, DWORD);
-  void OnFirmwareAnswer(bool answered, int32_t version);
+  // Worker task of the firmware check and of the read after the keyboard's
+  // return: asks the keyboard, posts the answer (kMsgFirmwareAnswer, wParam
+  // from PackFirmwareAnswer). `quiet`: nobody asked, so no message box.
+  int32_t AskFirmwareVersion(DWORD quiet, DWORD connection, const BYTE*, DWORD);
+  static WPARAM PackFirmwareAnswer(bool answered, bool quiet, DWORD connection) {
+    return (answered ? 1 : 0) | (quiet ? 2 : 0) | (static_cast<WPARAM>(connection & 0xFFFF) << 2);
+  }
+  void OnFirmwareAnswer(WPARAM packed, int32_t version);
   // Stops the playback of `trigger` (0: any, and releases every key).
   void StopKeyActions(KeyCode trigger);
   // How many product ids of identity_ a search names (0: any product).
@@ -224,6 +229,9 @@ class CMainDlg : public kb::ui::SHostWnd, public ICoordButtonClickListener {
   std::atomic<bool> resendDone_{false};
   std::wstring configFolder_;
   bool firmwareCheckPending_ = false;
+  // Counts the keyboard's arrivals: a version read for an earlier
+  // connection that answers late is not this keyboard's.
+  DWORD connection_ = 0;
   bool lightingFailureShown_ = false;
   // When each light's failing reports began (tick count | 1), 0 when it is
   // not failing.

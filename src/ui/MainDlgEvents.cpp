@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <ctime>
 
+#include "app/ThreadRunable.h"
 #include "keyfunc/KeyMonitor.h"
 #include "macro/RecordStore.h"
 #include "platform/termination.h"
@@ -124,12 +125,16 @@ void CMainDlg::OnKeyboardArrived(const wchar_t* path) {
   {
     std::scoped_lock device(deviceLock_);
     opened = keyboard_.Open(path, kKeyboardAccess) != 0;
-    if (opened) commands_.ReadFirmwareVersion();
-    else firmwareVersion_ = kFirmwareUnknown;
+    firmwareVersion_ = kFirmwareUnknown;
     lastSendTime_ = static_cast<int64_t>(std::time(nullptr));
   }
+  ++connection_;
   ShowConnectionState();
   if (!opened) return;
+  // Its version is read on the worker, ahead of the lights: a keyboard that
+  // stalls its transfers holds each one for seconds, and the window must
+  // answer meanwhile.
+  worker_->Post(std::make_unique<ThreadRunable<CMainDlg>>(this, &CMainDlg::AskFirmwareVersion, 1, connection_));
   failingSince_ = {};
   ShowEffectControls(true);
   ShowSideControls(true);

@@ -2,6 +2,7 @@
 // unplugging and replugging, the firmware check, the keyboard plugged in at
 // the "insert" box, the language remembered. Needs a display
 // (scripts/with-xvfb).
+#include <chrono>
 #include <cstdio>
 
 #include "MainDlgTestSupport.h"
@@ -98,10 +99,47 @@ TEST_F(MainDlgTest, UnpluggingKeepsTheProgramAndTheKeyboardsReturnRestoresIt) {
   ASSERT_TRUE(PumpUntil([&] { return dlg_->KeyboardOpen(); }, 10000));
   EXPECT_TRUE(PumpUntil([&] { return Status().find("effect: 6\n") != std::string::npos; }, 5000)) << Status();
   EXPECT_NE(Status().find("direction: 1\n"), std::string::npos) << Status();
-  EXPECT_EQ(dlg_->FirmwareVersion(), 0x0104);
+  // Read on the worker, ahead of the lights.
+  EXPECT_TRUE(PumpUntil([&] { return dlg_->FirmwareVersion() == 0x0104; }, 5000));
   EXPECT_EQ(Find(L"version")->GetWindowText(), L"Firmware: v1.4");
   EXPECT_EQ(tray->GetTip(), CMainDlg::ApplicationName());
   EXPECT_FALSE(effects->IsDisabled());
+}
+
+// On the keyboard's return the window read the firmware version itself and
+// waited out a stalled transfer: for seconds it answered nothing, not even
+// the window manager's pings.
+TEST_F(MainDlgTest, AKeyboardThatStallsOnItsReturnLeavesTheWindowAnswering) {
+  ASSERT_NE(OpenDialog(), nullptr);
+  // How long a stalled transfer holds its caller here: the firmware check
+  // answers once the worker's request gives up.
+  sim_.Command({"stall", "on"});
+  auto asked = std::chrono::steady_clock::now();
+  ::SendMessageW(hwnd_, WM_COMMAND, CMainDlg::kCmdCheckFirmware, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !boxes_.empty(); }, 30000));
+  auto stalledFor = std::chrono::steady_clock::now() - asked;
+  ASSERT_EQ(boxes_[0].text, L"The keyboard did not answer the firmware request.");
+  boxes_.clear();
+  ASSERT_EQ(sim_.Command({"unplug"}).status, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !dlg_->KeyboardOpen(); }, 10000));
+  sim_.Command({"firmware", "1.3"});
+  // An unplug ends a stall; this one is on when the keyboard comes back.
+  ASSERT_EQ(sim_.Command({"stall", "on"}).status, 0);
+  auto plugged = std::chrono::steady_clock::now();
+  ASSERT_EQ(sim_.Command({"plug"}).status, 0);
+  ASSERT_TRUE(PumpUntil([&] { return dlg_->KeyboardOpen(); }, 30000));
+  auto arrivalTook = std::chrono::steady_clock::now() - plugged;
+  EXPECT_LT(arrivalTook, stalledFor / 2) << "the arrival waited for the stalled version read";
+  EXPECT_EQ(dlg_->FirmwareVersion(), CMainDlg::kFirmwareUnknown);
+  // The check runs after the stalled read on the worker; that read gives up
+  // without a box, so the only box is the check's.
+  sim_.Command({"stall", "off"});
+  ::SendMessageW(hwnd_, WM_COMMAND, CMainDlg::kCmdCheckFirmware, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !boxes_.empty(); }, 30000));
+  Pump(200);
+  EXPECT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(dlg_->FirmwareVersion(), 0x0103);
+  EXPECT_EQ(Find(L"version")->GetWindowText(), L"Firmware: v1.3");
 }
 
 // "Check firmware" answered "latest" without asking once v1.0 had been

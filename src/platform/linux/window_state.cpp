@@ -99,6 +99,19 @@ void ActivateTopLevel(const WindowPtr& w) {
   X11Activate(top->xid, 0);
 }
 
+void ActivateTopLevelQuietly(const WindowPtr& w) {
+  WindowPtr top = TopLevelOf(w);
+  if (top->messageOnly) return;
+  if (top->xid) {
+    unsigned long focused = X11ActiveWindow();
+    if (focused && !FindWindowByXid(focused)) {
+      ActivateLocal(top->hwnd);
+      return;
+    }
+  }
+  ActivateTopLevel(top);
+}
+
 namespace {
 
 bool IsMinimizeCommand(int cmd) {
