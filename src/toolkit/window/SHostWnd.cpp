@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/diag.h"
+#include "platform/dpi.h"
 #include "platform/text.h"
 #include "toolkit/core/AttrParse.h"
 #include "toolkit/core/SApplication.h"
@@ -136,9 +137,69 @@ HWND SHostWnd::CreateEx(HWND parent, DWORD style, DWORD exStyle, int x, int y, i
     cx = size.cx > 0 ? size.cx : 400;
     cy = size.cy > 0 ? size.cy : 300;
   }
+  // The size is logical; the window is created at the dpi it will most
+  // likely have (its owner's, else the primary screen's) and corrected in
+  // WM_CREATE when the window's own differs.
+  if (!dpiFixed_) scale_ = render::DeviceScale(parent ? WindowDpi(parent) : SystemDpi());
+  Size device = scale_.ToDevice(Size{cx, cy});
   // The control tree is built in WM_CREATE, so controls find the window's
   // handle from their first moment.
-  return CSimpleWnd::Create(title_.c_str(), style, exStyle, x, y, cx, cy, parent);
+  return CSimpleWnd::Create(title_.c_str(), style, exStyle, x, y, device.cx, device.cy, parent);
+}
+
+void SHostWnd::SetDpi(int dpi) {
+  dpiFixed_ = true;
+  render::DeviceScale scale(dpi);
+  if (scale == scale_) return;
+  scale_ = scale;
+  backbuffer_ = render::Bitmap();
+  relayoutPending_ = true;
+  if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+Size SHostWnd::GetLogicalClientSize() const { return hwnd_ ? scale_.ToLogical(GetClientSize()) : layoutSize_; }
+
+Rect SHostWnd::LogicalToScreen(const Rect& rect) const {
+  Rect device = scale_.ToDevice(rect);
+  if (!hwnd_) return device;
+  POINT topLeft{device.left, device.top};
+  ::ClientToScreen(hwnd_, &topLeft);
+  return device.Offset(topLeft.x - device.left, topLeft.y - device.top);
+}
+
+Point SHostWnd::ClientToLogical(LPARAM lParam) const { return scale_.ToLogical(PointFromLParam(lParam)); }
+
+void SHostWnd::OnCreateMessage(HWND hwnd) {
+  BuildTree();
+  if (!title_.empty()) ::SetWindowTextW(hwnd, title_.c_str());
+  if (dpiFixed_) return;
+  // Created on a monitor of another scale than the one guessed: the same
+  // logical size at the window's own dpi.
+  render::DeviceScale own(WindowDpi(hwnd));
+  if (own == scale_) return;
+  Size logical = scale_.ToLogical(GetClientSize());
+  scale_ = own;
+  Size device = scale_.ToDevice(logical);
+  ::SetWindowPos(hwnd, nullptr, 0, 0, device.cx, device.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SHostWnd::OnDpiChangedMessage(int dpi, const RECT* suggested) {
+  // Moved to a monitor of another scale (or the scale was changed): the
+  // system suggests the window's new place and size; the tree keeps its
+  // logical layout and is drawn again at the new scale.
+  render::DeviceScale scale(dpi);
+  bool changed = !(scale == scale_);
+  scale_ = scale;
+  if (changed) {
+    backbuffer_ = render::Bitmap();
+    relayoutPending_ = true;
+    HideToolTip();
+  }
+  if (suggested) {
+    ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 SWindow* SHostWnd::FindChildByName(std::wstring_view name, int depth) const {
@@ -171,8 +232,7 @@ void SHostWnd::LayoutTo(Size clientSize) {
 
 void SHostWnd::EnsureLayout() {
   if (!relayoutPending_ || !root_) return;
-  Size size = hwnd_ ? GetClientSize() : layoutSize_;
-  LayoutTo(size);
+  LayoutTo(GetLogicalClientSize());
 }
 
 void SHostWnd::UpdateLayoutNow() { EnsureLayout(); }
@@ -186,14 +246,16 @@ void SHostWnd::ClearUnlessCovered(render::Canvas& canvas, const Rect& area) {
 
 bool SHostWnd::RenderTo(render::Bitmap& out) {
   if (!root_) return false;
-  Size size = hwnd_ ? GetClientSize() : layoutSize_;
+  Size logical = GetLogicalClientSize();
+  Size size = hwnd_ ? GetClientSize() : scale_.ToDevice(layoutSize_);
   // The clear below covers every pixel: a bitmap of the right size is reused.
   if ((out.Width() != size.cx || out.Height() != size.cy || out.IsEmpty()) && !out.Reset(size.cx, size.cy)) return false;
-  if (root_->GetWindowRect() != Rect{0, 0, size.cx, size.cy}) relayoutPending_ = true;
+  if (root_->GetWindowRect() != Rect{0, 0, logical.cx, logical.cy}) relayoutPending_ = true;
   EnsureLayout();
-  render::Canvas canvas(out);
-  ClearUnlessCovered(canvas, out.Bounds());
-  root_->PaintTree(canvas, out.Bounds());
+  render::Canvas canvas(out, scale_);
+  const Rect all = scale_.ToLogicalOutward(out.Bounds());
+  ClearUnlessCovered(canvas, all);
+  root_->PaintTree(canvas, all);
   return true;
 }
 
@@ -209,10 +271,11 @@ void SHostWnd::OnPaintMessage() {
     EnsureLayout();
     Rect dirty = Rect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom}.Intersect(backbuffer_.Bounds());
     if (!dirty.IsEmpty()) {
-      render::Canvas canvas(backbuffer_);
-      render::Canvas::ScopedClip clip(canvas, dirty);
-      ClearUnlessCovered(canvas, dirty);
-      root_->PaintTree(canvas, dirty);
+      render::Canvas canvas(backbuffer_, scale_);
+      render::Canvas::ScopedClip clip(canvas, dirty, render::Canvas::Units::kDevice);
+      const Rect logicalDirty = scale_.ToLogicalOutward(dirty);
+      ClearUnlessCovered(canvas, logicalDirty);
+      root_->PaintTree(canvas, logicalDirty);
     }
     BITMAPINFO bi = {};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -229,7 +292,8 @@ void SHostWnd::OnPaintMessage() {
 
 void SHostWnd::InvalidateHostRect(const Rect& rect) {
   if (!hwnd_ || rect.IsEmpty()) return;
-  RECT rc{rect.left, rect.top, rect.right, rect.bottom};
+  const Rect device = scale_.ToDeviceOutward(rect);
+  RECT rc{device.left, device.top, device.right, device.bottom};
   ::InvalidateRect(hwnd_, &rc, FALSE);
 }
 
@@ -426,7 +490,7 @@ void SHostWnd::ShowToolTipNow() {
   if (!tip_) tip_ = std::make_unique<STipWnd>();
   POINT cursor = {};
   ::GetCursorPos(&cursor);
-  tip_->Show(hwnd_, tipText_, Point{cursor.x, cursor.y});
+  tip_->Show(hwnd_, tipText_, Point{cursor.x, cursor.y}, scale_.Dpi());
 }
 
 std::wstring SHostWnd::GetShownToolTip() const {
@@ -448,8 +512,10 @@ bool SHostWnd::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
   if (AnswerAccessibilityRequest(*this, msg, wParam, lParam, result)) return true;
   switch (msg) {
     case WM_CREATE:
-      BuildTree();
-      if (!title_.empty()) ::SetWindowTextW(hwnd, title_.c_str());
+      OnCreateMessage(hwnd);
+      return true;
+    case WM_DPICHANGED:
+      OnDpiChangedMessage(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return true;
     case WM_SIZE:
       OnSizeMessage(wParam);
@@ -493,17 +559,19 @@ bool SHostWnd::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
   }
 }
 
+// The one place where the mouse's device pixels become the tree's logical
+// units.
 bool SHostWnd::OnMouseMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_MOUSEMOVE:
-      OnMouseMoveMessage(static_cast<UINT>(wParam), PointFromLParam(lParam));
+      OnMouseMoveMessage(static_cast<UINT>(wParam), ClientToLogical(lParam));
       return true;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
-      OnButtonMessage(msg, static_cast<UINT>(wParam), PointFromLParam(lParam));
+      OnButtonMessage(msg, static_cast<UINT>(wParam), ClientToLogical(lParam));
       return true;
     case WM_MOUSEWHEEL:
       OnWheelMessage(LOWORD(wParam), static_cast<short>(HIWORD(wParam)), PointFromLParam(lParam));
@@ -537,7 +605,7 @@ void SHostWnd::OnSizeMessage(WPARAM type) {
   // Window managers confirm a new window's size right after mapping it, and
   // a restore reports the size the window had: laying the tree out again for
   // the size it already has would be wasted work.
-  Size size = GetClientSize();
+  Size size = GetLogicalClientSize();
   if (!root_ || root_->GetWindowRect() != Rect{0, 0, size.cx, size.cy}) relayoutPending_ = true;
   EnsureLayout();
   if (type == SIZE_MAXIMIZED || type == SIZE_RESTORED) UpdateWindowButtons(type == SIZE_MAXIMIZED);
@@ -649,7 +717,7 @@ void SHostWnd::OnButtonMessage(UINT msg, UINT flags, Point pt) {
         UpdateHover(nullptr, flags, pt);
         return;
       }
-      now = Point{cursor.x, cursor.y};
+      now = scale_.ToLogical(Point{cursor.x, cursor.y});
     }
     UpdateHover(root_ ? root_->HitTest(now) : nullptr, flags, now);
     return;
@@ -662,7 +730,7 @@ void SHostWnd::OnWheelMessage(UINT flags, int delta, Point screenPt) {
   POINT p{screenPt.x, screenPt.y};
   if (hwnd_) ::ScreenToClient(hwnd_, &p);
   EnsureLayout();
-  Point pt{p.x, p.y};
+  Point pt = scale_.ToLogical(Point{p.x, p.y});
   for (SWindow* w = InputTarget(pt); w; w = w->GetParent()) {
     if (w->IsDisabled(true) || !w->OnMouseWheel(flags, delta, pt)) continue;
     // The wheel moved the content under a pointer that stayed put: what is

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/dpi.h"
 #include "toolkit/core/SApplication.h"
 
 namespace kb::ui {
@@ -64,8 +65,13 @@ bool SPopupWnd::IsOpenPopup(HWND hwnd) {
 
 SPopupWnd* SPopupWnd::TopPopup() { return OpenPopups().empty() ? nullptr : OpenPopups().back(); }
 
+Size SPopupWnd::DeviceSizeFor(HWND owner, Size logical) {
+  return render::DeviceScale(owner ? WindowDpi(owner) : SystemDpi()).ToDevice(logical);
+}
+
 bool SPopupWnd::Open(HWND owner, const Rect& screenRect) {
   owner_ = owner;
+  if (!GetHwnd()) SetDpi(owner ? WindowDpi(owner) : SystemDpi());
   if (!GetHwnd() && !CreateEx(owner, DefaultStyle(), DefaultExStyle(), screenRect.left, screenRect.top,
                               screenRect.Width(), screenRect.Height())) {
     return false;
