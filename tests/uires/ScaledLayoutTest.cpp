@@ -128,9 +128,11 @@ TEST_F(ScaledLayoutTest, ControlsScaleWithTheWindowAndStayInTheirPlaces) {
         }
       }
       // The same picture: text and images drawn at the scale differ from
-      // the 100 % ones only along edges, by part of a pixel.
-      const double share = DifferingBlocks(base, drawn, dpi, 8, 40);
-      EXPECT_LT(share, 0.05) << "share of 8x8 blocks that differ: " << share;
+      // the 100 % ones only along edges, by part of a pixel (about 0.1 % of
+      // the blocks); the text left at its 100 % size alone makes 0.6 % to
+      // 3 % of them differ.
+      const double share = DifferingBlocks(base, drawn, dpi, 8, 24);
+      EXPECT_LT(share, 0.004) << "share of 8x8 blocks that differ: " << share;
     }
   }
 }
