@@ -266,26 +266,55 @@ void Canvas::DrawTextLine(const Font& font, const TextLine& line, Point origin, 
   }
 }
 
+// Scaled text keeps the logical layout (line breaks, each character's pen
+// position, the line's width: what controls measured and placed carets and
+// selections by) and draws each character with its glyph rasterised at the
+// scaled size, so it is sharp and still exactly where the control expects.
+void Canvas::DrawScaledTextLine(const Font& font, const Font& device, const TextLine& line, Point origin,
+                                Pixel color) {
+  Blitter blitter = MakeBlitter();
+  const Point top = scale_.ToDevice(origin);
+  const int baseline = top.y + scale_.ToDevice(font.Ascent());
+  const int64_t dpi = scale_.Dpi();
+  size_t index = 0;
+  font.Walk(line.text, [&](const Glyph&, int64_t pen64) {
+    const char32_t c = line.text[index++];
+    std::shared_ptr<const Glyph> glyph = device.GetGlyph(c);
+    const GlyphImage& image = glyph->image;
+    if (image.width == 0) return;
+    const int64_t devicePen64 = pen64 * dpi / DeviceScale::kBaseDpi;
+    int x = top.x + static_cast<int>(FloorDiv64(devicePen64 + 32)) + image.left;
+    blitter.Mask(image.coverage.data(), image.width, image.height, Point{x, baseline + image.top}, color);
+  });
+  const FontSpec& spec = font.Spec();
+  const int thickness = device.LineThickness();
+  const int width = scale_.ToDevice(origin.x + line.width) - top.x;
+  if (spec.underline) {
+    int lineTop = baseline + scale_.ToDevice(font.UnderlineOffset());
+    blitter.Fill(Rect::FromSize(top.x, lineTop, width, thickness), color, BlendMode::kSourceOver);
+  }
+  if (spec.strikeout) {
+    int lineTop = baseline - device.PixelSize() * 3 / 10;
+    blitter.Fill(Rect::FromSize(top.x, lineTop, width, thickness), color, BlendMode::kSourceOver);
+  }
+}
+
 void Canvas::DrawString(const Font& font, std::wstring_view text, const Rect& box, Color color, unsigned format) {
   if (text.empty() || color.a == 0) return;
-  // Scaled, the glyphs are rasterised at the device size (sharp), and the
-  // text is laid out again in the device box. A size between two whole
-  // pixels is rounded down: controls are as wide as their logical text, and
-  // text one size larger would run past them.
-  std::shared_ptr<const Font> scaled;
+  TextLayout layout(font, text, Size{box.Width(), box.Height()}, format);
+  // The glyphs of a scaled canvas come from the font at the scaled size.
+  std::shared_ptr<const Font> device;
   if (!scale_.IsIdentity()) {
     FontSpec spec = font.Spec();
-    spec.pixelSize = std::max(1, static_cast<int>(int64_t{spec.pixelSize} * scale_.Dpi() / DeviceScale::kBaseDpi));
-    scaled = FontRegistry::Instance().GetFont(spec);
+    spec.pixelSize = std::max(1, scale_.ToDevice(spec.pixelSize));
+    device = FontRegistry::Instance().GetFont(spec);
   }
-  const Font& drawn = scaled ? *scaled : font;
-  const Rect device = Device(box);
-  TextLayout layout(drawn, text, Size{device.Width(), device.Height()}, format);
   const bool clipToBox = (format & kTextNoClip) == 0;
-  if (clipToBox) PushDeviceClip(device);
+  if (clipToBox) PushClip(box);
   const Pixel pixel = Premultiply(color);
   for (size_t i = 0; i < layout.Lines().size(); ++i) {
-    DrawTextLine(drawn, layout.Lines()[i], layout.LineOrigin(i, device), pixel);
+    if (device) DrawScaledTextLine(font, *device, layout.Lines()[i], layout.LineOrigin(i, box), pixel);
+    else DrawTextLine(font, layout.Lines()[i], layout.LineOrigin(i, box), pixel);
   }
   if (clipToBox) PopClip();
 }

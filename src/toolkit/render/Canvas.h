@@ -5,8 +5,8 @@
 // while the canvas lives.
 //
 // Coordinates are logical units, mapped to the bitmap's pixels by the
-// canvas's DeviceScale (at 96 dpi the same numbers). Text is rasterised at
-// the scaled size and images are drawn from the pixels they have: an image
+// canvas's DeviceScale (at 96 dpi the same numbers). Text is laid out in
+// logical units and its glyphs rasterised at the scaled size, and images are drawn from the pixels they have: an image
 // made for the canvas's dpi is copied pixel for pixel, any other is
 // stretched. An image's dpi says how many of its pixels make a logical unit
 // (an image drawn for 150 % has 144).
@@ -107,6 +107,7 @@ class Canvas {
   void FrameDeviceRect(const Rect& rect, Pixel color, int thickness);
   void DrawDottedRing(const Rect& rect, Pixel pixel);
   void DrawTextLine(const Font& font, const TextLine& line, Point origin, Pixel color);
+  void DrawScaledTextLine(const Font& font, const Font& device, const TextLine& line, Point origin, Pixel color);
   // Tiles of `tile` device pixels, each the source stretched to it.
   void TileBitmap(const Bitmap& image, const Rect& source, const Rect& dest, Size tile, uint8_t alpha);
 

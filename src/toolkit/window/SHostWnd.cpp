@@ -147,61 +147,6 @@ HWND SHostWnd::CreateEx(HWND parent, DWORD style, DWORD exStyle, int x, int y, i
   return CSimpleWnd::Create(title_.c_str(), style, exStyle, x, y, device.cx, device.cy, parent);
 }
 
-void SHostWnd::SetDpi(int dpi) {
-  dpiFixed_ = true;
-  render::DeviceScale scale(dpi);
-  if (scale == scale_) return;
-  scale_ = scale;
-  backbuffer_ = render::Bitmap();
-  relayoutPending_ = true;
-  if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
-}
-
-Size SHostWnd::GetLogicalClientSize() const { return hwnd_ ? scale_.ToLogical(GetClientSize()) : layoutSize_; }
-
-Rect SHostWnd::LogicalToScreen(const Rect& rect) const {
-  Rect device = scale_.ToDevice(rect);
-  if (!hwnd_) return device;
-  POINT topLeft{device.left, device.top};
-  ::ClientToScreen(hwnd_, &topLeft);
-  return device.Offset(topLeft.x - device.left, topLeft.y - device.top);
-}
-
-Point SHostWnd::ClientToLogical(LPARAM lParam) const { return scale_.ToLogical(PointFromLParam(lParam)); }
-
-void SHostWnd::OnCreateMessage(HWND hwnd) {
-  BuildTree();
-  if (!title_.empty()) ::SetWindowTextW(hwnd, title_.c_str());
-  if (dpiFixed_) return;
-  // Created on a monitor of another scale than the one guessed: the same
-  // logical size at the window's own dpi.
-  render::DeviceScale own(WindowDpi(hwnd));
-  if (own == scale_) return;
-  Size logical = scale_.ToLogical(GetClientSize());
-  scale_ = own;
-  Size device = scale_.ToDevice(logical);
-  ::SetWindowPos(hwnd, nullptr, 0, 0, device.cx, device.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void SHostWnd::OnDpiChangedMessage(int dpi, const RECT* suggested) {
-  // Moved to a monitor of another scale (or the scale was changed): the
-  // system suggests the window's new place and size; the tree keeps its
-  // logical layout and is drawn again at the new scale.
-  render::DeviceScale scale(dpi);
-  bool changed = !(scale == scale_);
-  scale_ = scale;
-  if (changed) {
-    backbuffer_ = render::Bitmap();
-    relayoutPending_ = true;
-    HideToolTip();
-  }
-  if (suggested) {
-    ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  ::InvalidateRect(hwnd_, nullptr, FALSE);
-}
-
 SWindow* SHostWnd::FindChildByName(std::wstring_view name, int depth) const {
   return root_ ? root_->FindChildByName(name, depth) : nullptr;
 }
