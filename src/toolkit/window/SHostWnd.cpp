@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "platform/diag.h"
-#include "platform/dpi.h"
 #include "platform/text.h"
 #include "toolkit/core/AttrParse.h"
 #include "toolkit/core/SApplication.h"
@@ -140,7 +139,7 @@ HWND SHostWnd::CreateEx(HWND parent, DWORD style, DWORD exStyle, int x, int y, i
   // The size is logical; the window is created at the dpi it will most
   // likely have (its owner's, else the primary screen's) and corrected in
   // WM_CREATE when the window's own differs.
-  if (!dpiFixed_) scale_ = render::DeviceScale(parent ? WindowDpi(parent) : SystemDpi());
+  if (!dpiFixed_) scale_ = render::DeviceScale(DpiOf(parent));
   Size device = scale_.ToDevice(Size{cx, cy});
   // The control tree is built in WM_CREATE, so controls find the window's
   // handle from their first moment.
@@ -494,6 +493,7 @@ bool SHostWnd::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       OnDestroyMessage();
       return false;
     case WM_NCDESTROY:
+      RememberDpi(hwnd, 0);
       if (SApplication* app = SApplication::Instance(); app && app->GetMainWnd() == hwnd) ::PostQuitMessage(0);
       return false;
     case kMsgLanguageChanged:

@@ -92,6 +92,9 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
   // size the window is created with (tests lay out and render at any dpi).
   void SetDpi(int dpi);
   const render::DeviceScale& GetScale() const { return scale_; }
+  // The dpi a popup owned by `owner` is drawn at: a host window's own scale
+  // (it follows WM_DPICHANGED), else what the system says of the window.
+  static int DpiOf(HWND owner);
   // The client area in logical units.
   Size GetLogicalClientSize() const;
   void UpdateLayoutNow();
@@ -158,6 +161,8 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
   void OnPaintMessage();
   void ClearUnlessCovered(render::Canvas& canvas, const Rect& area);
   void OnCreateMessage(HWND hwnd);
+  // Keeps DpiOf's table; a dpi of 0 forgets the window.
+  static void RememberDpi(HWND hwnd, int dpi);
   void OnSizeMessage(WPARAM type);
   void OnDpiChangedMessage(int dpi, const RECT* suggested);
   // Where a message's client coordinates lie in the tree.

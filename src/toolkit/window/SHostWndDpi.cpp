@@ -2,9 +2,42 @@
 // and the tree's logical units meet.
 #include "toolkit/window/SHostWnd.h"
 
+#include <map>
+#include <mutex>
+
 #include "platform/dpi.h"
 
 namespace kb::ui {
+
+namespace {
+
+// The scale of every host window that exists, by handle.
+std::mutex& HostDpiLock() {
+  static std::mutex lock;
+  return lock;
+}
+std::map<HWND, int>& HostDpis() {
+  static std::map<HWND, int> dpis;
+  return dpis;
+}
+
+}  // namespace
+
+void SHostWnd::RememberDpi(HWND hwnd, int dpi) {
+  std::scoped_lock lock(HostDpiLock());
+  if (dpi > 0) HostDpis()[hwnd] = dpi;
+  else HostDpis().erase(hwnd);
+}
+
+int SHostWnd::DpiOf(HWND owner) {
+  if (!owner) return SystemDpi();
+  {
+    std::scoped_lock lock(HostDpiLock());
+    auto it = HostDpis().find(owner);
+    if (it != HostDpis().end()) return it->second;
+  }
+  return WindowDpi(owner);
+}
 
 void SHostWnd::SetDpi(int dpi) {
   dpiFixed_ = true;
@@ -13,7 +46,10 @@ void SHostWnd::SetDpi(int dpi) {
   scale_ = scale;
   backbuffer_ = render::Bitmap();
   relayoutPending_ = true;
-  if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
+  if (hwnd_) {
+    RememberDpi(hwnd_, scale_.Dpi());
+    ::InvalidateRect(hwnd_, nullptr, FALSE);
+  }
 }
 
 Size SHostWnd::GetLogicalClientSize() const { return hwnd_ ? scale_.ToLogical(GetClientSize()) : layoutSize_; }
@@ -36,6 +72,7 @@ Point SHostWnd::ClientToLogical(LPARAM lParam) const {
 void SHostWnd::OnCreateMessage(HWND hwnd) {
   BuildTree();
   if (!title_.empty()) ::SetWindowTextW(hwnd, title_.c_str());
+  RememberDpi(hwnd, scale_.Dpi());
   if (dpiFixed_) return;
   // Created on a monitor of another scale than the one guessed: the same
   // logical size at the window's own dpi.
@@ -43,6 +80,7 @@ void SHostWnd::OnCreateMessage(HWND hwnd) {
   if (own == scale_) return;
   Size logical = scale_.ToLogical(GetClientSize());
   scale_ = own;
+  RememberDpi(hwnd, scale_.Dpi());
   Size device = scale_.ToDevice(logical);
   ::SetWindowPos(hwnd, nullptr, 0, 0, device.cx, device.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -54,6 +92,7 @@ void SHostWnd::OnDpiChangedMessage(int dpi, const RECT* suggested) {
   render::DeviceScale scale(dpi);
   bool changed = !(scale == scale_);
   scale_ = scale;
+  RememberDpi(hwnd_, scale_.Dpi());
   if (changed) {
     backbuffer_ = render::Bitmap();
     relayoutPending_ = true;
