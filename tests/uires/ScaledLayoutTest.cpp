@@ -40,7 +40,9 @@ class ScaledLayoutTest : public PackageTest {
     host.SetDpi(dpi);
     EXPECT_TRUE(host.BuildTree());
     host.LayoutTo(host.GetLayoutSize());
-    if (drawn) EXPECT_TRUE(host.RenderTo(*drawn));
+    if (drawn) {
+      EXPECT_TRUE(host.RenderTo(*drawn));
+    }
     const DeviceScale& scale = host.GetScale();
     std::map<std::wstring, Placed> out;
     std::function<void(kb::ui::SWindow*, const std::wstring&)> walk = [&](kb::ui::SWindow* w, const std::wstring& parent) {
@@ -114,8 +116,9 @@ TEST_F(ScaledLayoutTest, ControlsScaleWithTheWindowAndStayInTheirPlaces) {
         EXPECT_LE(std::abs(b.bottom - a.bottom * factor), 1.0) << who;
         auto parent = scaled.find(place.parent);
         auto parent100 = at100.find(place.parent);
-        if (parent != scaled.end() && Within(a, parent100->second.device))
+        if (parent != scaled.end() && Within(a, parent100->second.device)) {
           EXPECT_TRUE(Within(b, parent->second.device)) << who << " leaves " << kb::WideToUtf8(place.parent);
+        }
         EXPECT_TRUE(Within(b, Rect{0, 0, drawn.Width(), drawn.Height()})) << who << " leaves the window";
       }
       // Siblings that did not overlap at 100 % do not at the scale either.

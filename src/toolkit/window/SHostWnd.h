@@ -110,7 +110,6 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
 
   // --- ISwndContainer ---
   HWND GetHostHwnd() const override { return hwnd_; }
-  int GetHostDpi() const override { return scale_.Dpi(); }
   Rect LogicalToScreen(const Rect& rect) const override;
   void InvalidateHostRect(const Rect& rect) override;
   void RequestRelayout() override;
