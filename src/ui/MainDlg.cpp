@@ -395,8 +395,8 @@ bool CMainDlg::SwitchLanguage(const wchar_t* langName) {
 void CMainDlg::ShowMoreMenu() {
   SWindow* button = FindChildByName(L"btn_more");
   if (!button || !GetHwnd()) return;
-  POINT corner{button->GetWindowRect().left, button->GetWindowRect().bottom};
-  ::ClientToScreen(GetHwnd(), &corner);
+  Rect screen = LogicalToScreen(button->GetWindowRect());
+  POINT corner{screen.left, screen.bottom};
   SMenuEx menu;
   if (menu.Load(L"smenuex:menu_more")) menu.TrackPopupMenu(0, corner.x, corner.y, GetHwnd());
 }

@@ -36,7 +36,9 @@ std::string SourcePath(const std::string& relative) {
 }
 
 // Beside the test executable, as the program finds them.
-std::string PicturePath(PictureState state) { return "uires/keyboard/" + kbpicture::PictureFileName(state); }
+std::string PicturePath(PictureState state, int dpi = 96) {
+  return "uires/keyboard/" + kbpicture::PictureFileName(state, dpi);
+}
 
 const kbpicture::KeyMap& ShippedMap() {
   static const kbpicture::KeyMap map = [] {
@@ -53,9 +55,11 @@ Bitmap Decode(const std::string& bytes) {
   return out;
 }
 
-bool InsideAnyKey(const kbpicture::KeyMap& map, int x, int y) {
+// Inside a key's rectangle as the program's canvas scales it.
+bool InsideAnyKey(const kbpicture::KeyMap& map, int x, int y, int dpi = 96) {
+  const kb::render::DeviceScale scale(dpi);
   for (const auto& key : map.keys)
-    if (key.button.rect.Contains({x, y})) return true;
+    if (scale.ToDevice(key.button.rect).Contains({x, y})) return true;
   return false;
 }
 
@@ -143,41 +147,51 @@ INSTANTIATE_TEST_SUITE_P(States, GeneratedPictureTest, ::testing::ValuesIn(kbpic
 
 // The control copies checked, pressed and hovered keys out of those
 // pictures onto the normal one: outside the keys they must be identical.
+// At 150 % and 200 % too: the pictures are the map's size at that scale, and
+// the keys' scaled rectangles (the program's rounding) hold every change.
 TEST(GeneratedPictures, StatesDifferOnlyInsideTheKeys) {
   const auto& map = ShippedMap();
-  Bitmap normal = Decode(ReadAll(PicturePath(PictureState::kNormal)));
-  ASSERT_FALSE(normal.IsEmpty());
-  for (PictureState state : {PictureState::kChecked, PictureState::kPressed, PictureState::kFloating}) {
-    SCOPED_TRACE(kbpicture::PictureFileName(state));
-    Bitmap other = Decode(ReadAll(PicturePath(state)));
-    ASSERT_EQ(other.GetSize(), normal.GetSize());
-    int outside = 0;
-    int differentInside = 0;
-    for (int y = 0; y < normal.Height(); ++y) {
-      for (int x = 0; x < normal.Width(); ++x) {
-        bool same = normal.At(x, y) == other.At(x, y);
-        if (!InsideAnyKey(map, x, y)) {
-          outside += same ? 0 : 1;
-          continue;
+  for (int dpi : kbpicture::kPictureDpis) {
+    SCOPED_TRACE(dpi);
+    const kb::render::DeviceScale scale(dpi);
+    Bitmap normal = Decode(ReadAll(PicturePath(PictureState::kNormal, dpi)));
+    ASSERT_FALSE(normal.IsEmpty());
+    EXPECT_EQ(normal.GetSize(), scale.ToDevice(kb::render::Size{map.width, map.height}));
+    const long area = static_cast<long>(dpi) * dpi / (96 * 96);
+    for (PictureState state : {PictureState::kChecked, PictureState::kPressed, PictureState::kFloating}) {
+      SCOPED_TRACE(kbpicture::PictureFileName(state, dpi));
+      Bitmap other = Decode(ReadAll(PicturePath(state, dpi)));
+      ASSERT_EQ(other.GetSize(), normal.GetSize());
+      int outside = 0;
+      long differentInside = 0;
+      for (int y = 0; y < normal.Height(); ++y) {
+        for (int x = 0; x < normal.Width(); ++x) {
+          bool same = normal.At(x, y) == other.At(x, y);
+          if (!InsideAnyKey(map, x, y, dpi)) {
+            outside += same ? 0 : 1;
+            continue;
+          }
+          differentInside += same ? 0 : 1;
         }
-        differentInside += same ? 0 : 1;
       }
+      EXPECT_EQ(outside, 0);
+      EXPECT_GT(differentInside, 104 * 500 * std::max(1L, area)) << "every key changes visibly";
     }
-    EXPECT_EQ(outside, 0);
-    EXPECT_GT(differentInside, 104 * 500) << "every key changes visibly";
   }
 }
 
 TEST(GeneratedPictures, AreDrawnTheSameEveryTime) {
-  kbpicture::KeyboardPainter painter(ShippedMap());
-  for (PictureState state : kbpicture::kAllStates) {
-    SCOPED_TRACE(kbpicture::PictureFileName(state));
-    std::vector<uint8_t> first = kb::render::EncodePng(painter.Paint(state));
-    std::vector<uint8_t> second = kb::render::EncodePng(painter.Paint(state));
-    ASSERT_FALSE(first.empty());
-    EXPECT_EQ(first, second);
-    std::string built = ReadAll(PicturePath(state));
-    EXPECT_EQ(built, std::string(first.begin(), first.end())) << "the build wrote what the painter draws";
+  for (int dpi : kbpicture::kPictureDpis) {
+    kbpicture::KeyboardPainter painter(ShippedMap(), kb::render::DeviceScale(dpi));
+    for (PictureState state : kbpicture::kAllStates) {
+      SCOPED_TRACE(kbpicture::PictureFileName(state, dpi));
+      std::vector<uint8_t> first = kb::render::EncodePng(painter.Paint(state));
+      std::vector<uint8_t> second = kb::render::EncodePng(painter.Paint(state));
+      ASSERT_FALSE(first.empty());
+      EXPECT_EQ(first, second);
+      std::string built = ReadAll(PicturePath(state, dpi));
+      EXPECT_EQ(built, std::string(first.begin(), first.end())) << "the build wrote what the painter draws";
+    }
   }
 }
 

@@ -118,6 +118,57 @@ TEST_F(GuiTest, ComboBoxDropDownChoosesWithTheMouse) {
   EXPECT_EQ(changes.Count(), 1);
 }
 
+// Moved to a monitor at 150 %: the window takes the suggested rectangle, the
+// tree keeps its logical layout, clicks at the scaled places reach the
+// controls, and a drop-down opens at the window's scale. Back at 100 % all
+// is as before.
+TEST_F(GuiTest, DpiChangeScalesTheWindowAndWhereClicksLand) {
+  HWND hwnd = host_->GetHwnd();
+  const Size layout = host_->GetLayoutSize();
+  RECT before{};
+  GetWindowRect(hwnd, &before);
+  struct Case {
+    int dpi;
+    int percent;
+  };
+  for (const Case& c : {Case{144, 150}, Case{96, 100}}) {
+    SCOPED_TRACE(c.dpi);
+    RECT suggested{before.left, before.top, before.left + layout.cx * c.percent / 100,
+                   before.top + layout.cy * c.percent / 100};
+    SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi), reinterpret_cast<LPARAM>(&suggested));
+    ASSERT_TRUE(PumpUntil([&] { return host_->GetClientSize() == Size{suggested.right - suggested.left,
+                                                                        suggested.bottom - suggested.top}; },
+                          5000));
+    EXPECT_EQ(host_->GetScale().Dpi(), c.dpi);
+    EXPECT_EQ(host_->GetLogicalClientSize(), layout);
+    host_->UpdateLayoutNow();
+    EXPECT_EQ(host_->GetRoot()->GetWindowRect(), (Rect{0, 0, layout.cx, layout.cy}));
+
+    SWindow* button = host_->FindChildByName(L"btn_first");
+    EventRecorder clicks(button, EventCmd::EventID);
+    PostClick(hwnd, host_->GetScale().ToDevice(CenterOf(button)));
+    // (The press may come as a double click after the previous round's.)
+    EXPECT_TRUE(PumpUntil([&] { return clicks.Count() >= 1; }, 2000)) << "the click at the scaled place missed";
+
+    auto* combo = host_->FindChildByName<SComboBox>(L"cbx_color");
+    int shownDpi = 0, width = 0;
+    app_->SetModalHook([&](SHostWnd& popup) {
+      shownDpi = popup.GetScale().Dpi();
+      width = popup.GetClientSize().cx;
+      auto* list = popup.FindChildByName<SListView>(L"dropdown_list");
+      ASSERT_NE(list, nullptr);
+      PostClick(popup.GetHwnd(), popup.GetScale().ToDevice(CenterOf(list->GetItemPanel(c.dpi == 96 ? 1 : 0))));
+    });
+    // Delivered (not posted): the press runs the drop-down's loop, which
+    // would take a posted release too.
+    Click(*host_, host_->GetScale().ToDevice(CenterOf(combo)));
+    EXPECT_EQ(shownDpi, c.dpi) << "the drop-down is drawn at its owner's scale";
+    EXPECT_EQ(width, host_->GetScale().ToDevice(combo->GetWindowRect()).Width());
+    EXPECT_EQ(combo->GetCurSel(), c.dpi == 96 ? 1 : 0);
+    app_->SetModalHook(nullptr);
+  }
+}
+
 TEST_F(GuiTest, ComboBoxDropDownCancelsWithEscapeOrAClickElsewhere) {
   auto* combo = host_->FindChildByName<SComboBox>(L"cbx_color");
   EventRecorder changes(combo, EventCBSelChange::EventID);

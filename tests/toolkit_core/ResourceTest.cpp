@@ -1,8 +1,12 @@
 // Resource providers, UI definitions, images and the system resources.
 #include <pugixml.hpp>
 
+#include <filesystem>
+#include <fstream>
+
 #include "ToolkitTestSupport.h"
 #include "toolkit/core/SResProviderExe.h"
+#include "toolkit/render/PngEncoder.h"
 #include "toolkit/skin/ISkinObj.h"
 
 namespace kbtest {
@@ -149,6 +153,74 @@ TEST_F(ApplicationResourceTest, ImageDecoderChosenByName) {
   SApplication bare(render, nullptr, L"KbBare");
   bare.AddResProvider(memory_, L"");
   EXPECT_EQ(bare.GetImage(L"img:states4"), nullptr);
+}
+
+TEST(ResProviderFilesTest, ScaledVariantsLieBesideTheFile) {
+  struct Case {
+    const wchar_t* path;
+    const wchar_t* suffix;
+    const wchar_t* variant;
+  };
+  const Case cases[] = {
+      {L"img/bg.png", L"@2x", L"img/bg@2x.png"},
+      {L"img/bg.9.png", L"@1.5x", L"img/bg.9@1.5x.png"},
+      {L"img/noext", L"@2x", L"img/noext@2x"},
+      {L"img.d/noext", L"@2x", L"img.d/noext@2x"},
+      {L"bg.png", L"@2x", L"bg@2x.png"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SResProviderFiles::VariantPath(c.path, c.suffix), c.variant);
+}
+
+TEST(ApplicationImageScaleTest, NearestDrawnScaleFirstLargerOnATie) {
+  struct Case {
+    int dpi;
+    std::vector<int> order;
+  };
+  const std::vector<Case> cases = {
+      {96, {96, 144, 192}}, {120, {144, 96, 192}}, {144, {144, 192, 96}}, {168, {192, 144, 96}},
+      {192, {192, 144, 96}}, {240, {192, 144, 96}}, {100, {96, 144, 192}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SApplication::ImageDpiPreference(c.dpi), c.order) << c.dpi;
+}
+
+// A package folder with an image drawn at 1x and 2x but not 1.5x: each dpi
+// gets the nearest there is, with the dpi it was drawn for.
+TEST(ApplicationImageScaleTest, TheNearestVariantThatExistsIsUsed) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("kb-variants-" + std::to_string(::GetCurrentProcessId()));
+  fs::create_directories(folder / "img");
+  {
+    std::ofstream index(folder / "uires.idx");
+    index << "<resource><img><file name=\"pic\" path=\"img/pic.png\"/></img></resource>";
+  }
+  auto write = [&](const char* name, int size) {
+    kb::render::Bitmap image(size, size);
+    std::vector<uint8_t> png = kb::render::EncodePng(image);
+    std::ofstream out(folder / "img" / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+  };
+  write("pic.png", 4);
+  write("pic@2x.png", 8);
+  auto render = std::make_shared<SRenderFactory>();
+  render->SetImgDecoderFactory(SImgDecoderFactory::Create(L"imgdecoder-stb"));
+  SApplication app(render, nullptr, L"KbVariants");
+  auto files = std::make_shared<SResProviderFiles>();
+  ASSERT_TRUE(files->Init(folder.wstring()));
+  app.AddResProvider(files, L"");
+  struct Case {
+    int dpi;
+    int width;
+    int imageDpi;
+  };
+  for (const Case& c : {Case{96, 4, 96}, Case{120, 4, 96}, Case{144, 8, 192}, Case{192, 8, 192}, Case{288, 8, 192}}) {
+    SApplication::ScaledImage image = app.GetImageForDpi(L"img:pic", c.dpi);
+    ASSERT_NE(image.bitmap, nullptr) << c.dpi;
+    EXPECT_EQ(image.bitmap->Width(), c.width) << c.dpi;
+    EXPECT_EQ(image.dpi, c.imageDpi) << c.dpi;
+  }
+  EXPECT_EQ(app.GetImageForDpi(L"img:none", 144).bitmap, nullptr);
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
 }
 
 }  // namespace

@@ -117,7 +117,10 @@ std::wstring SourceUires() {
 // step or two.
 TEST(CommittedImages, AreWhatTheGeneratorDraws) {
   auto decoder = kb::render::CreateImageDecoder(kb::render::kStbDecoderName);
-  for (const kb::art::GeneratedImage& image : kb::art::DrawAllImages()) {
+  std::vector<kb::art::GeneratedImage> all;
+  for (float scale : kb::art::kImageScales)
+    for (kb::art::GeneratedImage& image : kb::art::DrawAllImages(scale)) all.push_back(std::move(image));
+  for (const kb::art::GeneratedImage& image : all) {
     SCOPED_TRACE(image.path);
     EXPECT_EQ(image.bitmap.Width(), image.frameWidth * image.states);
     EXPECT_EQ(image.bitmap.Height(), image.frameHeight);
@@ -132,6 +135,61 @@ TEST(CommittedImages, AreWhatTheGeneratorDraws) {
     int worst = 0;
     for (size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(int{a[i]} - int{b[i]}));
     EXPECT_LE(worst, 3);
+  }
+}
+
+// The 150 % and 200 % images are the same pictures with more pixels: frames
+// of whole pixels that split the image evenly, the path the program looks
+// for, and the same colours where they are (averaged over blocks of the
+// 1x image's pixels), not a small drawing in a corner of a large image.
+TEST(ScaledImages, AreTheSamePicturesAtTheirScale) {
+  const std::vector<kb::art::GeneratedImage> base = kb::art::DrawAllImages(1.0f);
+  for (float scale : {1.5f, 2.0f}) {
+    const std::vector<kb::art::GeneratedImage> scaled = kb::art::DrawAllImages(scale);
+    ASSERT_EQ(scaled.size(), base.size());
+    for (size_t i = 0; i < base.size(); ++i) {
+      const kb::art::GeneratedImage& a = base[i];
+      const kb::art::GeneratedImage& b = scaled[i];
+      SCOPED_TRACE(b.path);
+      EXPECT_EQ(b.path, kb::art::ScaledPath(a.path, scale));
+      EXPECT_NE(b.path, a.path);
+      EXPECT_EQ(b.states, a.states);
+      EXPECT_EQ(b.frameWidth, static_cast<int>(std::lround(a.frameWidth * scale)));
+      EXPECT_EQ(b.frameHeight, static_cast<int>(std::lround(a.frameHeight * scale)));
+      EXPECT_EQ(b.bitmap.Width(), b.frameWidth * b.states);
+      // Blocks of 2 x 2 logical pixels (3 x 3 or 4 x 4 scaled) compared by
+      // their average alpha-weighted colour.
+      int compared = 0, differing = 0;
+      for (int y = 0; y + 2 <= a.frameHeight; y += 2) {
+        for (int x = 0; x + 2 <= a.bitmap.Width(); x += 2) {
+          auto average = [](const kb::render::Bitmap& bm, int x0, int y0, int x1, int y1, int channel) {
+            long sum = 0, count = 0;
+            for (int yy = y0; yy < y1; ++yy)
+              for (int xx = x0; xx < x1; ++xx, ++count) {
+                sum += static_cast<long>((bm.At(xx, yy) >> (8 * channel)) & 0xFF);
+              }
+            return count ? sum / count : 0;
+          };
+          const int frame = x / a.frameWidth, inFrame = x % a.frameWidth;
+          if (inFrame + 2 > a.frameWidth) continue;
+          const int bx0 = frame * b.frameWidth + static_cast<int>(std::lround(inFrame * scale));
+          const int bx1 = frame * b.frameWidth + static_cast<int>(std::lround((inFrame + 2) * scale));
+          const int by0 = static_cast<int>(std::lround(y * scale)), by1 = static_cast<int>(std::lround((y + 2) * scale));
+          ++compared;
+          for (int channel = 0; channel < 4; ++channel) {
+            if (std::abs(average(a.bitmap, x, y, x + 2, y + 2, channel) - average(b.bitmap, bx0, by0, bx1, by1, channel)) >
+                48) {
+              ++differing;
+              break;
+            }
+          }
+        }
+      }
+      ASSERT_GT(compared, 0);
+      // Edges move by part of a pixel; a picture that did not scale differs
+      // almost everywhere.
+      EXPECT_LE(differing * 10, compared) << differing << " of " << compared << " blocks differ";
+    }
   }
 }
 

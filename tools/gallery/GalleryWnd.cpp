@@ -77,8 +77,8 @@ void CGalleryWnd::ShowMessageBox() {
 void CGalleryWnd::ShowMenu(bool extended) {
   SWindow* anchor = FindChildByName(extended ? L"btn_menuex" : L"btn_menu");
   if (!anchor || !GetHwnd()) return;
-  POINT corner{anchor->GetWindowRect().left, anchor->GetWindowRect().top};
-  ::ClientToScreen(GetHwnd(), &corner);
+  Rect screen = LogicalToScreen(anchor->GetWindowRect());
+  POINT corner{screen.left, screen.top};
   if (extended) {
     SMenuEx menu;
     if (menu.Load(L"smenuex:menu_ex")) menu.TrackPopupMenu(TPM_BOTTOMALIGN, corner.x, corner.y, GetHwnd());

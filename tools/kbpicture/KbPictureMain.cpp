@@ -3,7 +3,8 @@
 //
 //   kbpicture <keymap.xml> <output folder>
 //
-// Writes img_keboard_normal.png, _checked, _pressed, _floating and _demo.
+// Writes img_keboard_normal.png, _checked, _pressed, _floating and _demo, and
+// each again for 150 % and 200 % ("img_keboard_normal@1.5x.png", "@2x").
 // Exits with 1 when the key map cannot be read or a file cannot be written.
 #include <cstdio>
 #include <fstream>
@@ -58,13 +59,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kbpicture: %s is not a key map with keys\n", argv[1]);
     return 1;
   }
-  kbpicture::KeyboardPainter painter(*map);
-  for (kbpicture::PictureState state : kbpicture::kAllStates) {
-    std::string path = std::string(argv[2]) + "/" + kbpicture::PictureFileName(state);
-    std::vector<uint8_t> png = kb::render::EncodePng(painter.Paint(state));
-    if (png.empty() || !WriteWhole(path, png)) {
-      std::fprintf(stderr, "kbpicture: cannot write %s\n", path.c_str());
-      return 1;
+  for (int dpi : kbpicture::kPictureDpis) {
+    kbpicture::KeyboardPainter painter(*map, kb::render::DeviceScale(dpi));
+    for (kbpicture::PictureState state : kbpicture::kAllStates) {
+      std::string path = std::string(argv[2]) + "/" + kbpicture::PictureFileName(state, dpi);
+      std::vector<uint8_t> png = kb::render::EncodePng(painter.Paint(state));
+      if (png.empty() || !WriteWhole(path, png)) {
+        std::fprintf(stderr, "kbpicture: cannot write %s\n", path.c_str());
+        return 1;
+      }
     }
   }
   return 0;

@@ -27,9 +27,9 @@ set(KBPICTURE_SHARED_SOURCES
   src/toolkit/render/TextDecode.cpp
   src/toolkit/render/TextLayout.cpp
   src/toolkit/render/linux/FontLocatorFontconfig.cpp)
-set(KBPICTURE_FILES
-  img_keboard_normal.png
-  img_keboard_checked.png
-  img_keboard_pressed.png
-  img_keboard_floating.png
-  img_keboard_demo.png)
+set(KBPICTURE_FILES)
+foreach(scale "" "@1.5x" "@2x")
+  foreach(state normal checked pressed floating demo)
+    list(APPEND KBPICTURE_FILES "img_keboard_${state}${scale}.png")
+  endforeach()
+endforeach()

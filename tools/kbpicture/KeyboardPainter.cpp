@@ -105,9 +105,9 @@ Color LegendColor(PictureState state) {
   return kLegendColor;
 }
 
-void DrawLegend(Bitmap& picture, const kb::render::Font& font, const std::wstring& text, const Rect& box,
-                const Rect& face, Color color, bool glow) {
-  Canvas canvas(picture);
+void DrawLegend(Bitmap& picture, kb::render::DeviceScale scale, const kb::render::Font& font,
+                const std::wstring& text, const Rect& box, const Rect& face, Color color, bool glow) {
+  Canvas canvas(picture, scale);
   // Never outside the key's own face: the states are copied key by key.
   canvas.PushClip(face);
   const unsigned format = kb::render::kTextSingleLine | kb::render::kTextLeft | kb::render::kTextTop;
@@ -124,15 +124,18 @@ void DrawLegend(Bitmap& picture, const kb::render::Font& font, const std::wstrin
 
 }  // namespace
 
-std::string PictureFileName(PictureState state) {
+std::string PictureFileName(PictureState state, int dpi) {
+  std::string stem = "img_keboard_normal";
   switch (state) {
-    case PictureState::kChecked: return "img_keboard_checked.png";
-    case PictureState::kPressed: return "img_keboard_pressed.png";
-    case PictureState::kFloating: return "img_keboard_floating.png";
-    case PictureState::kDemo: return "img_keboard_demo.png";
+    case PictureState::kChecked: stem = "img_keboard_checked"; break;
+    case PictureState::kPressed: stem = "img_keboard_pressed"; break;
+    case PictureState::kFloating: stem = "img_keboard_floating"; break;
+    case PictureState::kDemo: stem = "img_keboard_demo"; break;
     case PictureState::kNormal: break;
   }
-  return "img_keboard_normal.png";
+  if (dpi == 144) stem += "@1.5x";
+  else if (dpi != kb::render::DeviceScale::kBaseDpi) stem += "@" + std::to_string(dpi / 96) + "x";
+  return stem + ".png";
 }
 
 Color KeyFaceColor(const CoordButton& key, PictureState state) {
@@ -149,7 +152,8 @@ Color KeyFaceColor(const CoordButton& key, PictureState state) {
 }
 
 Bitmap KeyboardPainter::Paint(PictureState state) const {
-  Bitmap picture(map_.width, map_.height);
+  kb::render::Size size = scale_.ToDevice(kb::render::Size{map_.width, map_.height});
+  Bitmap picture(size.cx, size.cy);
   PaintBody(picture, state);
   PaintIndicators(picture, state);
   if (state == PictureState::kDemo) PaintBacklight(picture);
@@ -158,26 +162,26 @@ Bitmap KeyboardPainter::Paint(PictureState state) const {
 }
 
 void KeyboardPainter::PaintBody(Bitmap& picture, PictureState state) const {
-  Rect body = picture.Bounds().Deflate(kBodyInset, kBodyInset, kBodyInset, kBodyInset);
-  FillRoundRect(picture, body, kBodyRadius, kBodyColor);
-  FrameRoundRect(picture, body, kBodyRadius, 1, kBodyEdgeColor);
+  Rect body = Rect{0, 0, map_.width, map_.height}.Deflate(kBodyInset, kBodyInset, kBodyInset, kBodyInset);
+  FillRoundRect(picture, D(body), L(kBodyRadius), kBodyColor);
+  FrameRoundRect(picture, D(body), L(kBodyRadius), L(1), kBodyEdgeColor);
   Rect keys = KeyExtent(map_);
   if (!keys.IsEmpty()) {
     Rect plate = keys.Deflate(-kPlatePadding, -kPlatePadding, -kPlatePadding, -kPlatePadding);
-    FillRoundRect(picture, plate, kKeyRadius + kPlatePadding / 2, kPlateColor);
+    FillRoundRect(picture, D(plate), L(kKeyRadius + kPlatePadding / 2), kPlateColor);
   }
   // The side light runs along the front edge of the case.
   int lightWidth = body.Width() * 3 / 4;
   Rect sideLight = Rect::FromSize(body.left + (body.Width() - lightWidth) / 2, body.bottom - 2 * kSideLightHeight,
                                   lightWidth, kSideLightHeight);
   if (state != PictureState::kDemo) {
-    FillRoundRect(picture, sideLight, 1, kBodyEdgeColor);
+    FillRoundRect(picture, D(sideLight), L(1), kBodyEdgeColor);
     return;
   }
   Color halo = kBacklightColor;
   halo.a = 60;
-  FillRoundRect(picture, sideLight.Deflate(-3, -3, -3, -2), 4, halo);
-  FillRoundRect(picture, sideLight, 1, kBacklightColor);
+  FillRoundRect(picture, D(sideLight.Deflate(-3, -3, -3, -2)), L(4), halo);
+  FillRoundRect(picture, D(sideLight), L(1), kBacklightColor);
 }
 
 // Three lock lights in the space above the numeric keypad, where a
@@ -198,10 +202,10 @@ void KeyboardPainter::PaintIndicators(Bitmap& picture, PictureState state) const
     int centre = area.left + slot * i + slot / 2;
     Rect light = Rect::FromSize(centre - led / 2, area.top + area.Height() / 2 - led, led, led);
     bool lit = state == PictureState::kDemo && i != 2;
-    if (lit) FillRoundRect(picture, light.Deflate(-3, -3, -3, -3), 6, Color{kBacklightColor.r, kBacklightColor.g,
-                                                                            kBacklightColor.b, 60});
-    FillRoundRect(picture, light, led / 2, lit ? kBacklightColor : kLedOffColor);
-    Canvas canvas(picture);
+    if (lit) FillRoundRect(picture, D(light.Deflate(-3, -3, -3, -3)), L(6), Color{kBacklightColor.r, kBacklightColor.g,
+                                                                                  kBacklightColor.b, 60});
+    FillRoundRect(picture, D(light), L(led / 2), lit ? kBacklightColor : kLedOffColor);
+    Canvas canvas(picture, scale_);
     Rect label{centre - slot / 2, light.bottom + 3, centre + slot / 2, light.bottom + 3 + font->LineHeight()};
     canvas.DrawString(*font, kLabels[i], label, kShiftLegendColor, kb::render::kTextSingleLine | kb::render::kTextCenter);
   }
@@ -214,8 +218,8 @@ void KeyboardPainter::PaintBacklight(Bitmap& picture) const {
   for (const PictureKey& key : map_.keys) {
     const Rect& r = key.button.rect;
     if (r.IsEmpty()) continue;
-    FillRoundRect(picture, r.Deflate(-kBacklightSpread, -kBacklightSpread, -kBacklightSpread, -kBacklightSpread),
-                  kKeyRadius + kBacklightSpread, glow);
+    FillRoundRect(picture, D(r.Deflate(-kBacklightSpread, -kBacklightSpread, -kBacklightSpread, -kBacklightSpread)),
+                  L(kKeyRadius + kBacklightSpread), glow);
   }
 }
 
@@ -224,19 +228,19 @@ void KeyboardPainter::PaintKey(Bitmap& picture, const PictureKey& key, PictureSt
   if (r.IsEmpty()) return;
   Color face = KeyFaceColor(key.button, state);
   if (!IsKeyed(r)) {
-    FillRoundRect(picture, r, 1, face);
+    FillRoundRect(picture, D(r), L(1), face);
     return;
   }
   Color skirt = Shade(face, 62);
   if (state == PictureState::kChecked) skirt = kCheckedSkirtColor;
   if (state == PictureState::kPressed) skirt = Shade(kAccentPressedColor, 70);
-  FillRoundRect(picture, r, kKeyRadius, skirt);
+  FillRoundRect(picture, D(r), L(kKeyRadius), skirt);
   Rect top = FaceOf(r, state);
-  FillRoundRect(picture, top, kFaceRadius, face);
+  FillRoundRect(picture, D(top), L(kFaceRadius), face);
   // A lighter rim where the face catches the light.
-  FillRoundRect(picture, Rect{top.left + 2, top.top, top.right - 2, top.top + 1}, 0, Mix(face, kWhite, 30));
-  if (state == PictureState::kFloating) FrameRoundRect(picture, r, kKeyRadius, 1, kAccentLightColor);
-  if (state == PictureState::kChecked) FrameRoundRect(picture, r, kKeyRadius, 1, kAccentColor);
+  FillRoundRect(picture, D(Rect{top.left + 2, top.top, top.right - 2, top.top + 1}), 0, Mix(face, kWhite, 30));
+  if (state == PictureState::kFloating) FrameRoundRect(picture, D(r), L(kKeyRadius), L(1), kAccentLightColor);
+  if (state == PictureState::kChecked) FrameRoundRect(picture, D(r), L(kKeyRadius), L(1), kAccentColor);
   PaintLegends(picture, key, top, state);
 }
 
@@ -254,13 +258,13 @@ void KeyboardPainter::PaintLegends(Bitmap& picture, const PictureKey& key, const
   Rect topLine{face.left + kLegendInsetX, face.top + kLegendInsetY, face.right - kLegendInsetX,
                face.top + kLegendInsetY + line};
   if (key.shiftLegend.empty()) {
-    DrawLegend(picture, *font, name, topLine, face, LegendColor(state), glow);
+    DrawLegend(picture, scale_, *font, name, topLine, face, LegendColor(state), glow);
     return;
   }
   Rect bottomLine{topLine.left, face.bottom - kLegendInsetY - line, topLine.right, face.bottom - kLegendInsetY};
   Color shiftColor = state == PictureState::kNormal ? kShiftLegendColor : LegendColor(state);
-  DrawLegend(picture, *LegendFont(key.shiftLegend, maxWidth), key.shiftLegend, topLine, face, shiftColor, glow);
-  DrawLegend(picture, *font, name, bottomLine, face, LegendColor(state), glow);
+  DrawLegend(picture, scale_, *LegendFont(key.shiftLegend, maxWidth), key.shiftLegend, topLine, face, shiftColor, glow);
+  DrawLegend(picture, scale_, *font, name, bottomLine, face, LegendColor(state), glow);
 }
 
 }  // namespace kbpicture

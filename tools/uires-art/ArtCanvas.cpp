@@ -59,19 +59,30 @@ Paint RadialGradient(Vec centre, float radius, Rgba inner, Rgba outer) {
   return [=](float x, float y) { return Mix(inner, outer, Length(x - centre.x, y - centre.y) / radius); };
 }
 
-ArtCanvas::ArtCanvas(int width, int height)
-    : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height) {
+ArtCanvas::ArtCanvas(int width, int height) : ArtCanvas(width, height, 1.0f) {}
+
+ArtCanvas::ArtCanvas(int width, int height, float scale)
+    : width_(width), height_(height), scale_(scale), pixels_(static_cast<size_t>(width) * height) {
   ResetClip();
 }
 
+void ArtCanvas::SetOrigin(float logicalX, float deviceX) {
+  originLogicalX_ = logicalX;
+  originDeviceX_ = deviceX;
+}
+
 void ArtCanvas::SetClip(float left, float top, float right, float bottom) {
+  SetDeviceClip(DeviceX(left), DeviceY(top), DeviceX(right), DeviceY(bottom));
+}
+
+void ArtCanvas::SetDeviceClip(float left, float top, float right, float bottom) {
   clipLeft_ = std::max(0.0f, left);
   clipTop_ = std::max(0.0f, top);
   clipRight_ = std::min(static_cast<float>(width_), right);
   clipBottom_ = std::min(static_cast<float>(height_), bottom);
 }
 
-void ArtCanvas::ResetClip() { SetClip(0, 0, static_cast<float>(width_), static_cast<float>(height_)); }
+void ArtCanvas::ResetClip() { SetDeviceClip(0, 0, static_cast<float>(width_), static_cast<float>(height_)); }
 
 void ArtCanvas::Blend(int x, int y, const Rgba& color, float coverage) {
   float a = color.a * coverage;
@@ -87,14 +98,21 @@ void ArtCanvas::Blend(int x, int y, const Rgba& color, float coverage) {
 
 void ArtCanvas::FillDistance(float left, float top, float right, float bottom,
                              const std::function<float(float, float)>& distance, const Paint& paint) {
-  int x0 = static_cast<int>(std::floor(std::max(left - 1, clipLeft_)));
-  int y0 = static_cast<int>(std::floor(std::max(top - 1, clipTop_)));
-  int x1 = static_cast<int>(std::ceil(std::min(right + 1, clipRight_)));
-  int y1 = static_cast<int>(std::ceil(std::min(bottom + 1, clipBottom_)));
+  int x0 = static_cast<int>(std::floor(std::max(DeviceX(left) - 1, clipLeft_)));
+  int y0 = static_cast<int>(std::floor(std::max(DeviceY(top) - 1, clipTop_)));
+  int x1 = static_cast<int>(std::ceil(std::min(DeviceX(right) + 1, clipRight_)));
+  int y1 = static_cast<int>(std::ceil(std::min(DeviceY(bottom) + 1, clipBottom_)));
+  const bool unscaled = scale_ == 1.0f && originLogicalX_ == originDeviceX_;
   for (int y = y0; y < y1; ++y) {
     for (int x = x0; x < x1; ++x) {
       float px = x + 0.5f, py = y + 0.5f;
-      float coverage = Clamp01(0.5f - distance(px, py));
+      if (!unscaled) {
+        // The pixel's centre in logical units; the distance back in pixels,
+        // so edges stay one device pixel soft.
+        px = (px - originDeviceX_) / scale_ + originLogicalX_;
+        py = py / scale_;
+      }
+      float coverage = Clamp01(0.5f - distance(px, py) * scale_);
       if (coverage > 0) Blend(x, y, paint(px, py), coverage);
     }
   }

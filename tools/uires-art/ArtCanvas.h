@@ -32,16 +32,27 @@ Paint HorizontalGradient(float x0, Rgba left, float x1, Rgba right);
 // From `inner` at the centre to `outer` at `radius` and beyond.
 Paint RadialGradient(Vec centre, float radius, Rgba inner, Rgba outer);
 
+// Shapes are given in logical units (the 100 % image's pixels); a canvas for
+// a higher scale has `scale` pixels to a unit, so the same drawing code makes
+// the 150 % and 200 % images, sharp instead of enlarged.
 class ArtCanvas {
  public:
   ArtCanvas(int width, int height);
+  // `width` and `height` in device pixels.
+  ArtCanvas(int width, int height, float scale);
 
   int Width() const { return width_; }
   int Height() const { return height_; }
+  float Scale() const { return scale_; }
 
-  // Drawing is limited to this rectangle (frame of an image list).
+  // Drawing is limited to this rectangle (frame of an image list), logical.
   void SetClip(float left, float top, float right, float bottom);
+  // The same in device pixels.
+  void SetDeviceClip(float left, float top, float right, float bottom);
   void ResetClip();
+  // Logical x `logicalX` lands on device pixel x `deviceX` (the start of an
+  // image list's frame, whose device width is rounded to whole pixels).
+  void SetOrigin(float logicalX, float deviceX);
 
   void FillRoundRect(float left, float top, float right, float bottom, float radius, const Paint& paint);
   // A border `width` wide lying inside the rounded rectangle.
@@ -67,9 +78,17 @@ class ArtCanvas {
 
  private:
   void Blend(int x, int y, const Rgba& color, float coverage);
+  float DeviceX(float x) const {
+    if (scale_ == 1.0f && originLogicalX_ == originDeviceX_) return x;
+    return (x - originLogicalX_) * scale_ + originDeviceX_;
+  }
+  float DeviceY(float y) const { return y * scale_; }
 
   int width_;
   int height_;
+  float scale_ = 1.0f;
+  float originLogicalX_ = 0;
+  float originDeviceX_ = 0;
   float clipLeft_, clipTop_, clipRight_, clipBottom_;
   std::vector<Rgba> pixels_;
 };

@@ -15,15 +15,27 @@ using namespace theme;
 
 constexpr int kNormal = 0, kHover = 1, kPushed = 2, kDisabled = 3;
 
+// The scale the images are being drawn for (DrawAllImages sets it).
+float gScale = 1.0f;
+
+// Whole device pixels for a logical length at the current scale.
+int DevicePixels(int logical) { return static_cast<int>(std::lround(logical * gScale)); }
+
 // Draws `states` frames side by side; `draw` gets the frame's canvas offset.
+// Each frame is a whole number of pixels wide at every scale, so the image
+// splits into equal frames.
 GeneratedImage Frames(std::string path, int w, int h, int states,
                       const std::function<void(ArtCanvas&, float x, int state)>& draw) {
-  ArtCanvas canvas(w * states, h);
+  const int frameWidth = DevicePixels(w);
+  const int frameHeight = DevicePixels(h);
+  ArtCanvas canvas(frameWidth * states, frameHeight, gScale);
   for (int s = 0; s < states; ++s) {
-    canvas.SetClip(static_cast<float>(s * w), 0, static_cast<float>((s + 1) * w), static_cast<float>(h));
+    const float left = static_cast<float>(s * frameWidth);
+    canvas.SetOrigin(static_cast<float>(s * w), left);
+    canvas.SetDeviceClip(left, 0, left + static_cast<float>(frameWidth), static_cast<float>(frameHeight));
     draw(canvas, static_cast<float>(s * w), s);
   }
-  return GeneratedImage{std::move(path), w, h, states, canvas.ToBitmap()};
+  return GeneratedImage{std::move(path), frameWidth, frameHeight, states, canvas.ToBitmap()};
 }
 
 GeneratedImage Single(std::string path, int w, int h, const std::function<void(ArtCanvas&)>& draw) {
@@ -299,7 +311,17 @@ GeneratedImage TitleIcon() {
 
 }  // namespace
 
-std::vector<GeneratedImage> DrawAllImages() {
+std::string ScaledPath(const std::string& path, float scale) {
+  if (scale == 1.0f) return path;
+  std::string suffix = scale == 1.5f ? "@1.5x" : "@" + std::to_string(static_cast<int>(scale)) + "x";
+  size_t dot = path.rfind('.');
+  size_t slash = path.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + suffix;
+  return path.substr(0, dot) + suffix + path.substr(dot);
+}
+
+std::vector<GeneratedImage> DrawAllImages(float scale) {
+  gScale = scale;
   std::vector<GeneratedImage> images;
   images.push_back(MainBackground());
   images.push_back(TitleIcon());
@@ -333,6 +355,8 @@ std::vector<GeneratedImage> DrawAllImages() {
   images.push_back(IconButton("img/state_clear.png", GlyphClear, true));
   images.push_back(MoreMenu());
   images.push_back(MacroCard());
+  for (GeneratedImage& image : images) image.path = ScaledPath(image.path, scale);
+  gScale = 1.0f;
   return images;
 }
 

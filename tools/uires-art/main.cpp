@@ -1,6 +1,7 @@
 // Draws the resource package's images (uires/img) and its preview sheet.
 //
-//   uires-art <uires folder>                 writes every image and the icon
+//   uires-art <uires folder>                 writes every image (at 100 %, 150 %
+//                                            and 200 %) and the icon
 //   uires-art --preview <built uires folder> <out.png>
 //                                            one picture of every skin
 #include <cstdio>
@@ -26,10 +27,12 @@ bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
 
 int WriteImages(const fs::path& uires) {
   int failures = 0;
-  for (const kb::art::GeneratedImage& image : kb::art::DrawAllImages()) {
-    if (!WriteFile(uires / image.path, kb::render::EncodePng(image.bitmap))) {
-      std::fprintf(stderr, "cannot write %s\n", image.path.c_str());
-      ++failures;
+  for (float scale : kb::art::kImageScales) {
+    for (const kb::art::GeneratedImage& image : kb::art::DrawAllImages(scale)) {
+      if (!WriteFile(uires / image.path, kb::render::EncodePng(image.bitmap))) {
+        std::fprintf(stderr, "cannot write %s\n", image.path.c_str());
+        ++failures;
+      }
     }
   }
   if (!WriteFile(uires / "img" / "icon_logo.ico", kb::art::DrawLogoIcon())) {

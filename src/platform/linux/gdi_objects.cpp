@@ -18,7 +18,6 @@ constexpr uintptr_t kGdiHandleBase = 0x30000000;
 constexpr uintptr_t kGdiHandleStep = 4;
 constexpr int kStockBrushes = NULL_BRUSH + 1;
 constexpr int kSysColorBrushMax = 31;
-constexpr int kScreenDpi = 96;
 constexpr int kBitsPerPixel = 32;
 
 struct GdiTable {
@@ -416,7 +415,7 @@ BOOL GdiFlush() { return TRUE; }
 int GetDeviceCaps(HDC, int index) {
   switch (index) {
     case LOGPIXELSX:
-    case LOGPIXELSY: return kScreenDpi;
+    case LOGPIXELSY: return static_cast<int>(GetDpiForSystem());
     case BITSPIXEL: return kBitsPerPixel;
     case HORZRES: return GetSystemMetrics(SM_CXSCREEN);
     case VERTRES: return GetSystemMetrics(SM_CYSCREEN);

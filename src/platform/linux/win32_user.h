@@ -590,6 +590,10 @@ BOOL GetKeyboardState(PBYTE lpKeyState);
 BOOL TrackMouseEvent(LPTRACKMOUSEEVENT lpEventTrack);
 UINT GetDoubleClickTime();
 int GetSystemMetrics(int nIndex);
+// The dpi of the X screen (Xft.dpi, or KB_SCALE as a percentage): 96 is 100 %.
+UINT GetDpiForSystem();
+// 0 for a window that does not exist.
+UINT GetDpiForWindow(HWND hwnd);
 BOOL SystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UINT fWinIni);
 HMONITOR MonitorFromWindow(HWND hwnd, DWORD dwFlags);
 HMONITOR MonitorFromPoint(POINT pt, DWORD dwFlags);

@@ -626,6 +626,12 @@ BOOL BringWindowToTop(HWND hwnd) {
   return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
+namespace {
+// Icon sizes grow with the system's scale, as they do for a dpi-aware
+// program on Windows (16 px at 100 %, 24 at 150 %).
+int ScaledMetric(int atBaseDpi) { return (atBaseDpi * static_cast<int>(GetDpiForSystem()) + 48) / 96; }
+}  // namespace
+
 int GetSystemMetrics(int index) {
   SIZE s = ScreenSize();
   switch (index) {
@@ -641,9 +647,9 @@ int GetSystemMetrics(int index) {
     case SM_CXICON:
     case SM_CYICON:
     case SM_CXCURSOR:
-    case SM_CYCURSOR: return kLargeIcon;
+    case SM_CYCURSOR: return ScaledMetric(kLargeIcon);
     case SM_CXSMICON:
-    case SM_CYSMICON: return kSmallIcon;
+    case SM_CYSMICON: return ScaledMetric(kSmallIcon);
     case SM_CXDOUBLECLK:
     case SM_CYDOUBLECLK: return kDoubleClickBox;
     case SM_CXDRAG:

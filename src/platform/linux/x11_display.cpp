@@ -1,11 +1,16 @@
 #include "platform/linux/x11_display.h"
 
+#include "platform/linux/win32_kernel.h"
+#include "platform/linux/win32_user.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xresource.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <unordered_map>
@@ -304,3 +309,66 @@ bool X11Display::WaitUntil(const std::function<bool()>& done, int timeoutMs) {
 }
 
 }  // namespace kb::platform
+
+// The screen's scale on X11. Windows keeps a dpi per monitor; an X screen
+// has one, which desktops publish as the resource "Xft.dpi" (96 = 100 %).
+// KB_SCALE (a percentage) overrides it, so tests can run one program at
+// 150 % on any display.
+namespace {
+
+constexpr int kBaseScreenDpi = 96;
+// Windows offers 100 % to 500 %; a smaller value is taken for a mistake.
+constexpr int kMinScreenDpi = 48;
+constexpr int kMaxScreenDpi = 480;
+
+int ClampScreenDpi(int dpi) { return dpi >= kMinScreenDpi && dpi <= kMaxScreenDpi ? dpi : kBaseScreenDpi; }
+
+// "150" -> 144; nothing for text that is not a whole percentage in range.
+int DpiFromPercent(const char* text) {
+  if (!text || !*text) return 0;
+  char* end = nullptr;
+  long percent = std::strtol(text, &end, 10);
+  if (*end != '\0' || percent <= 0 || percent > 1000) return 0;
+  int dpi = static_cast<int>((percent * kBaseScreenDpi + 50) / 100);
+  return dpi >= kMinScreenDpi && dpi <= kMaxScreenDpi ? dpi : 0;
+}
+
+int DpiFromResources() {
+  kb::platform::X11Display* x = kb::platform::X11Display::Get();
+  if (!x || !x->dpy) return kBaseScreenDpi;
+  kb::platform::XLockGuard lock(x);
+  const char* resources = XResourceManagerString(x->dpy);
+  if (!resources) return kBaseScreenDpi;
+  XrmInitialize();
+  XrmDatabase db = XrmGetStringDatabase(resources);
+  if (!db) return kBaseScreenDpi;
+  int dpi = kBaseScreenDpi;
+  char* type = nullptr;
+  XrmValue value{};
+  if (XrmGetResource(db, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr) {
+    // Desktops write whole numbers, some with a fraction ("144.0").
+    double parsed = std::strtod(value.addr, nullptr);
+    if (parsed > 0) dpi = ClampScreenDpi(static_cast<int>(parsed + 0.5));
+  }
+  XrmDestroyDatabase(db);
+  return dpi;
+}
+
+}  // namespace
+
+UINT GetDpiForSystem() {
+  // Read once, as Windows fixes the system dpi for a process at its start.
+  static const int dpi = [] {
+    if (int fromEnv = DpiFromPercent(std::getenv("KB_SCALE"))) return fromEnv;
+    return DpiFromResources();
+  }();
+  return static_cast<UINT>(dpi);
+}
+
+UINT GetDpiForWindow(HWND hwnd) {
+  if (!IsWindow(hwnd)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  return GetDpiForSystem();
+}

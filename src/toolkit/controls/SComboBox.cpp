@@ -132,16 +132,14 @@ void SComboBox::DropDown() {
   EventCBDropDown opened(this);
   opened.bubbleUp = false;
   FireEvent(opened);
-  POINT topLeft{rect_.left, rect_.top};
-  POINT bottomRight{rect_.right, rect_.bottom};
-  ::ClientToScreen(hwnd, &topLeft);
-  ::ClientToScreen(hwnd, &bottomRight);
+  Rect anchor = container_ ? container_->LogicalToScreen(rect_) : rect_;
   std::vector<std::wstring> texts;
   for (const Item& item : items_) texts.push_back(item.text);
   SDropDownWnd list(texts, curSel_, itemHeight_, style_);
   int height = std::min(dropHeight_, GetCount() * itemHeight_ + 2 * SDropDownWnd::kBorder);
-  Rect anchor{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
-  Rect placed = PlacePopup(Size{anchor.Width(), height}, anchor);
+  // The list is as wide as the box on the screen; its height is logical.
+  Size device = SPopupWnd::DeviceSizeFor(hwnd, Size{0, height});
+  Rect placed = PlacePopup(Size{anchor.Width(), device.cy}, anchor);
   dropped_ = true;
   ModifyState(kStatePushed, 0);
   int chosen = -1;

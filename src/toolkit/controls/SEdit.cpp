@@ -406,9 +406,8 @@ void SEdit::OnRButtonUp(UINT flags, Point pt) {
   menu.EnableItem(kCmdCopy, hasSelection && !password_);
   menu.EnableItem(kCmdPaste, !readOnly_);
   menu.EnableItem(kCmdDelete, hasSelection && !readOnly_);
-  POINT screen{pt.x, pt.y};
-  ::ClientToScreen(hwnd, &screen);
-  int command = menu.TrackPopupMenu(TPM_RETURNCMD, screen.x, screen.y, hwnd);
+  Rect screen = container_ ? container_->LogicalToScreen(Rect{pt.x, pt.y, pt.x, pt.y}) : Rect{pt.x, pt.y, pt.x, pt.y};
+  int command = menu.TrackPopupMenu(TPM_RETURNCMD, screen.left, screen.top, hwnd);
   switch (command) {
     case kCmdCut:
       Cut();

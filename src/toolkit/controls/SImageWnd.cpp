@@ -17,6 +17,7 @@ bool SImageWnd::SetImage(std::wstring_view resName) {
   auto image = app ? app->GetImage(resName) : nullptr;
   if (!image) return false;
   image_ = std::move(image);
+  resName_ = resName;
   RequestRelayout();
   Invalidate();
   return true;
@@ -35,7 +36,17 @@ bool SImageWnd::OnAttribute(const std::wstring& name, const std::wstring& value,
 
 void SImageWnd::DrawBkgnd(render::Canvas& canvas) {
   SWindow::DrawBkgnd(canvas);
-  if (image_ && !image_->IsEmpty()) canvas.StretchBitmap(*image_, image_->Bounds(), rect_);
+  if (!image_ || image_->IsEmpty()) return;
+  SApplication* app = SApplication::Instance();
+  if (!canvas.Scale().IsIdentity() && app) {
+    // The picture drawn for the window's scale, when the package has one.
+    SApplication::ScaledImage scaled = app->GetImageForDpi(resName_, canvas.Scale().Dpi());
+    if (scaled.bitmap) {
+      canvas.StretchBitmap(*scaled.bitmap, scaled.bitmap->Bounds(), rect_);
+      return;
+    }
+  }
+  canvas.StretchBitmap(*image_, image_->Bounds(), rect_);
 }
 
 Size SImageWnd::GetDesiredSize(int widthHint, int heightHint) {

@@ -27,6 +27,7 @@ class SImageWnd : public SWindow {
  private:
   int iconIndex_ = 0;
   std::shared_ptr<const render::Bitmap> image_;
+  std::wstring resName_;
 };
 
 }  // namespace kb::ui

@@ -15,6 +15,13 @@ class IResProvider {
   // cannot be read.
   virtual bool GetRawBuffer(std::wstring_view type, std::wstring_view name,
                             std::vector<uint8_t>& out) const = 0;
+  // The bytes of the resource drawn for another scale ("@2x": twice as many
+  // pixels a side); false when the provider has none.
+  virtual bool GetScaledVariant(std::wstring_view type, std::wstring_view name, std::wstring_view suffix,
+                                std::vector<uint8_t>& out) const {
+    out.clear();
+    return false;
+  }
 };
 
 }  // namespace kb::ui

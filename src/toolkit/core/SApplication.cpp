@@ -1,10 +1,15 @@
 #include "toolkit/core/SApplication.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+
 #include "platform/diag.h"
 #include "platform/path.h"
 #include "platform/text.h"
 #include "toolkit/core/AttrParse.h"
 #include "toolkit/core/BuiltinClasses.h"
+#include "toolkit/render/DeviceScale.h"
 #include "toolkit/window/SWindow.h"
 
 namespace kb::ui {
@@ -100,6 +105,43 @@ std::shared_ptr<const render::Bitmap> SApplication::GetImage(std::wstring_view r
   // paint retry the decoder.
   images_.emplace(key, image);
   return image;
+}
+
+std::vector<int> SApplication::ImageDpiPreference(int dpi) {
+  std::vector<int> order(std::begin(kImageDpis), std::end(kImageDpis));
+  std::stable_sort(order.begin(), order.end(), [dpi](int a, int b) {
+    int da = std::abs(a - dpi), db = std::abs(b - dpi);
+    return da != db ? da < db : a > b;
+  });
+  return order;
+}
+
+std::shared_ptr<const render::Bitmap> SApplication::DecodeVariant(const std::wstring& type, const std::wstring& name,
+                                                                  int dpi) {
+  std::wstring key = ToLowerAscii(type) + L":" + ToLowerAscii(name) + L"@" + std::to_wstring(dpi);
+  auto it = images_.find(key);
+  if (it != images_.end()) return it->second;
+  std::wstring suffix = dpi == 144 ? L"@1.5x" : L"@" + std::to_wstring(dpi / 96) + L"x";
+  std::vector<uint8_t> bytes;
+  std::shared_ptr<render::Bitmap> image;
+  for (const auto& provider : providers_) {
+    if (!provider->GetScaledVariant(type, name, suffix, bytes)) continue;
+    auto decoded = std::make_shared<render::Bitmap>();
+    if (renderFactory_ && renderFactory_->DecodeImage(bytes.data(), bytes.size(), *decoded)) image = decoded;
+    break;
+  }
+  images_.emplace(key, image);
+  return image;
+}
+
+SApplication::ScaledImage SApplication::GetImageForDpi(std::wstring_view resName, int dpi) {
+  if (dpi == render::DeviceScale::kBaseDpi) return ScaledImage{GetImage(resName), dpi};
+  ResName res = SplitResName(resName, L"img");
+  for (int candidate : ImageDpiPreference(dpi)) {
+    auto image = candidate == render::DeviceScale::kBaseDpi ? GetImage(resName) : DecodeVariant(res.type, res.name, candidate);
+    if (image && !image->IsEmpty()) return ScaledImage{image, candidate};
+  }
+  return ScaledImage{nullptr, render::DeviceScale::kBaseDpi};
 }
 
 bool SApplication::LoadUiDefPart(pugi::xml_node uidef, const char* element,

@@ -65,6 +65,18 @@ class SApplication {
                        std::wstring_view defaultType = L"layout") const;
   // Decoded once and kept; null when missing or not an image.
   std::shared_ptr<const render::Bitmap> GetImage(std::wstring_view resName);
+  // Images are drawn for 100 %, 150 % and 200 % ("name@1.5x.png" and
+  // "name@2x.png" beside the file). The one nearest a window's dpi that
+  // exists, with the dpi it was drawn for; the plain image otherwise.
+  struct ScaledImage {
+    std::shared_ptr<const render::Bitmap> bitmap;
+    int dpi = 96;
+  };
+  ScaledImage GetImageForDpi(std::wstring_view resName, int dpi);
+  static constexpr int kImageDpis[] = {96, 144, 192};
+  // The image dpis to try for a window's dpi, nearest first (on a tie the
+  // larger: shrinking loses less than enlarging).
+  static std::vector<int> ImageDpiPreference(int dpi);
   // Parses UI definitions: <uidef> with font, string, color, skin, style and
   // objattr children, each inline or with src="type:name".
   bool LoadUiDef(pugi::xml_node uidef);
@@ -145,6 +157,8 @@ class SApplication {
   SAttrSetPool objDefaults_;
   std::shared_ptr<STranslatorMgr> translator_;
   SObjectFactoryMgr factories_;
+  std::shared_ptr<const render::Bitmap> DecodeVariant(const std::wstring& type, const std::wstring& name, int dpi);
+
   std::map<std::wstring, std::shared_ptr<const render::Bitmap>> images_;
   std::map<std::wstring, std::string, std::less<>> systemResources_;
   HWND mainWnd_ = nullptr;

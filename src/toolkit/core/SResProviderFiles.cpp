@@ -6,6 +6,7 @@
 #include "platform/diag.h"
 #include "platform/path.h"
 #include "platform/text.h"
+#include "platform/win32.h"
 #include "toolkit/core/AttrParse.h"
 #include "toolkit/core/FileRead.h"
 
@@ -82,6 +83,32 @@ bool SResProviderFiles::GetRawBuffer(std::wstring_view type, std::wstring_view n
   if (path.empty()) return false;
   if (!ReadWholeFile(path, kMaxResourceBytes, out)) {
     DiagPrintfW(L"uires: %ls cannot be read\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::wstring SResProviderFiles::VariantPath(std::wstring_view path, std::wstring_view suffix) {
+  size_t nameStart = path.find_last_of(L"/\\");
+  nameStart = nameStart == path.npos ? 0 : nameStart + 1;
+  size_t dot = path.rfind(L'.');
+  if (dot == path.npos || dot <= nameStart) dot = path.size();
+  std::wstring out(path.substr(0, dot));
+  out += suffix;
+  out += path.substr(dot);
+  return out;
+}
+
+bool SResProviderFiles::GetScaledVariant(std::wstring_view type, std::wstring_view name, std::wstring_view suffix,
+                                         std::vector<uint8_t>& out) const {
+  out.clear();
+  std::wstring path = GetFilePath(type, name);
+  if (path.empty() || suffix.empty()) return false;
+  std::wstring variant = VariantPath(path, suffix);
+  // Most images have no variant for every scale: a missing file is normal.
+  if (::GetFileAttributesW(variant.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  if (!ReadWholeFile(variant, kMaxResourceBytes, out)) {
+    DiagPrintfW(L"uires: %ls cannot be read\n", variant.c_str());
     return false;
   }
   return true;

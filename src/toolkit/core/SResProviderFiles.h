@@ -10,7 +10,9 @@
 //   </resource>
 //
 // Each element under the root is a resource type; its "file" children map a
-// name to a path relative to the folder.
+// name to a path relative to the folder. An image drawn for a higher scale
+// lies beside its file with the scale before the extension
+// ("img/bg@1.5x.png", "img/bg@2x.png"); the index names only the first.
 #include <map>
 #include <string>
 #include <utility>
@@ -32,6 +34,11 @@ class SResProviderFiles final : public IResProvider {
   bool HasResource(std::wstring_view type, std::wstring_view name) const override;
   bool GetRawBuffer(std::wstring_view type, std::wstring_view name,
                     std::vector<uint8_t>& out) const override;
+  bool GetScaledVariant(std::wstring_view type, std::wstring_view name, std::wstring_view suffix,
+                        std::vector<uint8_t>& out) const override;
+  // "img/bg.png" with "@2x": "img/bg@2x.png" (the suffix goes before the
+  // last extension of the file name, or at the end when it has none).
+  static std::wstring VariantPath(std::wstring_view path, std::wstring_view suffix);
   // Full path of a resource's file, or "" when there is none.
   std::wstring GetFilePath(std::wstring_view type, std::wstring_view name) const;
   const std::wstring& Folder() const { return folder_; }

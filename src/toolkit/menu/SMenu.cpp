@@ -109,7 +109,7 @@ int SMenu::TrackPopupMenu(UINT flags, int x, int y, HWND owner, const RECT* excl
     style.iconWidth = style.iconWidth * scale / 100;
   }
   SMenuPopup popup(items_, style, nullptr);
-  Size size = popup.BuildItems();
+  Size size = SPopupWnd::DeviceSizeFor(owner, popup.BuildItems());
   if (flags & TPM_RIGHTALIGN) x -= size.cx;
   else if (flags & TPM_CENTERALIGN) x -= size.cx / 2;
   if (flags & TPM_BOTTOMALIGN) y -= size.cy;

@@ -36,7 +36,8 @@ class SMenu {
   // and TPM_BOTTOMALIGN move the corner), runs it, and delivers the chosen
   // command. With TPM_RETURNCMD the command is returned (0 for none);
   // otherwise it is posted to `owner` and the result is whether one was
-  // chosen. `scale` is the size in percent.
+  // chosen. The menu is drawn at the owner's dpi; `scale` (percent) makes
+  // its items larger still.
   int TrackPopupMenu(UINT flags, int x, int y, HWND owner, const RECT* exclude = nullptr, int scale = 100);
 
   bool EnableItem(int id, bool enable);

@@ -90,13 +90,9 @@ void SMenuPopup::OpenSubMenu(int index, bool highlightFirst) {
   SMenuItemWnd* row = GetItemWnd(index);
   if (!row || !GetHwnd()) return;
   sub_ = std::make_unique<SMenuPopup>(row->Info()->children, style_, this);
-  Size size = sub_->BuildItems();
+  Size size = GetScale().ToDevice(sub_->BuildItems());
   Rect item = row->GetWindowRect();
-  POINT topLeft{item.left, item.top};
-  POINT bottomRight{item.right, item.bottom};
-  ::ClientToScreen(GetHwnd(), &topLeft);
-  ::ClientToScreen(GetHwnd(), &bottomRight);
-  Rect anchor{topLeft.x, topLeft.y - kMenuPadding, bottomRight.x + kMenuPadding, bottomRight.y};
+  Rect anchor = LogicalToScreen(Rect{item.left, item.top - kMenuPadding, item.right + kMenuPadding, item.bottom});
   if (!sub_->Open(GetOwner(), PlacePopup(size, anchor, true))) {
     sub_.reset();
     return;

@@ -23,11 +23,24 @@ Size SSkinImgList::GetSkinSize() const {
   return Size{frame.Width(), frame.Height()};
 }
 
+const render::Bitmap* SSkinImgList::ImageFor(const render::Canvas& canvas, int& imageDpi) const {
+  imageDpi = render::DeviceScale::kBaseDpi;
+  const render::Bitmap* base = GetImage();
+  SApplication* app = SApplication::Instance();
+  if (!base || canvas.Scale().IsIdentity() || resName_.empty() || !app) return base;
+  SApplication::ScaledImage scaled = app->GetImageForDpi(resName_, canvas.Scale().Dpi());
+  if (!scaled.bitmap) return base;
+  imageDpi = scaled.dpi;
+  return scaled.bitmap.get();
+}
+
 void SSkinImgList::Draw(render::Canvas& canvas, const Rect& dest, int state, uint8_t alpha) const {
-  const render::Bitmap* image = dest.IsEmpty() ? nullptr : GetImage();
+  if (dest.IsEmpty()) return;
+  int imageDpi = render::DeviceScale::kBaseDpi;
+  const render::Bitmap* image = ImageFor(canvas, imageDpi);
   if (!image) return;
   render::NinePatchMode mode = tile_ ? render::NinePatchMode::kTile : render::NinePatchMode::kStretch;
-  canvas.DrawImageListState(*image, states_, state, vertical_, dest, margins_, alpha, mode);
+  canvas.DrawImageListState(*image, states_, state, vertical_, dest, margins_, alpha, mode, imageDpi);
 }
 
 bool SSkinImgList::CoversOpaque(int state) const {
@@ -49,6 +62,7 @@ bool SSkinImgList::OnAttribute(const std::wstring& name, const std::wstring& val
     }
     image_.reset();
     source_ = value;
+    resName_ = value;
     return true;
   }
   if (name == L"states") {

@@ -25,6 +25,7 @@ class SSkinImgList : public ISkinObj {
   void SetImage(std::shared_ptr<const render::Bitmap> image) {
     image_ = std::move(image);
     source_.clear();
+    resName_.clear();
   }
   // Decodes the image on first use: the package's skins are loaded at start,
   // most of them for windows that may never open (a decoded background is
@@ -35,8 +36,14 @@ class SSkinImgList : public ISkinObj {
  protected:
   bool OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) override;
 
+  // The image for the canvas's scale and the dpi it was drawn for: the
+  // 1x image, or one drawn for a higher scale when the package has it.
+  const render::Bitmap* ImageFor(const render::Canvas& canvas, int& imageDpi) const;
+
   // The resource named by "src", until it is decoded into image_.
   mutable std::wstring source_;
+  // The resource named by "src", kept for its scaled variants.
+  std::wstring resName_;
   mutable std::shared_ptr<const render::Bitmap> image_;
   int states_ = 1;
   bool vertical_ = false;

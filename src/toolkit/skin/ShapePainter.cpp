@@ -66,7 +66,7 @@ void ShapePainter::FillCoverage(const Rect& bounds, Color color, Inside inside) 
 
 template <class Inside, class Whole, class Hole>
 void ShapePainter::FillCoverage(const Rect& bounds, Color color, Inside inside, Whole whole, Hole hole) {
-  Rect area = bounds.Intersect(canvas_.ClipBox());
+  Rect area = bounds.Intersect(canvas_.DeviceClipBox());
   if (area.IsEmpty() || color.a == 0) return;
   render::Bitmap& target = canvas_.Target();
   render::Pixel full = render::Premultiply(color);
@@ -105,14 +105,37 @@ void ShapePainter::FillCoverage(const Rect& bounds, Color color, Inside inside, 
   }
 }
 
-void ShapePainter::FillRoundRect(const Rect& rect, float radius, Color color) {
+Rect ShapePainter::Device(const Rect& rect) const {
+  const render::DeviceScale& scale = canvas_.Scale();
+  return scale.IsIdentity() ? rect : scale.ToDevice(rect);
+}
+
+float ShapePainter::Device(float length) const {
+  const render::DeviceScale& scale = canvas_.Scale();
+  return scale.IsIdentity() ? length : scale.ToDevice(length);
+}
+
+std::vector<PointF> ShapePainter::Device(const std::vector<PointF>& points) const {
+  if (canvas_.Scale().IsIdentity()) return points;
+  std::vector<PointF> out;
+  out.reserve(points.size());
+  for (const PointF& p : points) out.push_back(PointF{Device(p.x), Device(p.y)});
+  return out;
+}
+
+void ShapePainter::FillRoundRect(const Rect& logical, float radius, Color color) {
+  const Rect rect = Device(logical);
+  radius = Device(radius);
   float l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
   radius = std::min({radius, (r - l) / 2, (b - t) / 2});
   auto inside = [&](float x, float y) { return InRoundRect(x, y, l, t, r, b, radius); };
   FillCoverage(rect, color, inside, inside, [](float, float) { return false; });
 }
 
-void ShapePainter::StrokeRoundRect(const Rect& rect, float radius, float width, Color color) {
+void ShapePainter::StrokeRoundRect(const Rect& logical, float radius, float width, Color color) {
+  const Rect rect = Device(logical);
+  radius = Device(radius);
+  width = Device(width);
   float l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
   radius = std::min({radius, (r - l) / 2, (b - t) / 2});
   float inner = std::max(0.0f, radius - width);
@@ -122,13 +145,16 @@ void ShapePainter::StrokeRoundRect(const Rect& rect, float radius, float width, 
       [](float, float) { return false; }, inHole);
 }
 
-void ShapePainter::FillEllipse(const Rect& rect, Color color) {
+void ShapePainter::FillEllipse(const Rect& logical, Color color) {
+  const Rect rect = Device(logical);
   float l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
   auto inside = [&](float x, float y) { return InEllipse(x, y, l, t, r, b); };
   FillCoverage(rect, color, inside, inside, [](float, float) { return false; });
 }
 
-void ShapePainter::StrokeEllipse(const Rect& rect, float width, Color color) {
+void ShapePainter::StrokeEllipse(const Rect& logical, float width, Color color) {
+  const Rect rect = Device(logical);
+  width = Device(width);
   float l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
   auto inHole = [&](float x, float y) { return InEllipse(x, y, l + width, t + width, r - width, b - width); };
   FillCoverage(
@@ -136,13 +162,16 @@ void ShapePainter::StrokeEllipse(const Rect& rect, float width, Color color) {
       [](float, float) { return false; }, inHole);
 }
 
-void ShapePainter::FillPolygon(const std::vector<PointF>& points, Color color) {
-  if (points.size() < 3) return;
+void ShapePainter::FillPolygon(const std::vector<PointF>& logical, Color color) {
+  if (logical.size() < 3) return;
+  const std::vector<PointF> points = Device(logical);
   FillCoverage(BoundsOf(points), color, [&](float x, float y) { return InPolygon(x, y, points); });
 }
 
-void ShapePainter::StrokePolyline(const std::vector<PointF>& points, float width, Color color) {
-  if (points.size() < 2) return;
+void ShapePainter::StrokePolyline(const std::vector<PointF>& logical, float width, Color color) {
+  if (logical.size() < 2) return;
+  const std::vector<PointF> points = Device(logical);
+  width = Device(width);
   // Each segment becomes a quad, extended by half the width at both ends so
   // neighbouring segments overlap at the joins; coverage is taken over the
   // union so the overlap is not drawn twice.

@@ -7,6 +7,9 @@
 // the inner shape is not covered at all: those are decided from the corners,
 // shared by neighbouring pixels, without sampling (the panels' large
 // interiors would otherwise cost 16 tests a pixel on every paint).
+//
+// Shapes are given in logical units and drawn at the canvas's scale, so a
+// drawn skin stays smooth at any scale.
 #include <vector>
 
 #include "toolkit/core/Types.h"
@@ -35,6 +38,9 @@ class ShapePainter {
   void StrokePolyline(const std::vector<PointF>& points, float width, Color color);
 
  private:
+  Rect Device(const Rect& rect) const;
+  float Device(float length) const;
+  std::vector<PointF> Device(const std::vector<PointF>& points) const;
   template <class Inside>
   void FillCoverage(const Rect& bounds, Color color, Inside inside);
   // As above, with two convex regions known from the shape: `whole` lies

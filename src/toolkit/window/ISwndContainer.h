@@ -19,6 +19,10 @@ class ISwndContainer {
   virtual ~ISwndContainer() = default;
 
   virtual HWND GetHostHwnd() const = 0;
+  // Controls lay out in logical units; the host draws them at its dpi (96:
+  // 100 %) and maps between the two. A rectangle of the tree (logical
+  // units) on the screen (device pixels): where a drop-down or menu opens.
+  virtual Rect LogicalToScreen(const Rect& rect) const { return rect; }
   virtual void InvalidateHostRect(const Rect& rect) = 0;
   virtual void RequestRelayout() = 0;
 

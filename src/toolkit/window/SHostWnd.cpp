@@ -136,9 +136,14 @@ HWND SHostWnd::CreateEx(HWND parent, DWORD style, DWORD exStyle, int x, int y, i
     cx = size.cx > 0 ? size.cx : 400;
     cy = size.cy > 0 ? size.cy : 300;
   }
+  // The size is logical; the window is created at the dpi it will most
+  // likely have (its owner's, else the primary screen's) and corrected in
+  // WM_CREATE when the window's own differs.
+  if (!dpiFixed_) scale_ = render::DeviceScale(DpiOf(parent));
+  Size device = scale_.ToDevice(Size{cx, cy});
   // The control tree is built in WM_CREATE, so controls find the window's
   // handle from their first moment.
-  return CSimpleWnd::Create(title_.c_str(), style, exStyle, x, y, cx, cy, parent);
+  return CSimpleWnd::Create(title_.c_str(), style, exStyle, x, y, device.cx, device.cy, parent);
 }
 
 SWindow* SHostWnd::FindChildByName(std::wstring_view name, int depth) const {
@@ -171,8 +176,7 @@ void SHostWnd::LayoutTo(Size clientSize) {
 
 void SHostWnd::EnsureLayout() {
   if (!relayoutPending_ || !root_) return;
-  Size size = hwnd_ ? GetClientSize() : layoutSize_;
-  LayoutTo(size);
+  LayoutTo(GetLogicalClientSize());
 }
 
 void SHostWnd::UpdateLayoutNow() { EnsureLayout(); }
@@ -186,14 +190,16 @@ void SHostWnd::ClearUnlessCovered(render::Canvas& canvas, const Rect& area) {
 
 bool SHostWnd::RenderTo(render::Bitmap& out) {
   if (!root_) return false;
-  Size size = hwnd_ ? GetClientSize() : layoutSize_;
+  Size logical = GetLogicalClientSize();
+  Size size = hwnd_ ? GetClientSize() : scale_.ToDevice(layoutSize_);
   // The clear below covers every pixel: a bitmap of the right size is reused.
   if ((out.Width() != size.cx || out.Height() != size.cy || out.IsEmpty()) && !out.Reset(size.cx, size.cy)) return false;
-  if (root_->GetWindowRect() != Rect{0, 0, size.cx, size.cy}) relayoutPending_ = true;
+  if (root_->GetWindowRect() != Rect{0, 0, logical.cx, logical.cy}) relayoutPending_ = true;
   EnsureLayout();
-  render::Canvas canvas(out);
-  ClearUnlessCovered(canvas, out.Bounds());
-  root_->PaintTree(canvas, out.Bounds());
+  render::Canvas canvas(out, scale_);
+  const Rect all = scale_.ToLogicalOutward(out.Bounds());
+  ClearUnlessCovered(canvas, all);
+  root_->PaintTree(canvas, all);
   return true;
 }
 
@@ -209,10 +215,11 @@ void SHostWnd::OnPaintMessage() {
     EnsureLayout();
     Rect dirty = Rect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom}.Intersect(backbuffer_.Bounds());
     if (!dirty.IsEmpty()) {
-      render::Canvas canvas(backbuffer_);
-      render::Canvas::ScopedClip clip(canvas, dirty);
-      ClearUnlessCovered(canvas, dirty);
-      root_->PaintTree(canvas, dirty);
+      render::Canvas canvas(backbuffer_, scale_);
+      render::Canvas::ScopedClip clip(canvas, dirty, render::Canvas::Units::kDevice);
+      const Rect logicalDirty = scale_.ToLogicalOutward(dirty);
+      ClearUnlessCovered(canvas, logicalDirty);
+      root_->PaintTree(canvas, logicalDirty);
     }
     BITMAPINFO bi = {};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -229,7 +236,8 @@ void SHostWnd::OnPaintMessage() {
 
 void SHostWnd::InvalidateHostRect(const Rect& rect) {
   if (!hwnd_ || rect.IsEmpty()) return;
-  RECT rc{rect.left, rect.top, rect.right, rect.bottom};
+  const Rect device = scale_.ToDeviceOutward(rect);
+  RECT rc{device.left, device.top, device.right, device.bottom};
   ::InvalidateRect(hwnd_, &rc, FALSE);
 }
 
@@ -426,7 +434,7 @@ void SHostWnd::ShowToolTipNow() {
   if (!tip_) tip_ = std::make_unique<STipWnd>();
   POINT cursor = {};
   ::GetCursorPos(&cursor);
-  tip_->Show(hwnd_, tipText_, Point{cursor.x, cursor.y});
+  tip_->Show(hwnd_, tipText_, Point{cursor.x, cursor.y}, scale_.Dpi());
 }
 
 std::wstring SHostWnd::GetShownToolTip() const {
@@ -448,8 +456,10 @@ bool SHostWnd::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
   if (AnswerAccessibilityRequest(*this, msg, wParam, lParam, result)) return true;
   switch (msg) {
     case WM_CREATE:
-      BuildTree();
-      if (!title_.empty()) ::SetWindowTextW(hwnd, title_.c_str());
+      OnCreateMessage(hwnd);
+      return true;
+    case WM_DPICHANGED:
+      OnDpiChangedMessage(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return true;
     case WM_SIZE:
       OnSizeMessage(wParam);
@@ -483,6 +493,7 @@ bool SHostWnd::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       OnDestroyMessage();
       return false;
     case WM_NCDESTROY:
+      RememberDpi(hwnd, 0);
       if (SApplication* app = SApplication::Instance(); app && app->GetMainWnd() == hwnd) ::PostQuitMessage(0);
       return false;
     case kMsgLanguageChanged:
@@ -493,17 +504,19 @@ bool SHostWnd::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
   }
 }
 
+// The one place where the mouse's device pixels become the tree's logical
+// units.
 bool SHostWnd::OnMouseMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_MOUSEMOVE:
-      OnMouseMoveMessage(static_cast<UINT>(wParam), PointFromLParam(lParam));
+      OnMouseMoveMessage(static_cast<UINT>(wParam), ClientToLogical(lParam));
       return true;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
-      OnButtonMessage(msg, static_cast<UINT>(wParam), PointFromLParam(lParam));
+      OnButtonMessage(msg, static_cast<UINT>(wParam), ClientToLogical(lParam));
       return true;
     case WM_MOUSEWHEEL:
       OnWheelMessage(LOWORD(wParam), static_cast<short>(HIWORD(wParam)), PointFromLParam(lParam));
@@ -537,7 +550,7 @@ void SHostWnd::OnSizeMessage(WPARAM type) {
   // Window managers confirm a new window's size right after mapping it, and
   // a restore reports the size the window had: laying the tree out again for
   // the size it already has would be wasted work.
-  Size size = GetClientSize();
+  Size size = GetLogicalClientSize();
   if (!root_ || root_->GetWindowRect() != Rect{0, 0, size.cx, size.cy}) relayoutPending_ = true;
   EnsureLayout();
   if (type == SIZE_MAXIMIZED || type == SIZE_RESTORED) UpdateWindowButtons(type == SIZE_MAXIMIZED);
@@ -649,7 +662,7 @@ void SHostWnd::OnButtonMessage(UINT msg, UINT flags, Point pt) {
         UpdateHover(nullptr, flags, pt);
         return;
       }
-      now = Point{cursor.x, cursor.y};
+      now = scale_.ToLogical(Point{cursor.x, cursor.y});
     }
     UpdateHover(root_ ? root_->HitTest(now) : nullptr, flags, now);
     return;
@@ -662,7 +675,7 @@ void SHostWnd::OnWheelMessage(UINT flags, int delta, Point screenPt) {
   POINT p{screenPt.x, screenPt.y};
   if (hwnd_) ::ScreenToClient(hwnd_, &p);
   EnsureLayout();
-  Point pt{p.x, p.y};
+  Point pt = scale_.ToLogical(Point{p.x, p.y});
   for (SWindow* w = InputTarget(pt); w; w = w->GetParent()) {
     if (w->IsDisabled(true) || !w->OnMouseWheel(flags, delta, pt)) continue;
     // The wheel moved the content under a pointer that stayed put: what is

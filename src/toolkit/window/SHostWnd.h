@@ -24,6 +24,7 @@
 
 #include "toolkit/core/ITimelineHandler.h"
 #include "toolkit/render/Bitmap.h"
+#include "toolkit/render/DeviceScale.h"
 #include "toolkit/window/CSimpleWnd.h"
 #include "toolkit/window/ISwndContainer.h"
 #include "toolkit/window/SWindow.h"
@@ -76,13 +77,26 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
   // The event map of the program's window; true when handled.
   virtual bool OnFireEvent(EventArgs& e) { return false; }
 
-  // The layout's size (the "size" attribute of the host element).
+  // The layout's size (the "size" attribute of the host element), in
+  // logical units.
   Size GetLayoutSize() const { return layoutSize_; }
   const std::wstring& GetTitle() const { return title_; }
-  // Lays the tree out for a client area of that size (no window needed).
+  // Lays the tree out for a client area of that size (logical units; no
+  // window needed).
   void LayoutTo(Size clientSize);
-  // Lays out if needed and draws the whole window into `out`.
+  // Lays out if needed and draws the whole window into `out`, in device
+  // pixels at the host's dpi.
   bool RenderTo(render::Bitmap& out);
+  // The dpi the window is drawn at: the window's own (GetDpiForWindow),
+  // followed on WM_DPICHANGED. Set before the window exists it decides the
+  // size the window is created with (tests lay out and render at any dpi).
+  void SetDpi(int dpi);
+  const render::DeviceScale& GetScale() const { return scale_; }
+  // The dpi a popup owned by `owner` is drawn at: a host window's own scale
+  // (it follows WM_DPICHANGED), else what the system says of the window.
+  static int DpiOf(HWND owner);
+  // The client area in logical units.
+  Size GetLogicalClientSize() const;
   void UpdateLayoutNow();
 
   // The tooltip on screen now, "" when none shows.
@@ -96,6 +110,7 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
 
   // --- ISwndContainer ---
   HWND GetHostHwnd() const override { return hwnd_; }
+  Rect LogicalToScreen(const Rect& rect) const override;
   void InvalidateHostRect(const Rect& rect) override;
   void RequestRelayout() override;
   SWindow* GetFocusedWindow() const override { return focus_; }
@@ -144,7 +159,13 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
   void EnsureLayout();
   void OnPaintMessage();
   void ClearUnlessCovered(render::Canvas& canvas, const Rect& area);
+  void OnCreateMessage(HWND hwnd);
+  // Keeps DpiOf's table; a dpi of 0 forgets the window.
+  static void RememberDpi(HWND hwnd, int dpi);
   void OnSizeMessage(WPARAM type);
+  void OnDpiChangedMessage(int dpi, const RECT* suggested);
+  // Where a message's client coordinates lie in the tree.
+  Point ClientToLogical(LPARAM lParam) const;
   bool OnMouseMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   bool OnKeyMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void OnCaptureChangedMessage(HWND newCapture);
@@ -175,6 +196,9 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
   bool toolWindow_ = false;
   bool topmost_ = false;
 
+  render::DeviceScale scale_;
+  // Whether SetDpi chose the scale (then the window's own is not asked).
+  bool dpiFixed_ = false;
   render::Bitmap backbuffer_;
   bool relayoutPending_ = true;
 

@@ -159,12 +159,13 @@ class SMessageBoxDlg final : public SHostDialog {
     auto font = body->GetStyle().GetFont(0);
     std::wstring shown = body->GetWindowText();
     Size natural = render::MeasureText(*font, shown, render::kTextWordBreak, kMaxTextWidth);
-    Size client = GetClientSize();
+    Size client = GetLogicalClientSize();
     int width = std::max({client.cx, kMinWindowWidth, client.cx + natural.cx - box.Width()});
     Size wrapped = render::MeasureText(*font, shown, render::kTextWordBreak, box.Width() + (width - client.cx));
     int height = client.cy + std::max(0, wrapped.cy - box.Height());
     if (width == client.cx && height == client.cy) return;
-    ::SetWindowPos(GetHwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Size device = GetScale().ToDevice(Size{width, height});
+    ::SetWindowPos(GetHwnd(), nullptr, 0, 0, device.cx, device.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
   std::wstring text_;

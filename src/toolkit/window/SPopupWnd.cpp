@@ -64,8 +64,11 @@ bool SPopupWnd::IsOpenPopup(HWND hwnd) {
 
 SPopupWnd* SPopupWnd::TopPopup() { return OpenPopups().empty() ? nullptr : OpenPopups().back(); }
 
+Size SPopupWnd::DeviceSizeFor(HWND owner, Size logical) { return render::DeviceScale(DpiOf(owner)).ToDevice(logical); }
+
 bool SPopupWnd::Open(HWND owner, const Rect& screenRect) {
   owner_ = owner;
+  if (!GetHwnd()) SetDpi(DpiOf(owner));
   if (!GetHwnd() && !CreateEx(owner, DefaultStyle(), DefaultExStyle(), screenRect.left, screenRect.top,
                               screenRect.Width(), screenRect.Height())) {
     return false;

@@ -15,8 +15,11 @@ class SPopupWnd : public SHostWnd {
   explicit SPopupWnd(std::wstring layoutName = L"");
   ~SPopupWnd() override;
 
-  // Creates and shows the popup at `screenRect` without activating it.
+  // Creates and shows the popup at `screenRect` (device pixels) without
+  // activating it. It is drawn at the owner's dpi.
   bool Open(HWND owner, const Rect& screenRect);
+  // A popup's size in logical units on the screen of `owner`.
+  static Size DeviceSizeFor(HWND owner, Size logical);
   // Runs the loop until this popup closes; returns what Close was given.
   int RunLoop();
   // Ends the popup (and, for the first of a chain, its loop).

@@ -28,19 +28,21 @@ Size STipWnd::Measure(const std::wstring& text) {
   return Size{s.cx + 2 * kPadding, s.cy + 2 * kPadding};
 }
 
-void STipWnd::Render(const std::wstring& text, render::Bitmap& out) {
+void STipWnd::Render(const std::wstring& text, render::Bitmap& out, int dpi) {
+  const render::DeviceScale scale(dpi);
   Size size = Measure(text);
-  out.Reset(size.cx, size.cy);
-  render::Canvas canvas(out);
+  const Rect box{0, 0, size.cx, size.cy};
+  Size device = scale.ToDevice(size);
+  out.Reset(device.cx, device.cy);
+  render::Canvas canvas(out, scale);
   canvas.Clear(kTipBackground);
-  canvas.FrameRect(out.Bounds(), kTipBorder);
-  canvas.DrawString(*TipFont(), text, out.Bounds().Deflate(kPadding, kPadding, kPadding, kPadding), kTipText,
-                    kTipFormat);
+  canvas.FrameRect(box, kTipBorder);
+  canvas.DrawString(*TipFont(), text, box.Deflate(kPadding, kPadding, kPadding, kPadding), kTipText, kTipFormat);
 }
 
-void STipWnd::Show(HWND owner, const std::wstring& text, Point cursor) {
+void STipWnd::Show(HWND owner, const std::wstring& text, Point cursor, int dpi) {
   text_ = text;
-  Render(text_, bitmap_);
+  Render(text_, bitmap_, dpi);
   if (!hwnd_) {
     Create(L"", WS_POPUP, WS_EX_TOOLWINDOW | WS_EX_TOPMOST, 0, 0, bitmap_.Width(), bitmap_.Height(), owner);
     if (!hwnd_) return;
@@ -48,7 +50,7 @@ void STipWnd::Show(HWND owner, const std::wstring& text, Point cursor) {
   RECT screen = {};
   ::GetWindowRect(::GetDesktopWindow(), &screen);
   int x = cursor.x;
-  int y = cursor.y + kCursorOffsetY;
+  int y = cursor.y + render::DeviceScale(dpi).ToDevice(kCursorOffsetY);
   if (x + bitmap_.Width() > screen.right) x = screen.right - bitmap_.Width();
   if (y + bitmap_.Height() > screen.bottom) y = cursor.y - bitmap_.Height() - 4;
   if (x < screen.left) x = screen.left;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "toolkit/render/Bitmap.h"
+#include "toolkit/render/DeviceScale.h"
 #include "toolkit/window/CSimpleWnd.h"
 
 namespace kb::ui {
@@ -13,14 +14,15 @@ class STipWnd final : public CSimpleWnd {
   static constexpr int kMaxWidth = 360;
 
   // Shows the text below and right of `cursor` (screen coordinates), kept on
-  // the screen.
-  void Show(HWND owner, const std::wstring& text, Point cursor);
+  // the screen, drawn at the owner's dpi.
+  void Show(HWND owner, const std::wstring& text, Point cursor, int dpi = render::DeviceScale::kBaseDpi);
   void Hide();
   bool IsShown() const { return shown_; }
   const std::wstring& Text() const { return text_; }
 
-  // The tip drawn as it appears on screen.
-  static void Render(const std::wstring& text, render::Bitmap& out);
+  // The tip drawn as it appears on screen (device pixels at that dpi).
+  static void Render(const std::wstring& text, render::Bitmap& out, int dpi = render::DeviceScale::kBaseDpi);
+  // Its size in logical units.
   static Size Measure(const std::wstring& text);
 
   bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

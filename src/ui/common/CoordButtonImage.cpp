@@ -28,7 +28,7 @@ CoordButtonImage::~CoordButtonImage() { *alive_ = false; }
 // --- attributes and creation ---
 
 bool CoordButtonImage::OnAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
-  if (name == L"bg") return SetImageAttribute(background_, value);
+  if (name == L"bg") return SetBackground(value);
   if (name == L"chking") return SetOverlayAttribute(hoverImage_, value);
   if (name == L"chked") return SetOverlayAttribute(checkedImage_, value);
   if (name == L"pressed") return SetOverlayAttribute(pressedImage_, value);
@@ -46,11 +46,12 @@ bool CoordButtonImage::OnAttribute(const std::wstring& name, const std::wstring&
   return SWindow::OnAttribute(name, value, loading);
 }
 
-bool CoordButtonImage::SetImageAttribute(std::shared_ptr<const kb::render::Bitmap>& slot, const std::wstring& value) {
+bool CoordButtonImage::SetBackground(const std::wstring& value) {
   kb::ui::SApplication* app = kb::ui::SApplication::Instance();
   std::shared_ptr<const kb::render::Bitmap> image = app ? app->GetImage(value) : nullptr;
   if (!image) return false;
-  slot = std::move(image);
+  background_ = std::move(image);
+  backgroundName_ = value;
   Invalidate();
   return true;
 }
@@ -73,6 +74,16 @@ const kb::render::Bitmap* CoordButtonImage::Overlay::Get() {
     if (app) image = app->GetImage(name);
   }
   return image && !image->IsEmpty() ? image.get() : nullptr;
+}
+
+const kb::render::Bitmap* CoordButtonImage::Overlay::GetFor(int dpi, int& imageDpi) {
+  imageDpi = kb::render::DeviceScale::kBaseDpi;
+  kb::ui::SApplication* app = kb::ui::SApplication::Instance();
+  if (dpi == imageDpi || !app || name.empty()) return Get();
+  kb::ui::SApplication::ScaledImage scaled = app->GetImageForDpi(name, dpi);
+  if (!scaled.bitmap) return nullptr;
+  imageDpi = scaled.dpi;
+  return scaled.bitmap.get();
 }
 
 std::wstring CoordButtonImage::CoordFilePath() const {
@@ -255,21 +266,36 @@ void CoordButtonImage::DrawBkgnd(kb::render::Canvas& canvas) {
   if (!picture || !background_->KnownOpaque()) {
     for (const CoordButton& button : buttons_) canvas.FillRect(button.rect.Offset(dx, dy), button.color);
   }
-  if (picture) canvas.StretchBitmap(*background_, background_->Bounds(), rect_);
+  const kb::render::DeviceScale& scale = canvas.Scale();
+  kb::ui::SApplication* app = kb::ui::SApplication::Instance();
+  if (picture && !scale.IsIdentity() && app) {
+    // The whole picture is placed as its keys will be (DrawImagePart), so
+    // that the state pictures copied key by key line up with it exactly.
+    kb::ui::SApplication::ScaledImage scaled = app->GetImageForDpi(backgroundName_, scale.Dpi());
+    const kb::render::Bitmap& image = scaled.bitmap ? *scaled.bitmap : *background_;
+    const Rect whole{0, 0, background_->Width(), background_->Height()};
+    canvas.PushClip(rect_);
+    canvas.DrawImagePart(image, scaled.bitmap ? scaled.dpi : kb::render::DeviceScale::kBaseDpi,
+                         Point{rect_.left, rect_.top}, whole);
+    canvas.PopClip();
+  } else if (picture) {
+    canvas.StretchBitmap(*background_, background_->Bounds(), rect_);
+  }
   DrawOverlay(canvas, hoverImage_, &CoordButton::hover);
   DrawOverlay(canvas, checkedImage_, &CoordButton::checked);
   DrawOverlay(canvas, pressedImage_, &CoordButton::pressed);
 }
 
-// Copied unscaled: the overlay pictures line up with the background only
-// when the control has the pictures' size.
+// Copied at the picture's own size: the overlay pictures line up with the
+// background only when the control has the pictures' size.
 void CoordButtonImage::DrawOverlay(kb::render::Canvas& canvas, Overlay& overlay, uint32_t CoordButton::*flag) {
   const bool needed = std::any_of(buttons_.begin(), buttons_.end(), [&](const CoordButton& b) { return b.*flag != 0; });
-  const kb::render::Bitmap* image = needed ? overlay.Get() : nullptr;
+  int imageDpi = kb::render::DeviceScale::kBaseDpi;
+  const kb::render::Bitmap* image = needed ? overlay.GetFor(canvas.Scale().Dpi(), imageDpi) : nullptr;
   if (!image) return;
   for (const CoordButton& button : buttons_) {
     if (!(button.*flag)) continue;
-    canvas.DrawBitmap(*image, button.rect, Point{button.rect.left + rect_.left, button.rect.top + rect_.top});
+    canvas.DrawImagePart(*image, imageDpi, Point{rect_.left, rect_.top}, button.rect);
   }
 }
 

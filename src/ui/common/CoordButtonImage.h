@@ -6,8 +6,11 @@
 // rectangle on the picture, ids and name. The key under the mouse is shown
 // from the "chking" picture, checked keys from the "chked" picture and
 // pressed keys from the "pressed" picture: each copies the key's rectangle of
-// its picture unscaled, so those pictures must have the background's size and
-// the control should have it too. "type" selects what a click does to the
+// its picture, so those pictures must have the background's size and the
+// control should have it too. On a scaled window the pictures drawn for the
+// nearest scale are used ("@1.5x", "@2x") and the key map's rectangles are
+// scaled with them; the map itself stays in logical units, as the mouse
+// reaches the control. "type" selects what a click does to the
 // checked state: 1 single selection, 2 toggle, anything else nothing.
 //
 // The picture takes the keyboard focus in the Tab order: the arrow keys move
@@ -91,9 +94,11 @@ class CoordButtonImage : public kb::ui::SWindow {
     std::shared_ptr<const kb::render::Bitmap> image;
     bool decoded = false;
     const kb::render::Bitmap* Get();
+    // The picture for a window's dpi and the dpi it was drawn for.
+    const kb::render::Bitmap* GetFor(int dpi, int& imageDpi);
   };
 
-  bool SetImageAttribute(std::shared_ptr<const kb::render::Bitmap>& slot, const std::wstring& value);
+  bool SetBackground(const std::wstring& value);
   bool SetOverlayAttribute(Overlay& overlay, const std::wstring& value);
   void DrawOverlay(kb::render::Canvas& canvas, Overlay& overlay, uint32_t CoordButton::*flag);
   kb::ui::Point ToClient(kb::ui::Point hostPoint) const;
@@ -102,6 +107,7 @@ class CoordButtonImage : public kb::ui::SWindow {
   void ClearPressed();
 
   std::shared_ptr<const kb::render::Bitmap> background_;
+  std::wstring backgroundName_;
   Overlay hoverImage_;
   Overlay checkedImage_;
   Overlay pressedImage_;

@@ -189,7 +189,8 @@ class HostAccessible final : public IAccessible {
       ::GetClientRect(host_->GetHwnd(), &client);
       r = Rect{client.left, client.top, client.right, client.bottom};
     } else if (SWindow* w = ChildOf(id)) {
-      r = w->GetWindowRect();
+      // Readers and magnifiers want device pixels on the screen.
+      r = host_->GetScale().ToDevice(w->GetWindowRect());
     } else {
       return E_INVALIDARG;
     }
@@ -214,7 +215,8 @@ class HostAccessible final : public IAccessible {
     RECT client{};
     ::GetClientRect(host_->GetHwnd(), &client);
     if (!::PtInRect(&client, p)) return S_FALSE;
-    SWindow* w = host_->GetRoot() ? host_->GetRoot()->HitTest(Point{p.x, p.y}) : nullptr;
+    const Point logical = host_->GetScale().ToLogical(Point{p.x, p.y});
+    SWindow* w = host_->GetRoot() ? host_->GetRoot()->HitTest(logical) : nullptr;
     while (w && !w->WantsFocus()) w = w->GetParent();
     hit->vt = VT_I4;
     hit->lVal = IdOf(w);
