@@ -114,6 +114,32 @@ TEST(ImageDecoderTest, PngRoundTripKeepsPremultipliedPixels) {
   }
 }
 
+// Image data chunks of length zero are legal and add nothing; one before the
+// first real one once made the decoder copy into a buffer it had not yet
+// allocated (stopped by the sanitizer builds).
+TEST(ImageDecoderTest, PngWithEmptyDataChunksDecodesAsWithout) {
+  Bitmap original(4, 2);
+  Canvas canvas(original);
+  canvas.FillRect(Rect{0, 0, 4, 1}, Color::Rgb(250, 20, 90));
+  canvas.FillRect(Rect{1, 1, 3, 2}, Color::Rgba(0, 90, 255, 128));
+  const Bytes png = EncodePng(original);
+  ASSERT_GT(png.size(), 45u);
+  ASSERT_EQ(std::memcmp(png.data() + 37, "IDAT", 4), 0);  // after the signature and the header chunk
+  const Bytes emptyData = {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E};
+  Bytes padded(png.begin(), png.begin() + 33);
+  padded.insert(padded.end(), emptyData.begin(), emptyData.end());
+  padded.insert(padded.end(), emptyData.begin(), emptyData.end());
+  padded.insert(padded.end(), png.begin() + 33, png.end() - 12);  // up to the end chunk
+  padded.insert(padded.end(), emptyData.begin(), emptyData.end());
+  padded.insert(padded.end(), png.end() - 12, png.end());
+  Bitmap decoded;
+  ASSERT_TRUE(Decoder()->Decode(padded.data(), padded.size(), decoded));
+  ASSERT_EQ(decoded.GetSize(), original.GetSize());
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(kbtest::PixelText(decoded.Pixels()[i]), kbtest::PixelText(original.Pixels()[i])) << "pixel " << i;
+  }
+}
+
 TEST(ImageDecoderTest, JpegDecodesCloseToItsColour) {
   std::vector<uint8_t> rgb(16 * 16 * 3);
   for (size_t i = 0; i < rgb.size(); i += 3) rgb[i] = 200, rgb[i + 1] = 100, rgb[i + 2] = 50;

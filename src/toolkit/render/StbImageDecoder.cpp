@@ -4,7 +4,9 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "platform/diag.h"
 
@@ -41,12 +43,46 @@ bool IsTruncatedBmp(const uint8_t* data, size_t size) {
   return needed > static_cast<int64_t>(size);
 }
 
+uint32_t ReadBe32(const uint8_t* p) { return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]; }
+
+// A PNG may carry image data chunks of length zero (they add nothing). When
+// one comes first, stb_image copies its zero bytes to a buffer it has not
+// allocated yet (memcpy to a null pointer: undefined behaviour, which the
+// sanitizers stop on). Such chunks are dropped from a copy before decoding;
+// every other byte stays as it was. Returns false when there is none.
+bool DropEmptyPngDataChunks(const uint8_t* data, size_t size, std::vector<uint8_t>& cleaned) {
+  static constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (size < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0) return false;
+  constexpr size_t kChunkOverhead = 12;  // length, type, CRC
+  bool dropped = false;
+  size_t copiedUpTo = 0;
+  size_t at = sizeof kSignature;
+  while (size - at >= kChunkOverhead) {
+    const uint32_t length = ReadBe32(data + at);
+    if (length > size - at - kChunkOverhead) break;  // truncated: left to the decoder
+    const size_t next = at + kChunkOverhead + length;
+    if (length == 0 && std::memcmp(data + at + 4, "IDAT", 4) == 0) {
+      cleaned.insert(cleaned.end(), data + copiedUpTo, data + at);
+      copiedUpTo = next;
+      dropped = true;
+    }
+    at = next;
+  }
+  if (dropped) cleaned.insert(cleaned.end(), data + copiedUpTo, data + size);
+  return dropped;
+}
+
 }  // namespace
 
 bool StbImageDecoder::Decode(const void* data, size_t size, Bitmap& out) const {
   out = Bitmap();
   if (data == nullptr || size == 0 || size > static_cast<size_t>(INT_MAX)) return false;
   const auto* bytes = static_cast<const stbi_uc*>(data);
+  std::vector<uint8_t> cleaned;
+  if (DropEmptyPngDataChunks(bytes, size, cleaned)) {
+    bytes = cleaned.data();
+    size = cleaned.size();
+  }
   const int length = static_cast<int>(size);
   int width = 0;
   int height = 0;
