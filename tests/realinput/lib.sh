@@ -2,16 +2,21 @@
 # the build's files on a private display, driven only through the X server
 # (xdotool), checked through kbsim, the files it writes, its windows and
 # screenshot pixels. Sourced by the suite's scripts.
-set -euo pipefail
+set -Eeuo pipefail
 
 ri_fail() {
   echo "$(basename "$0"): FAIL: $*" >&2
-  for f in "$work"/*.log; do [ -f "$f" ] && { echo "--- $f" >&2; tail -20 "$f" >&2; }; done
+  for f in "${work:-/nonexistent}"/*.log; do [ -f "$f" ] && { echo "--- $f" >&2; tail -20 "$f" >&2; }; done
   [ -n "${DISPLAY:-}" ] && import -window root "$work/failure.png" 2>/dev/null && cp "$work/failure.png" "${TMPDIR:-/tmp}/realinput-failure.png" &&
     echo "screenshot: ${TMPDIR:-/tmp}/realinput-failure.png" >&2
   exit 1
 }
 ri_ok() { echo "$(basename "$0"): ok: $*"; }
+# A command that fails outside a test's own checks (set -e) says where, with
+# the logs, instead of ending the script without a word.
+trap 'ri_fail "line $LINENO: \"$BASH_COMMAND\" failed (exit $?)"' ERR
+
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xdotool-search.sh"
 
 # wait_for SECONDS COMMAND...: polls until the command succeeds.
 wait_for() {
@@ -25,13 +30,19 @@ wait_for() {
 
 # The program's main window (the tray icon's window has the same name).
 main_window() {
-  local w
+  local w X Y WIDTH=0 HEIGHT WINDOW SCREEN
   for w in $(xdotool search --class '^SOUIHOST$' 2>/dev/null); do
     [ "$(xdotool getwindowname "$w" 2>/dev/null)" = KbConfig ] || continue
-    eval "$(xdotool getwindowgeometry --shell "$w")"
+    eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)" || continue
     [ "$WIDTH" -gt 100 ] && { echo "$w"; return 0; }
   done
   return 1
+}
+# await_main_window SECONDS: waits for the main window and sets $window (a
+# second search after the wait could miss a window that is being replaced).
+await_main_window() {
+  found_main_window() { window=$(main_window); }
+  wait_for "$1" found_main_window
 }
 tray_window() { xdotool search --class '^kb-tray-icon$' 2>/dev/null | head -1 | grep .; }
 # Visible windows of the program without a title: menus and drop-downs.
@@ -106,11 +117,17 @@ ri_cleanup() {
 }
 # ri_start [ARGS]: starts the program, sets $program (pid) and $window.
 ri_start() {
+  # kbsim's log outlives a program: this start's own request is awaited.
+  local asked
+  asked=$(kbsim log | grep -c -- "07 f1 00" || true)
   (cd "$app" && exec ./kbconfig "$@") >"$work/kbconfig.log" 2>&1 &
   program=$!
   pids+=($program)
-  wait_for 30 main_window || ri_fail "the main window did not appear"
-  window=$(main_window)
-  wait_for 20 log_has "07 f1 00" || ri_fail "the firmware version was not asked for"
+  await_main_window 30 || ri_fail "the main window did not appear"
+  asked_again() { [ "$(kbsim log | grep -c -- "07 f1 00")" -gt "$asked" ]; }
+  wait_for 20 asked_again || ri_fail "the firmware version was not asked for"
+  # The window is found as soon as it has its name; it is placed (centred)
+  # before it is shown, and clicks are aimed at where it is shown.
+  [ "${1:-}" = -hid ] || wait_for 20 is_viewable "$window" || ri_fail "the main window was not shown"
 }
 ri_ended() { ! kill -0 "$program" 2>/dev/null; }
