@@ -62,6 +62,7 @@ struct UserWindow {
   RECT update{};
   bool destroying = false;
   bool created = false;  // WM_NCCREATE done
+  bool mappedBefore = false;  // its X window was shown once (the first frame is drawn before that)
   // Layered windows keep their last picture for exposures, as the system
   // does on Windows.
   std::vector<uint32_t> layeredPixels;

@@ -101,6 +101,25 @@ void ActivateTopLevel(const WindowPtr& w) {
 
 namespace {
 
+// The first time a window appears it shows its picture at once: the frame is
+// painted before the map and becomes the X window's background (see
+// x11_first_frame.cpp). Layered windows keep their own picture already.
+void PaintFirstFrame(const WindowPtr& w, const RECT& rect) {
+  {
+    std::lock_guard<std::recursive_mutex> guard(UserLock());
+    if (w->mappedBefore || (w->exStyle & WS_EX_LAYERED)) return;
+    w->mappedBefore = true;
+  }
+  if (!X11BeginFirstFrame(w->xid, rect.right - rect.left, rect.bottom - rect.top)) return;
+  InvalidateWindow(w, nullptr, true);
+  UpdateWindow(w->hwnd);
+  X11EndFirstFrame(w->xid);
+}
+
+}  // namespace
+
+namespace {
+
 bool IsMinimizeCommand(int cmd) {
   return cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE || cmd == SW_FORCEMINIMIZE;
 }
@@ -374,6 +393,7 @@ BOOL SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flag
   }
   if (w->xid) {
     if ((moved || sized) && !(style & WS_MINIMIZE)) X11MoveResize(w->xid, now);
+    if (show && !(style & WS_MINIMIZE)) PaintFirstFrame(w, now);
     if (show) X11Map(w->xid, (style & WS_MINIMIZE) != 0);
     if (hide) X11Unmap(w->xid);
     if (!(flags & SWP_NOZORDER)) {

@@ -235,7 +235,10 @@ void DispatchXEvent(const XEvent& incoming) {
   WindowPtr w = FindWindowByXid(event.xany.window);
   if (!w) return;
   switch (event.type) {
-    case Expose: OnExpose(w, event.xexpose); break;
+    case Expose:
+      X11FirstFrameExposed(w->xid);
+      OnExpose(w, event.xexpose);
+      break;
     case ConfigureNotify: OnConfigure(w); break;
     case ButtonPress: OnButton(w, event.xbutton, true); break;
     case ButtonRelease: OnButton(w, event.xbutton, false); break;

@@ -203,6 +203,7 @@ void X11DestroyWindow(unsigned long xid) {
     FixedSizeWindows().erase(xid);
   }
   X11ForgetInputContext(x, xid);
+  X11ForgetFirstFrame(xid);
   {
     XLockGuard guard(x);
     x->BeginTrap();
@@ -504,6 +505,7 @@ void X11PutImage(unsigned long xid, int dx, int dy, int width, int height, const
                                        place(b, x->visual->blue_mask));
     }
   }
+  unsigned long target = X11PaintTarget(xid);
   XLockGuard guard(x);
   XImage* image = XCreateImage(x->dpy, x->visual, static_cast<unsigned>(x->depth), ZPixmap, 0,
                                reinterpret_cast<char*>(converted.data()), static_cast<unsigned>(width),
@@ -511,9 +513,10 @@ void X11PutImage(unsigned long xid, int dx, int dy, int width, int height, const
   if (!image) return;
   if (image->bits_per_pixel == 32) {
     x->BeginTrap();
-    XPutImage(x->dpy, xid, DefaultGC(x->dpy, x->screen), image, 0, 0, dx, dy, static_cast<unsigned>(width),
+    XPutImage(x->dpy, target, DefaultGC(x->dpy, x->screen), image, 0, 0, dx, dy, static_cast<unsigned>(width),
               static_cast<unsigned>(height));
     x->EndTrap();
+    X11PaintedTarget(xid, target, dx, dy, width, height);
   }
   image->data = nullptr;  // ours, not Xlib's to free
   XDestroyImage(image);
@@ -525,11 +528,13 @@ void X11FillRect(unsigned long xid, const RECT& rect, COLORREF color) {
   uint32_t pixel = 0xFF000000u | (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
   int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (x->bgrxVisual) {
+    unsigned long target = X11PaintTarget(xid);
     XLockGuard guard(x);
     GC gc = DefaultGC(x->dpy, x->screen);
     XSetForeground(x->dpy, gc, pixel & 0xFFFFFF);
-    XFillRectangle(x->dpy, xid, gc, rect.left, rect.top, static_cast<unsigned>(width),
+    XFillRectangle(x->dpy, target, gc, rect.left, rect.top, static_cast<unsigned>(width),
                    static_cast<unsigned>(height));
+    X11PaintedTarget(xid, target, rect.left, rect.top, width, height);
     return;
   }
   std::vector<uint32_t> pixels(static_cast<size_t>(width) * height, pixel);

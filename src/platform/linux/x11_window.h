@@ -21,6 +21,19 @@ void X11DestroyWindow(unsigned long xid);
 // Windows the window manager leaves alone: placed exactly, never activated by it.
 bool X11IsUnmanaged(DWORD style, DWORD exStyle);
 void X11Map(unsigned long xid, bool iconic);
+// A window's first frame, painted before its map (x11_first_frame.cpp):
+// between Begin and End paints go to a pixmap, which End makes the window's
+// background; the window's first paint after that drops it again.
+bool X11BeginFirstFrame(unsigned long xid, int width, int height);
+void X11EndFirstFrame(unsigned long xid);
+// Where a paint of the window goes: the window, or its first frame's pixmap
+// until the window is on screen; after painting `target`, PaintedTarget
+// shows the painted part.
+unsigned long X11PaintTarget(unsigned long xid);
+void X11PaintedTarget(unsigned long xid, unsigned long target, int left, int top, int width, int height);
+// The window's first exposure: it is on screen, its first frame is dropped.
+void X11FirstFrameExposed(unsigned long xid);
+void X11ForgetFirstFrame(unsigned long xid);
 void X11Unmap(unsigned long xid);
 void X11Iconify(unsigned long xid);
 void X11MoveResize(unsigned long xid, const RECT& rect);

@@ -212,6 +212,43 @@ TEST(PaintTest, ShownWindowGetsPaintAndShowsTheBitmap) {
   DestroyWindow(hwnd);
 }
 
+// A window mapped first and painted afterwards showed the window manager's
+// frame colour, not its picture, for as long as its first paint took (tens
+// of milliseconds for the main window). Its first frame is drawn before the
+// map now: the window is on screen with its picture although no message is
+// retrieved after ShowWindow. (Windows keeps a window's surface itself; this
+// is the X server's side of it.)
+TEST(PaintTest, AWindowAppearsWithItsFirstFrame) {
+  if (UnderWine()) GTEST_SKIP() << "the X side of the platform layer";
+  constexpr int kWidth = 80, kHeight = 40;
+  HWND hwnd = CreateLoggingWindow(WS_OVERLAPPEDWINDOW, 0, nullptr, L"first frame", 220, 220, kWidth, kHeight);
+  std::vector<uint32_t> pixels(kWidth * kHeight, 0xFF20A0B0u);
+  SetHandler(hwnd, [&](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (m != WM_PAINT) return std::nullopt;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(h, &ps);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    SetDIBitsToDevice(dc, 0, 0, kWidth, kHeight, 0, 0, 0, kHeight, pixels.data(), &bi, DIB_RGB_COLORS);
+    EndPaint(h, &ps);
+    return 0;
+  });
+  ShowWindow(hwnd, SW_SHOWNORMAL);
+  // From here on nothing is retrieved: what the window shows was drawn
+  // before it was mapped. The pixel cannot be read until the window manager
+  // has mapped it.
+  HDC dc = GetDC(hwnd);
+  COLORREF seen = CLR_INVALID;
+  for (int i = 0; i < 500 && seen == CLR_INVALID; ++i) {
+    Sleep(20);
+    seen = GetPixel(dc, kWidth / 2, kHeight / 2);
+  }
+  EXPECT_EQ(seen, RGB(0x20, 0xA0, 0xB0));
+  EXPECT_EQ(GetPixel(dc, 1, 1), RGB(0x20, 0xA0, 0xB0));
+  ReleaseDC(hwnd, dc);
+  DestroyWindow(hwnd);
+}
+
 TEST(PaintTest, InvalidationIsCollectedIntoOnePaint) {
   HWND hwnd = CreateLoggingWindow(WS_POPUP | WS_VISIBLE, 0, nullptr, L"invalidate", 10, 10, 100, 100);
   PumpFor(100);
