@@ -62,7 +62,7 @@ HWND SetFocus(HWND hwnd) {
     }
     WindowPtr top = TopLevelOf(w);
     if (QueueWindow(&MessageQueue::active) != top->hwnd && !top->messageOnly) {
-      ActivateTopLevel(top);
+      ActivateTopLevelQuietly(top);
       old = QueueWindow(&MessageQueue::focus);
     }
   }

@@ -147,6 +147,11 @@ void ActivateLocal(HWND hwnd);
 // Activates the window's top-level window and brings it to the front: on the
 // display through the window manager, without one for this process only.
 void ActivateTopLevel(const WindowPtr& window);
+// The same, except that the display's focus is taken only from this
+// process's own windows (or from nobody): as Windows' foreground lock, a
+// process in the background that sets its focus activates its window for
+// itself and does not take the keyboard from the program the user is in.
+void ActivateTopLevelQuietly(const WindowPtr& window);
 // Publishes the visible/minimised state to other processes.
 void PublishState(const WindowPtr& window);
 // A window slot of the calling thread's queue (active, focus, capture), read

@@ -118,6 +118,19 @@ void PaintFirstFrame(const WindowPtr& w, const RECT& rect) {
 
 }  // namespace
 
+void ActivateTopLevelQuietly(const WindowPtr& w) {
+  WindowPtr top = TopLevelOf(w);
+  if (top->messageOnly) return;
+  if (top->xid) {
+    unsigned long focused = X11ActiveWindow();
+    if (focused && !FindWindowByXid(focused)) {
+      ActivateLocal(top->hwnd);
+      return;
+    }
+  }
+  ActivateTopLevel(top);
+}
+
 namespace {
 
 bool IsMinimizeCommand(int cmd) {

@@ -103,6 +103,40 @@ TEST_F(X11InputTest, ADisabledWindowTakesNoKeys) {
   DestroyWindow(other);
 }
 
+// Another program has the keyboard (a file chooser run by zenity): a
+// SetFocus in our inactive window took the display's focus back, and what
+// the user typed next went to our window instead of the chooser. As under
+// Windows' foreground lock, the window becomes active for its thread only.
+TEST_F(X11InputTest, SetFocusInTheBackgroundLeavesTheOtherProgramItsKeys) {
+  // A window the window manager manages (the fixture's popup is not one).
+  HWND managed = CreateLoggingWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, nullptr, L"kbconfig managed", kLeft,
+                                     kTop + 150, kWidth, kHeight);
+  ASSERT_NE(managed, nullptr);
+  SetForegroundWindow(managed);
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == managed && GetActiveWindow() == managed; }, 10000));
+  std::string pidFile = "/tmp/kbforeign-" + std::to_string(GetCurrentProcessId()) + ".pid";
+  ASSERT_TRUE(RunTool("xmessage -name kbforeign -timeout 60 -geometry +600+100 'another program' >/dev/null 2>&1 & "
+                      "echo $! >" + pidFile));
+  ASSERT_TRUE(RunTool("xdotool search --sync --onlyvisible --classname '^kbforeign$' windowactivate --sync "
+                      ">/dev/null 2>&1"));
+  HWND foreign = nullptr;
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        foreign = GetForegroundWindow();
+        return foreign && foreign != managed && foreign != hwnd_ && GetActiveWindow() == nullptr;
+      },
+      10000));
+  SetFocus(managed);
+  EXPECT_EQ(GetActiveWindow(), managed);
+  EXPECT_EQ(GetFocus(), managed);
+  // A request to the window manager would be answered within this; nothing
+  // shorter proves that none was made.
+  PumpFor(1000);
+  EXPECT_EQ(GetForegroundWindow(), foreign);
+  RunTool("kill $(cat " + pidFile + ") 2>/dev/null; rm -f " + pidFile);
+  DestroyWindow(managed);
+}
+
 TEST_F(X11InputTest, KeyStateFollowsTheRetrievedInput) {
   ASSERT_TRUE(RunTool("xdotool keydown shift"));
   ASSERT_TRUE(PumpUntil([&] { return GetKeyState(VK_SHIFT) < 0; }, 10000));
