@@ -172,6 +172,17 @@ TEST(ImageDecoderTest, BadDataIsRefusedWithAnEmptyBitmap) {
   Bytes huge = png;
   const uint8_t bigSize[8] = {0, 1, 0x86, 0xA0, 0, 1, 0x86, 0xA0};
   std::memcpy(huge.data() + 16, bigSize, 8);
+  // A JPEG whose first Huffman table claims 510 codes more than a table
+  // holds (the decoder's tables have room for 256).
+  std::vector<uint8_t> grey(8 * 8 * 3, 128);
+  Bytes jpeg;
+  ASSERT_TRUE(stbi_write_jpg_to_func(AppendBytes, &jpeg, 8, 8, 3, grey.data(), 90));
+  size_t table = 0;
+  while (table + 1 < jpeg.size() && !(jpeg[table] == 0xFF && jpeg[table + 1] == 0xC4)) ++table;
+  ASSERT_LT(table + 21, jpeg.size());
+  Bytes oversizedTable = jpeg;
+  oversizedTable[table + 19] = 255;  // codes of 15 and 16 bits
+  oversizedTable[table + 20] = 255;
   Bytes bmpHeaderOnly = MakeBmp24(2, 2, std::vector<Color>(4));
   bmpHeaderOnly.resize(54);
   struct Case {
@@ -185,6 +196,7 @@ TEST(ImageDecoderTest, BadDataIsRefusedWithAnEmptyBitmap) {
       {"truncated png", &truncated},
       {"huge png", &huge},
       {"bmp without pixels", &bmpHeaderOnly},
+      {"jpeg huffman table over 256 codes", &oversizedTable},
   };
   for (const Case& c : cases) {
     Bitmap image(3, 3);

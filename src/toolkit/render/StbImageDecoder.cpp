@@ -72,6 +72,58 @@ bool DropEmptyPngDataChunks(const uint8_t* data, size_t size, std::vector<uint8_
   return dropped;
 }
 
+// Walks a JPEG's segments the way stb_image reads them (fill bytes, junk
+// between segments, entropy-coded data up to the next marker) and checks that
+// no Huffman table defines more than 256 codes: stb_image's table builder
+// writes such a count past the end of its 257-entry arrays. A JPEG encoder
+// never writes one; a damaged or hostile file is refused before decoding.
+bool JpegHuffmanTablesFit(const uint8_t* data, size_t size) {
+  size_t at = 0;
+  auto byte = [&]() -> int { return at < size ? data[at++] : 0; };  // stb reads zeros past the end
+  auto marker = [&]() -> int {
+    if (at >= size || data[at] != 0xFF) {
+      ++at;
+      return -1;
+    }
+    while (at < size && data[at] == 0xFF) ++at;
+    return byte();
+  };
+  if (marker() != 0xD8) return true;  // not a JPEG: nothing to check
+  while (at < size) {
+    const int m = marker();
+    if (m == 0xD9) return true;  // end of image: stb_image reads no further
+    if (m < 0 || m == 0xD8 || m == 0x01 || (m >= 0xD0 && m <= 0xD7)) continue;  // no length
+    const size_t segment = at;
+    const int length = (byte() << 8) | byte();
+    if (m == 0xC4) {
+      int left = length - 2;
+      while (left > 0) {
+        byte();  // table class and number
+        int codes = 0;
+        for (int i = 0; i < 16; ++i) codes += byte();
+        if (codes > 256) return false;
+        at += static_cast<size_t>(codes);
+        left -= 17 + codes;
+      }
+    }
+    at = segment + static_cast<size_t>(length);
+    if (m != 0xDA) continue;
+    // Entropy-coded data: FF 00 is a stuffed byte and FF D0..D7 a restart;
+    // any other marker ends the scan.
+    while (at + 1 < size) {
+      if (data[at] != 0xFF) {
+        ++at;
+        continue;
+      }
+      size_t next = at + 1;
+      while (next < size && data[next] == 0xFF) ++next;
+      if (next < size && data[next] != 0 && (data[next] < 0xD0 || data[next] > 0xD7)) break;
+      at = next + 1;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool StbImageDecoder::Decode(const void* data, size_t size, Bitmap& out) const {
@@ -82,6 +134,10 @@ bool StbImageDecoder::Decode(const void* data, size_t size, Bitmap& out) const {
   if (DropEmptyPngDataChunks(bytes, size, cleaned)) {
     bytes = cleaned.data();
     size = cleaned.size();
+  }
+  if (!JpegHuffmanTablesFit(bytes, size)) {
+    DiagPrintf("image: JPEG with an oversized Huffman table\n");
+    return false;
   }
   const int length = static_cast<int>(size);
   int width = 0;
