@@ -89,6 +89,10 @@ void SPopupWnd::Close(int result) {
   OnClosing();
   auto& popups = OpenPopups();
   popups.erase(std::remove(popups.begin(), popups.end(), this), popups.end());
+  // The loop's capture goes before the last popup does: a click that comes
+  // once the menu is gone from the screen (the tray icon clicked again at
+  // once) must reach its window, not the grab of a loop that is ending.
+  if (popups.empty() && GetHwnd() && ::GetCapture() == GetHwnd()) ::ReleaseCapture();
   if (GetHwnd()) ::ShowWindow(GetHwnd(), SW_HIDE);
 }
 
