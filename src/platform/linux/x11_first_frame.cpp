@@ -120,21 +120,29 @@ void X11PaintedTarget(unsigned long xid, unsigned long target, int left, int top
   x->EndTrap();
 }
 
+namespace {
+
+// Takes the window's frame out of the table (only once it is the background,
+// when asked so) and gives its pixmap, 0 when there is none.
+unsigned long TakeFrame(unsigned long xid, bool onlyBackground) {
+  std::lock_guard<std::mutex> lock(FramesLock());
+  auto it = Frames().find(xid);
+  if (it == Frames().end() || (onlyBackground && it->second.stage != Stage::kBackground)) return 0;
+  unsigned long pixmap = it->second.pixmap;
+  Frames().erase(it);
+  return pixmap;
+}
+
+}  // namespace
+
 void X11FirstFrameExposed(unsigned long xid) {
-  unsigned long pixmap = 0;
-  {
-    std::lock_guard<std::mutex> lock(FramesLock());
-    auto it = Frames().find(xid);
-    if (it == Frames().end() || it->second.stage != Stage::kBackground) return;
-    pixmap = it->second.pixmap;
-    Frames().erase(it);
-  }
+  unsigned long pixmap = TakeFrame(xid, true);
+  X11Display* x = X11Display::Get();
+  if (!pixmap || !x) return;
   // On screen: the server has filled the window from the background. Later
   // exposures must not bring this frame back over what is drawn since, so
   // the window has no background again (it keeps what was drawn until
   // WM_PAINT redraws it, as before).
-  X11Display* x = X11Display::Get();
-  if (!x) return;
   XLockGuard guard(x);
   x->BeginTrap();
   XSetWindowBackgroundPixmap(x->dpy, xid, None);
@@ -143,16 +151,9 @@ void X11FirstFrameExposed(unsigned long xid) {
 }
 
 void X11ForgetFirstFrame(unsigned long xid) {
-  unsigned long pixmap = 0;
-  {
-    std::lock_guard<std::mutex> lock(FramesLock());
-    auto it = Frames().find(xid);
-    if (it == Frames().end()) return;
-    pixmap = it->second.pixmap;
-    Frames().erase(it);
-  }
+  unsigned long pixmap = TakeFrame(xid, false);
   X11Display* x = X11Display::Get();
-  if (!x) return;
+  if (!pixmap || !x) return;
   XLockGuard guard(x);
   x->BeginTrap();
   XFreePixmap(x->dpy, pixmap);
