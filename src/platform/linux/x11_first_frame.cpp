@@ -122,42 +122,34 @@ void X11PaintedTarget(unsigned long xid, unsigned long target, int left, int top
 
 namespace {
 
-// Takes the window's frame out of the table (only once it is the background,
-// when asked so) and gives its pixmap, 0 when there is none.
-unsigned long TakeFrame(unsigned long xid, bool onlyBackground) {
-  std::lock_guard<std::mutex> lock(FramesLock());
-  auto it = Frames().find(xid);
-  if (it == Frames().end() || (onlyBackground && it->second.stage != Stage::kBackground)) return 0;
-  unsigned long pixmap = it->second.pixmap;
-  Frames().erase(it);
-  return pixmap;
-}
-
-}  // namespace
-
-void X11FirstFrameExposed(unsigned long xid) {
-  unsigned long pixmap = TakeFrame(xid, true);
+// Drops the window's frame: on its first exposure (only once the frame is
+// the background) or when the window goes.
+void DropFrame(unsigned long xid, bool exposed) {
+  unsigned long pixmap;
+  {
+    std::lock_guard<std::mutex> lock(FramesLock());
+    auto it = Frames().find(xid);
+    if (it == Frames().end() || (exposed && it->second.stage != Stage::kBackground)) return;
+    pixmap = it->second.pixmap;
+    Frames().erase(it);
+  }
   X11Display* x = X11Display::Get();
-  if (!pixmap || !x) return;
+  if (!x) return;
+  XLockGuard guard(x);
+  x->BeginTrap();
   // On screen: the server has filled the window from the background. Later
   // exposures must not bring this frame back over what is drawn since, so
   // the window has no background again (it keeps what was drawn until
   // WM_PAINT redraws it, as before).
-  XLockGuard guard(x);
-  x->BeginTrap();
-  XSetWindowBackgroundPixmap(x->dpy, xid, None);
+  if (exposed) XSetWindowBackgroundPixmap(x->dpy, xid, None);
   XFreePixmap(x->dpy, pixmap);
   x->EndTrap();
 }
 
-void X11ForgetFirstFrame(unsigned long xid) {
-  unsigned long pixmap = TakeFrame(xid, false);
-  X11Display* x = X11Display::Get();
-  if (!pixmap || !x) return;
-  XLockGuard guard(x);
-  x->BeginTrap();
-  XFreePixmap(x->dpy, pixmap);
-  x->EndTrap();
-}
+}  // namespace
+
+void X11FirstFrameExposed(unsigned long xid) { DropFrame(xid, true); }
+
+void X11ForgetFirstFrame(unsigned long xid) { DropFrame(xid, false); }
 
 }  // namespace kb::platform
