@@ -13,6 +13,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "platform/linux/thread_priority.h"
 #include "sim/SimErrors.h"
 
 namespace kb::sim {
@@ -99,9 +100,9 @@ int SimServer::PollTimeoutMs() const {
 
 void SimServer::Run() {
   // The simulated machine stands in for hardware and the kernel, which a busy
-  // desktop does not delay: its loop is raised where the system allows it
-  // (root, CAP_SYS_NICE or RLIMIT_NICE), else it keeps its nice value.
-  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -15);
+  // desktop does not delay: its loop is raised where the system allows it,
+  // else it keeps its scheduling.
+  platform::RaiseThreadTimeCritical(gettid());
   while (running_) {
     std::vector<pollfd> fds;
     fds.push_back({listenFd_, POLLIN, 0});

@@ -17,6 +17,7 @@
 #include <X11/Xutil.h>
 #include <poll.h>
 #include <signal.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -112,8 +113,15 @@ Start Measure(Display* d, const std::string& name, char** command) {
   XSync(d, True);
   Start result;
   pid_t pid = 0;
+  // The program's diagnostics (device enumeration on stderr) are not figures.
+  posix_spawn_file_actions_t quiet;
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_adddup2(&quiet, 1, 2);
   const Clock::time_point t0 = Clock::now();
-  if (posix_spawnp(&pid, command[0], nullptr, nullptr, command, environ) != 0) return result;
+  const int spawned = posix_spawnp(&pid, command[0], &quiet, nullptr, command, environ);
+  posix_spawn_file_actions_destroy(&quiet);
+  if (spawned != 0) return result;
   Window target = None;
   std::set<Window> watched;
   int width = 0, height = 0;

@@ -1,10 +1,10 @@
 #include "platform/linux/kbsim_client.h"
+#include "platform/linux/thread_priority.h"
 
 #include <cstdio>
 
 #include <condition_variable>
 #include <cstring>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <thread>
@@ -146,7 +146,7 @@ void KbsimClient::ReaderLoop(int fd, uint64_t generation) {
   // This thread completes the device I/O that the Windows kernel completes
   // for the real driver, at once; raised where the system allows it, so a
   // busy machine delays key events here no more than the threads waiting.
-  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -15);
+  RaiseThreadTimeCritical(gettid());
   std::vector<uint8_t> input;
   uint8_t buffer[65536];
   for (;;) {

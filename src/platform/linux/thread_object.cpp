@@ -1,7 +1,6 @@
 #include "platform/linux/thread_object.h"
 
 #include <pthread.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "platform/linux/mutex_object.h"
+#include "platform/linux/thread_priority.h"
 #include "platform/linux/win32_kernel.h"
 
 namespace kb::platform {
@@ -124,7 +124,8 @@ std::shared_ptr<ThreadObject> CurrentThreadObject() {
 namespace {
 
 // Nice values for the priorities of the normal class: the scheduler's weight
-// between threads roughly as Windows' base priorities 1 and 6..10, 15.
+// between threads roughly as Windows' base priorities 1 and 6..10 (15 is
+// real-time where allowed, see thread_priority.h).
 int NiceFor(int priority) {
   switch (priority) {
     case THREAD_PRIORITY_IDLE: return 19;
@@ -137,22 +138,27 @@ int NiceFor(int priority) {
   }
 }
 
-void ApplyNice(pid_t tid, int priority) {
+void ApplyPriority(pid_t tid, int priority) {
   // Best effort: without the right to raise it the thread keeps its value.
-  if (tid != 0) setpriority(PRIO_PROCESS, static_cast<id_t>(tid), NiceFor(priority));
+  if (tid == 0) return;
+  if (priority == THREAD_PRIORITY_TIME_CRITICAL) {
+    RaiseThreadTimeCritical(tid);
+  } else {
+    SetThreadNice(tid, NiceFor(priority));
+  }
 }
 
 }  // namespace
 
 void ThreadObject::SetPriority(int priority) {
   priority_ = priority;
-  ApplyNice(kernelTid_, priority);
+  ApplyPriority(kernelTid_, priority);
 }
 
 void ThreadObject::Started(pid_t kernelTid) {
   kernelTid_ = kernelTid;
   // A priority set while the thread was suspended before its first run.
-  if (priority_ != THREAD_PRIORITY_NORMAL) ApplyNice(kernelTid, priority_);
+  if (priority_ != THREAD_PRIORITY_NORMAL) ApplyPriority(kernelTid, priority_);
 }
 
 void NoteMutexOwned(DWORD owner, const std::shared_ptr<MutexObject>& mutex) { Owned()[owner].push_back(mutex); }

@@ -53,7 +53,7 @@ struct Tray {
   ::Window manager = 0;
 };
 
-Tray& T() {
+Tray& Trays() {
   static auto* tray = new Tray;
   return *tray;
 }
@@ -130,14 +130,14 @@ std::wstring TipOf(const NOTIFYICONDATAW& data) {
 }
 
 std::shared_ptr<TrayIcon> Find(HWND hwnd, UINT id) {
-  for (auto& icon : T().icons)
+  for (auto& icon : Trays().icons)
     if (icon->hwnd == hwnd && icon->id == id) return icon;
   return nullptr;
 }
 
 std::shared_ptr<TrayIcon> FindByXid(::Window xid) {
-  std::lock_guard<std::mutex> guard(T().lock);
-  for (auto& icon : T().icons)
+  std::lock_guard<std::mutex> guard(Trays().lock);
+  for (auto& icon : Trays().icons)
     if (icon->xid == xid) return icon;
   return nullptr;
 }
@@ -151,7 +151,7 @@ BOOL Add(X11Display* x, const NOTIFYICONDATAW& data) {
   if (data.uFlags & NIF_ICON) TakeIconPixels(data.hIcon, icon.get());
   if (data.uFlags & NIF_STATE) icon->hidden = (data.dwState & data.dwStateMask & NIS_HIDDEN) != 0;
   {
-    std::lock_guard<std::mutex> guard(T().lock);
+    std::lock_guard<std::mutex> guard(Trays().lock);
     if (Find(data.hWnd, data.uID)) return FALSE;
   }
   XLockGuard guard(x);
@@ -194,9 +194,9 @@ BOOL Add(X11Display* x, const NOTIFYICONDATAW& data) {
     XDestroyWindow(x->dpy, icon->xid);
     return FALSE;
   }
-  std::lock_guard<std::mutex> trayGuard(T().lock);
-  T().manager = manager;
-  T().icons.push_back(icon);
+  std::lock_guard<std::mutex> trayGuard(Trays().lock);
+  Trays().manager = manager;
+  Trays().icons.push_back(icon);
   return TRUE;
 }
 
@@ -204,7 +204,7 @@ BOOL Modify(X11Display* x, const NOTIFYICONDATAW& data) {
   std::shared_ptr<TrayIcon> icon;
   TrayIcon copy;
   {
-    std::lock_guard<std::mutex> guard(T().lock);
+    std::lock_guard<std::mutex> guard(Trays().lock);
     icon = Find(data.hWnd, data.uID);
     if (!icon) return FALSE;
     if (data.uFlags & NIF_MESSAGE) icon->callback = data.uCallbackMessage;
@@ -227,10 +227,10 @@ BOOL Modify(X11Display* x, const NOTIFYICONDATAW& data) {
 BOOL Delete(X11Display* x, HWND hwnd, UINT id) {
   std::shared_ptr<TrayIcon> icon;
   {
-    std::lock_guard<std::mutex> guard(T().lock);
+    std::lock_guard<std::mutex> guard(Trays().lock);
     icon = Find(hwnd, id);
     if (!icon) return FALSE;
-    auto& icons = T().icons;
+    auto& icons = Trays().icons;
     icons.erase(std::find(icons.begin(), icons.end(), icon));
   }
   XLockGuard guard(x);
@@ -244,9 +244,9 @@ BOOL Delete(X11Display* x, HWND hwnd, UINT id) {
 void DropAllIcons(X11Display* x) {
   std::vector<std::shared_ptr<TrayIcon>> icons;
   {
-    std::lock_guard<std::mutex> guard(T().lock);
-    icons.swap(T().icons);
-    T().manager = 0;
+    std::lock_guard<std::mutex> guard(Trays().lock);
+    icons.swap(Trays().icons);
+    Trays().manager = 0;
   }
   XLockGuard guard(x);
   x->BeginTrap();
@@ -265,7 +265,7 @@ void OnIconButton(TrayIcon& icon, const XButtonEvent& e, bool pressed) {
   SetLastCursorPos(POINT{e.x_root, e.y_root});
   DWORD now = GetTickCount();
   if (pressed) {
-    std::lock_guard<std::mutex> guard(T().lock);
+    std::lock_guard<std::mutex> guard(Trays().lock);
     if (icon.lastDown == message && now - icon.lastDownTime <= GetDoubleClickTime()) {
       message += WM_LBUTTONDBLCLK - WM_LBUTTONDOWN;
       icon.lastDown = 0;
@@ -281,8 +281,8 @@ void OnNewManager(X11Display* x) {
   DropAllIcons(x);
   {
     XLockGuard guard(x);
-    std::lock_guard<std::mutex> trayGuard(T().lock);
-    T().manager = FindManager(x);
+    std::lock_guard<std::mutex> trayGuard(Trays().lock);
+    Trays().manager = FindManager(x);
   }
   PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
 }
@@ -301,8 +301,8 @@ bool TrayHandleXEvent(const XEvent& event) {
   if (event.type == DestroyNotify) {
     bool managerGone;
     {
-      std::lock_guard<std::mutex> guard(T().lock);
-      managerGone = T().manager && event.xdestroywindow.window == T().manager;
+      std::lock_guard<std::mutex> guard(Trays().lock);
+      managerGone = Trays().manager && event.xdestroywindow.window == Trays().manager;
     }
     if (managerGone) {
       DropAllIcons(x);
@@ -316,7 +316,7 @@ bool TrayHandleXEvent(const XEvent& event) {
       if (event.xexpose.count == 0) {
         TrayIcon copy;
         {
-          std::lock_guard<std::mutex> guard(T().lock);
+          std::lock_guard<std::mutex> guard(Trays().lock);
           copy = *icon;
         }
         Draw(x, copy);
@@ -325,7 +325,7 @@ bool TrayHandleXEvent(const XEvent& event) {
     case ConfigureNotify: {
       TrayIcon copy;
       {
-        std::lock_guard<std::mutex> guard(T().lock);
+        std::lock_guard<std::mutex> guard(Trays().lock);
         icon->width = event.xconfigure.width;
         icon->height = event.xconfigure.height;
         copy = *icon;
@@ -349,8 +349,8 @@ void TrayForgetWindow(HWND hwnd) {
   if (!x) return;
   std::vector<UINT> ids;
   {
-    std::lock_guard<std::mutex> guard(T().lock);
-    for (auto& icon : T().icons)
+    std::lock_guard<std::mutex> guard(Trays().lock);
+    for (auto& icon : Trays().icons)
       if (icon->hwnd == hwnd) ids.push_back(icon->id);
   }
   // Windows leaves the icon of a destroyed window behind until the mouse
@@ -377,7 +377,7 @@ BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data) {
     case NIM_DELETE: return Delete(x, data->hWnd, data->uID);
     case NIM_SETVERSION:
     case NIM_SETFOCUS: {
-      std::lock_guard<std::mutex> guard(T().lock);
+      std::lock_guard<std::mutex> guard(Trays().lock);
       return Find(data->hWnd, data->uID) ? TRUE : FALSE;
     }
     default: return FALSE;
