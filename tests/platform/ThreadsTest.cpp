@@ -6,6 +6,14 @@
 
 #include "platform/win32.h"
 
+#ifndef _WIN32
+#include <sched.h>
+#include <cerrno>
+#include <sys/resource.h>
+
+#include <thread>
+#endif
+
 namespace {
 
 // Thread routines are plain functions: a lambda cannot be stdcall on 32-bit Windows.
@@ -152,6 +160,62 @@ TEST(Threads, PrioritySetIsThePriorityReported) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
   CloseHandle(event);
 }
+
+#ifndef _WIN32
+// Linux: a time-critical thread runs real-time (ahead of every ordinary
+// thread, as on Windows) where the system allows it, threads it starts are
+// ordinary, and a lower priority makes it ordinary again.
+struct Scheduling {
+  int policy = -1;
+  int nice = 99;
+};
+
+Scheduling OwnScheduling() {
+  errno = 0;
+  int nice = getpriority(PRIO_PROCESS, 0);
+  return {sched_getscheduler(0) & ~SCHED_RESET_ON_FORK, errno == 0 ? nice : 99};
+}
+
+struct TimeCriticalProbe {
+  Scheduling raised, child, lowered;
+};
+
+DWORD WINAPI RaiseStartAndLower(LPVOID arg) {
+  auto* probe = static_cast<TimeCriticalProbe*>(arg);
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+  probe->raised = OwnScheduling();
+  std::thread([probe] { probe->child = OwnScheduling(); }).join();
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+  probe->lowered = OwnScheduling();
+  return 0;
+}
+
+TEST(Threads, TimeCriticalIsRealTimeWhereAllowedAndItsChildrenAreNot) {
+  // Whether this machine lets a thread go real-time (root, CAP_SYS_NICE,
+  // RLIMIT_RTPRIO), asked of a scratch thread.
+  bool allowed = false;
+  std::thread([&] {
+    sched_param param{};
+    param.sched_priority = 1;
+    allowed = sched_setscheduler(0, SCHED_FIFO, &param) == 0;
+  }).join();
+  bool mayRaiseNice = false;
+  std::thread([&] { mayRaiseNice = setpriority(PRIO_PROCESS, 0, -10) == 0; }).join();
+
+  TimeCriticalProbe probe;
+  HANDLE t = CreateThread(nullptr, 0, RaiseStartAndLower, &probe, 0, nullptr);
+  ASSERT_NE(t, nullptr);
+  ASSERT_EQ(WaitForSingleObject(t, 5000), WAIT_OBJECT_0);
+  CloseHandle(t);
+  EXPECT_EQ(probe.raised.policy, allowed ? SCHED_FIFO : SCHED_OTHER);
+  EXPECT_EQ(probe.child.policy, SCHED_OTHER) << "a thread started by a real-time thread must not spin at its level";
+  EXPECT_EQ(probe.child.nice, 0);
+  EXPECT_EQ(probe.lowered.policy, SCHED_OTHER);
+  if (mayRaiseNice) {
+    EXPECT_EQ(probe.lowered.nice, -10);
+  }
+}
+#endif
 
 TEST(Time, TickCountAdvancesWithSleep) {
   const DWORD sleeps[] = {0, 1, 20, 120};
