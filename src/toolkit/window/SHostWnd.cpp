@@ -418,7 +418,9 @@ void SHostWnd::UpdateToolTip() {
   std::wstring text = hover_ ? hover_->GetToolTipText(tipPoint_) : std::wstring();
   if (text == tipText_) return;
   tipText_ = text;
-  if (tipText_.empty()) {
+  // After a click the tip stays away while the pointer rests, also when the
+  // click rebuilt or retranslated what is under it.
+  if (tipText_.empty() || tipBlockedAt_) {
     HideToolTip();
     return;
   }
@@ -430,7 +432,7 @@ void SHostWnd::UpdateToolTip() {
 }
 
 void SHostWnd::ShowToolTipNow() {
-  if (tipText_.empty() || !hwnd_) return;
+  if (tipText_.empty() || !hwnd_ || tipBlockedAt_) return;
   if (!tip_) tip_ = std::make_unique<STipWnd>();
   POINT cursor = {};
   ::GetCursorPos(&cursor);
@@ -594,6 +596,9 @@ void SHostWnd::UpdateHover(SWindow* target, UINT flags, Point pt) {
 void SHostWnd::OnMouseMoveMessage(UINT flags, Point pt) {
   EnsureLayout();
   TrackMouseLeave();
+  // A move to where the button went down (X reports one when a menu closes)
+  // is no move.
+  if (tipBlockedAt_ && *tipBlockedAt_ != pt) tipBlockedAt_.reset();
   SWindow* hit = root_ ? root_->HitTest(pt) : nullptr;
   if (capture_) {
     SWindow* capture = capture_;
@@ -619,6 +624,7 @@ bool SHostWnd::OnSetCursorMessage() {
 
 void SHostWnd::OnMouseLeaveMessage() {
   trackingLeave_ = false;
+  tipBlockedAt_.reset();
   if (capture_) return;
   SWindow* old = hover_;
   hover_ = nullptr;
@@ -633,6 +639,7 @@ void SHostWnd::OnButtonMessage(UINT msg, UINT flags, Point pt) {
   EnsureLayout();
   HideToolTip();
   bool down = msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDOWN;
+  if (down) tipBlockedAt_ = pt;
   SWindow* target = capture_ ? capture_ : InputTarget(pt);
   // The mouse is in use: focus frames are for the keyboard (a button
   // clicked after some Tab presses kept its frame, also after the window

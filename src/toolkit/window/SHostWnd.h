@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -227,6 +228,9 @@ class SHostWnd : public CSimpleWnd, public ISwndContainer {
   std::wstring tipText_;
   Point tipPoint_;
   bool tipTimerRunning_ = false;
+  // Where a mouse button went down: no tip shows until the pointer moves, as
+  // Windows' tooltip control keeps quiet after a click on its tool.
+  std::optional<Point> tipBlockedAt_;
 };
 
 // Event maps for classes deriving from SHostWnd:
