@@ -82,7 +82,12 @@ void X11Display::Wake() {
 }
 
 void X11Display::EventLoop() {
+  // How long the event thread keeps looking after activity: 20 looks, 10 ms
+  // apart.
+  constexpr int kLookAgainMs = 10;
+  constexpr int kLookAgainPasses = 20;
   const int xfd = ConnectionNumber(dpy);
+  int lookAgain = 0;
   std::vector<XEvent> batch;
   for (;;) {
     batch.clear();
@@ -96,14 +101,28 @@ void X11Display::EventLoop() {
       XFlush(dpy);
     }
     for (const XEvent& event : batch) DispatchXEvent(event);
-    if (!batch.empty()) continue;
+    if (!batch.empty()) {
+      lookAgain = kLookAgainPasses;
+      continue;
+    }
+    // Events can reach Xlib's queue without the descriptor ever turning
+    // readable: another thread's round trip reads whatever came with its
+    // reply off the socket, and XPending may not report an event that Xlib
+    // holds back until an earlier request is accounted for. A button
+    // release was left that way until the next event of any kind, seconds
+    // later, with the menu it was for still open. So for a moment after any
+    // activity the queue is looked at again every few milliseconds; an idle
+    // program still sleeps without a timeout.
+    const int timeoutMs = lookAgain > 0 ? kLookAgainMs : -1;
+    if (lookAgain > 0) --lookAgain;
     pollfd fds[2] = {{xfd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-    if (poll(fds, 2, -1) < 0) continue;
+    if (poll(fds, 2, timeoutMs) < 0) continue;
     if (fds[0].revents & (POLLHUP | POLLERR)) return;  // the server went away
     if (fds[1].revents & POLLIN) {
       uint64_t count;
       ssize_t got = read(wakeFd_, &count, sizeof count);
       (void)got;
+      lookAgain = kLookAgainPasses;
     }
   }
 }
