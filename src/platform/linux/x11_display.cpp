@@ -107,12 +107,12 @@ void X11Display::EventLoop() {
     }
     // Events can reach Xlib's queue without the descriptor ever turning
     // readable: another thread's round trip reads whatever came with its
-    // reply off the socket, and XPending may not report an event that Xlib
-    // holds back until an earlier request is accounted for. A button
-    // release was left that way until the next event of any kind, seconds
-    // later, with the menu it was for still open. So for a moment after any
-    // activity the queue is looked at again every few milliseconds; an idle
-    // program still sleeps without a timeout.
+    // reply off the socket, and the wake-up after it can come before Xlib
+    // reports them (seen: a button release, sent by the server 1 ms after
+    // its press, reached this loop only with the next event of any kind,
+    // seconds later, the menu it was for still open). So for a moment after
+    // any activity the queue is looked at again every few milliseconds; an
+    // idle program still sleeps without a timeout.
     const int timeoutMs = lookAgain > 0 ? kLookAgainMs : -1;
     if (lookAgain > 0) --lookAgain;
     pollfd fds[2] = {{xfd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
