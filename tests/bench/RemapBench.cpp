@@ -59,10 +59,12 @@ std::vector<double> RoundTrips(kb::bench::BenchMachine& machine, int count, int 
 }
 
 void PrintFloors(kb::bench::BenchMachine& machine, int paceUs, int pacedCount) {
-  std::printf("%s\n", kb::bench::Line("  floor: socket round trip", kb::bench::Summarise(RoundTrips(machine, kRoundTrips, 0)), "us").c_str());
+  const auto backToBack = kb::bench::Summarise(RoundTrips(machine, kRoundTrips, 0));
+  std::printf("%s\n", kb::bench::Line("  floor: socket round trip", backToBack, "us").c_str());
   char label[64];
   std::snprintf(label, sizeof label, "  floor: round trip, %g ms apart", paceUs / 1000.0);
-  std::printf("%s\n", kb::bench::Line(label, kb::bench::Summarise(RoundTrips(machine, pacedCount, paceUs)), "us").c_str());
+  const auto paced = kb::bench::Summarise(RoundTrips(machine, pacedCount, paceUs));
+  std::printf("%s\n", kb::bench::Line(label, paced, "us").c_str());
 }
 
 // Presses and releases the key `count` times, every event `paceUs` after the
@@ -95,30 +97,33 @@ bool Batch(kb::bench::BenchMachine& machine, int count, int paceUs, std::vector<
 
 }  // namespace
 
+// An argument as a number, `fallback` when it is missing or not positive.
+int Arg(int argc, char** argv, int index, int fallback) {
+  const int value = argc > index ? std::atoi(argv[index]) : 0;
+  return value > 0 ? value : fallback;
+}
+
 int main(int argc, char** argv) {
   const bool floorOnly = argc > 1 && std::strcmp(argv[1], "--floor") == 0;
-  const int first = floorOnly ? 2 : 1;
-  const int count = argc > first + 1 ? std::atoi(argv[first + 1]) : 0;
-  const int paceUs = argc > first ? std::max(std::atoi(argv[first]), 1) : kDefaultPaceUs;
-  const int presses = !floorOnly && argc > 1 ? std::atoi(argv[1]) : 10000;
   kb::bench::BenchMachine machine;
   if (!machine.Start()) return 1;
   machine.Assign(DirectKey());
   if (floorOnly) {
-    PrintFloors(machine, paceUs, count > 0 ? count : kPacedRoundTrips);
+    PrintFloors(machine, Arg(argc, argv, 2, kDefaultPaceUs), Arg(argc, argv, 3, kPacedRoundTrips));
     return 0;
   }
-  const int eventPaceUs = argc > 2 ? std::max(std::atoi(argv[2]), 1) : kDefaultPaceUs;
+  const int presses = Arg(argc, argv, 1, 10000);
+  const int paceUs = Arg(argc, argv, 2, kDefaultPaceUs);
   std::vector<double> latency;
   // In batches: kbsim answers a command with at most a megabyte of text.
   for (int done = 0; done < presses;) {
     int batch = std::min(kBatch, presses - done);
-    if (!Batch(machine, batch, eventPaceUs, &latency)) return 1;
+    if (!Batch(machine, batch, paceUs, &latency)) return 1;
     done += batch;
   }
   std::printf("Remap latency (direct key F1 -> A, %d presses, every event %g ms after the last)\n", presses,
-              eventPaceUs / 1000.0);
+              paceUs / 1000.0);
   std::printf("%s\n", kb::bench::Line("  key event -> virtual keyboard", kb::bench::Summarise(latency), "us").c_str());
-  PrintFloors(machine, eventPaceUs, kPacedRoundTrips);
+  PrintFloors(machine, paceUs, kPacedRoundTrips);
   return 0;
 }

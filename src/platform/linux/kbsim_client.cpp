@@ -1,5 +1,4 @@
 #include "platform/linux/kbsim_client.h"
-#include "platform/linux/thread_priority.h"
 
 #include <cstdio>
 
@@ -9,6 +8,8 @@
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
+
+#include "platform/linux/thread_priority.h"
 
 namespace kb::platform {
 

@@ -16,16 +16,15 @@ namespace kb::platform {
 // the kernel thread's next preemption point. Threads it creates start
 // ordinary at nice 0 (reset on fork). Where real-time scheduling is not
 // allowed (no root, CAP_SYS_NICE or RLIMIT_RTPRIO) the thread gets nice -15
-// if it may; true when it is real-time. Header-only: kbsim's server, which stands for
+// if it may. Header-only: kbsim's server, which stands for
 // the kernel and the devices, raises its loop the same way.
-inline bool RaiseThreadTimeCritical(pid_t tid) {
+inline void RaiseThreadTimeCritical(pid_t tid) {
   sched_param param{};
   param.sched_priority = 1;
-  if (sched_setscheduler(tid, SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0) return true;
+  if (sched_setscheduler(tid, SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0) return;
   setpriority(PRIO_PROCESS, static_cast<id_t>(tid), -15);
   param.sched_priority = 0;
   sched_setscheduler(tid, SCHED_OTHER | SCHED_RESET_ON_FORK, &param);
-  return false;
 }
 
 // Back to the ordinary policy with `nice` (best effort, as above).
